@@ -1,0 +1,22 @@
+#pragma once
+// The two code pages the files use: ANSI (Windows-1252) for every text file and
+// the model, OEM (code page 850) for names inside ZIP archives. Conversion to
+// UTF-8 happens only where text is shown to the user.
+
+#include <string>
+#include <string_view>
+
+// Windows-1252 bytes to UTF-8. The five bytes that code page leaves undefined
+// (81 8D 8F 90 9D) map to the C1 control characters of the same value.
+std::string AnsiToUtf8(std::string_view ansi);
+// UTF-8 to Windows-1252; characters the code page lacks become "?".
+std::string Utf8ToAnsi(std::string_view utf8);
+
+// Code page 850 bytes to UTF-8 and back ("?" for what 850 lacks).
+std::string OemToUtf8(std::string_view oem);
+std::string Utf8ToOem(std::string_view utf8);
+
+// Windows-1252 to code page 850 and back, as archive names need them.
+// Characters without a counterpart become "?"; ASCII passes unchanged.
+std::string AnsiToOem(std::string_view ansi);
+std::string OemToAnsi(std::string_view oem);

@@ -1,0 +1,200 @@
+#include "platform/paths.h"
+
+#include "platform/textlines.h"
+
+#include <filesystem>
+#include <vector>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string& ProgramFolderOverride()
+{
+    static std::string folder;
+    return folder;
+}
+
+bool IsSep(char c) { return c == '/' || c == '\\'; }
+
+} // namespace
+
+std::string ToNativePath(std::string_view path)
+{
+    std::string r(path);
+    for (auto& c : r)
+        if (c == '\\')
+            c = '/';
+    return r;
+}
+
+std::string ToWindowsPath(std::string_view path)
+{
+    std::string r(path);
+    for (auto& c : r)
+        if (c == '/')
+            c = '\\';
+    return r;
+}
+
+std::string ResolvePathCase(std::string_view path)
+{
+    std::string p = ToNativePath(path);
+    if (p.empty())
+        return p;
+    std::error_code ec;
+    if (fs::exists(p, ec))
+        return p;
+
+    std::vector<std::string> parts;
+    std::string cur;
+    for (char c : p) {
+        if (c == '/') {
+            parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    parts.push_back(cur);
+
+    std::string result;
+    std::size_t i = 0;
+    if (p[0] == '/') {
+        result = "/";
+        i = 1; // parts[0] is the empty text before the leading "/"
+    }
+    bool exists = true;
+    for (; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        std::string base = result.empty() ? "." : result;
+        std::string chosen = part;
+        if (exists && !part.empty() && part != "." && part != "..") {
+            fs::path candidate = fs::path(base) / part;
+            if (!fs::exists(candidate, ec)) {
+                bool found = false;
+                for (const auto& entry : fs::directory_iterator(base, ec)) {
+                    std::string name = entry.path().filename().string();
+                    if (SameText(name, part)) {
+                        chosen = name;
+                        found = true;
+                        break;
+                    }
+                }
+                if (!found)
+                    exists = false;
+            }
+        }
+        if (!result.empty() && result.back() != '/')
+            result += '/';
+        result += chosen;
+    }
+    return result;
+}
+
+std::string ProgramFolder()
+{
+    if (!ProgramFolderOverride().empty())
+        return ProgramFolderOverride();
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return "./";
+    return IncludeTrailingPathDelimiter(exe.parent_path().string());
+}
+
+void SetProgramFolder(const std::string& folder)
+{
+    ProgramFolderOverride() = folder.empty() ? std::string() : IncludeTrailingPathDelimiter(folder);
+}
+
+std::string ExtractFilePath(std::string_view path)
+{
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (IsSep(path[i - 1]))
+            return std::string(path.substr(0, i));
+    return {};
+}
+
+std::string ExtractFileName(std::string_view path)
+{
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (IsSep(path[i - 1]))
+            return std::string(path.substr(i));
+    return std::string(path);
+}
+
+std::string ExtractFileExt(std::string_view path)
+{
+    for (std::size_t i = path.size(); i > 0; --i) {
+        if (IsSep(path[i - 1]))
+            break;
+        if (path[i - 1] == '.')
+            return std::string(path.substr(i - 1));
+    }
+    return {};
+}
+
+std::string ChangeFileExt(std::string_view path, std::string_view ext)
+{
+    std::string e = ExtractFileExt(path);
+    return std::string(path.substr(0, path.size() - e.size())) + std::string(ext);
+}
+
+std::string IncludeTrailingPathDelimiter(std::string_view path)
+{
+    std::string r(path);
+    if (r.empty() || !IsSep(r.back()))
+        r += '/';
+    return r;
+}
+
+std::string ExcludeTrailingPathDelimiter(std::string_view path)
+{
+    std::string r(path);
+    while (r.size() > 1 && IsSep(r.back()))
+        r.pop_back();
+    return r;
+}
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(ResolvePathCase(path), ec);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    std::error_code ec;
+    return !path.empty() && fs::is_directory(ResolvePathCase(path), ec);
+}
+
+bool ForceDirectories(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    std::error_code ec;
+    std::string p = ResolvePathCase(ExcludeTrailingPathDelimiter(path));
+    fs::create_directories(p, ec);
+    return fs::is_directory(p, ec);
+}
+
+bool DeleteFile(const std::string& path)
+{
+    std::error_code ec;
+    std::string p = ResolvePathCase(path);
+    if (!fs::is_regular_file(fs::symlink_status(p, ec)) && !fs::is_symlink(fs::symlink_status(p, ec)))
+        return false;
+    return fs::remove(p, ec);
+}
+
+bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
+{
+    std::error_code ec;
+    std::string src = ResolvePathCase(from);
+    std::string dst = ResolvePathCase(to);
+    auto opt = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
+    return fs::copy_file(src, dst, opt, ec) && !ec;
+}

@@ -179,6 +179,19 @@ TEST_F(EnglishLng, NoValueIsTheMissingKeyText) {
         }
 }
 
+TEST_F(EnglishLng, BlanksAroundAValueAreQuoted) {
+    // The profile readers drop blanks at either end of a value; a text that
+    // needs them is written in double quotes, which the readers remove.
+    for (const Section& s : ini_.sections)
+        for (const Entry& e : s.entries)
+            EXPECT_EQ(Trim(e.value), e.value) << "[" << s.name << "] " << e.key;
+    const Section* s = ini_.Find("FormProjectProperties");
+    ASSERT_NE(s, nullptr);
+    const Entry* group = FindEntry(*s, "GroupBox1");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->value, "\"   Default Objects   \"");
+}
+
 TEST_F(EnglishLng, NoDuplicateSectionsOrKeys) {
     // The profile functions ignore letter case: a second spelling is shadowed.
     std::set<std::string> sections;

@@ -1,0 +1,109 @@
+#include "zip/zaerrors.h"
+
+#include <cstdio>
+
+const char* const ZAErrorMessages[] = {
+    "Unknown error",
+    "Index out of bounds",
+    "Invalid compression mode. Mode must be in [0-9] range",
+    "Unexpected nil pointer",
+    "Invalid check sum of file",
+    "File name is blank. Specify appropriate file name",
+    "File \"%s\" not found",
+    "Archive is not open",
+    "SFXStub property is not specified",
+    "Cannot create file \"%s\"",
+    "Cannot create directory \"%s\"",
+    "Internal error. Update is not started",
+    "Cannot open file \"%s\"",
+    "Cannot proceed when update is not ended. Preceding EndUpdate call is required.",
+    "Cannot delete file \"%s\"",
+    "In-memory archive can be created only",
+    "File is open in read-only mode",
+    "Invalid compressed size, rfs.size = %d, count = %d",
+    "Invalid archive file.",
+    "Cannot create output file. Probably file is locked by another process. FileName = '%s'.",
+    "Archive is open. You should close it beore performing this operation.",
+    "Unable to create directory",
+    // Limits of the format without ZIP64, and refused item names.
+    "File \"%s\" is too large for a ZIP archive (4 GiB limit)",
+    "The archive would exceed the ZIP format limits (65535 items, 4 GiB)",
+    "Item name \"%s\" leads outside the target folder and is not extracted",
+};
+const int ZAErrorMessageCount = sizeof(ZAErrorMessages) / sizeof(ZAErrorMessages[0]);
+
+const TZAErrorPair ZAErrorTable[] = {
+    {0, 0},   {1, 1},   {2, 1},   {3, 1},   {4, 1},   {5, 2},   {6, 3},   {7, 1},
+    {8, 4},   {9, 5},   {10, 5},  {11, 6},  {12, 6},  {13, 7},  {14, 7},  {15, 6},
+    {16, 1},  {17, 8},  {18, 6},  {19, 9},  {20, 10}, {21, 1},  {22, 11}, {23, 9},
+    {24, 1},  {25, 11}, {26, 13}, {27, 14}, {28, 15}, {29, 5},  {30, 6},  {31, 6},
+    {32, 16}, {33, 12}, {34, 17}, {35, 18}, {36, 19}, {37, 20}, {38, 6},  {39, 21},
+    {ZAErrTooLarge, 22}, {ZAErrArchiveLimit, 23}, {ZAErrUnsafeName, 24},
+};
+const int ZAErrorTableCount = sizeof(ZAErrorTable) / sizeof(ZAErrorTable[0]);
+
+std::string ZAFormat(const std::string& text, std::initializer_list<TZAFmtArg> args)
+{
+    std::string out;
+    out.reserve(text.size() + 32);
+    auto it = args.begin();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '%' && i + 1 < text.size()) {
+            char f = text[i + 1];
+            if (f == '%') {
+                out += '%';
+                ++i;
+                continue;
+            }
+            if (f == 's' || f == 'd') {
+                ++i;
+                if (it != args.end()) {
+                    out += it->IsNumber ? std::to_string(it->Number) : it->Text;
+                    ++it;
+                }
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+int32_t ZAErrorIndex(int32_t nativeError)
+{
+    for (int i = 0; i < ZAErrorTableCount; ++i)
+        if (ZAErrorTable[i].Code == nativeError)
+            return ZAErrorTable[i].Message;
+    return 0;
+}
+
+namespace {
+
+std::string BuildMessage(int32_t nativeError, const TZAComponent* component, const std::string& text)
+{
+    std::string msg = text;
+    if (component && !component->Name.empty())
+        msg = component->Name + ": " + msg;
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%5d", static_cast<int>(nativeError));
+    for (char* p = digits; *p; ++p)
+        if (*p == ' ')
+            *p = '0';
+    return msg + " - Native error: " + digits;
+}
+
+} // namespace
+
+EZAException::EZAException(int32_t nativeError, const TZAComponent* component)
+    : std::runtime_error(BuildMessage(nativeError, component, ZAErrorMessages[ZAErrorIndex(nativeError)])),
+      ErrorCode(ZAErrorIndex(nativeError)), NativeError(nativeError)
+{
+}
+
+EZAException::EZAException(int32_t nativeError, const TZAComponent* component, std::initializer_list<TZAFmtArg> args)
+    : std::runtime_error(
+          BuildMessage(nativeError, component, ZAFormat(ZAErrorMessages[ZAErrorIndex(nativeError)], args))),
+      ErrorCode(ZAErrorIndex(nativeError)), NativeError(nativeError)
+{
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The archive engine's one exception class. A numeric native code selects a
+// text from a fixed table; the text names the failing component and ends with
+// the code, so an error box shows both.
+
+#include "zip/zatypes.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+
+// One argument of a formatted message: a text for "%s" or a number for "%d".
+struct TZAFmtArg {
+    TZAFmtArg(const char* s) : Text(s ? s : ""), IsNumber(false) {}
+    TZAFmtArg(const std::string& s) : Text(s), IsNumber(false) {}
+    TZAFmtArg(int v) : Number(v), IsNumber(true) {}
+    TZAFmtArg(unsigned v) : Number(v), IsNumber(true) {}
+    TZAFmtArg(long v) : Number(v), IsNumber(true) {}
+    TZAFmtArg(unsigned long v) : Number(static_cast<int64_t>(v)), IsNumber(true) {}
+    TZAFmtArg(long long v) : Number(v), IsNumber(true) {}
+    TZAFmtArg(unsigned long long v) : Number(static_cast<int64_t>(v)), IsNumber(true) {}
+    std::string Text;
+    int64_t Number = 0;
+    bool IsNumber;
+};
+
+// Formats printf-like "%s" and "%d" (and "%%") with the given arguments;
+// missing arguments leave their place empty.
+std::string ZAFormat(const std::string& text, std::initializer_list<TZAFmtArg> args);
+
+extern const char* const ZAErrorMessages[];
+extern const int ZAErrorMessageCount;
+
+struct TZAErrorPair {
+    int32_t Code;
+    int32_t Message;
+};
+extern const TZAErrorPair ZAErrorTable[];
+extern const int ZAErrorTableCount;
+
+// The message index for a native code (0, "Unknown error", when not listed).
+int32_t ZAErrorIndex(int32_t nativeError);
+
+// Native codes this engine raises beyond the classic table: limits of the
+// format without ZIP64, and item names that would leave the target folder.
+constexpr int32_t ZAErrTooLarge = 40;     // argument: the file or item name
+constexpr int32_t ZAErrArchiveLimit = 41; // no argument
+constexpr int32_t ZAErrUnsafeName = 42;   // argument: the item name
+
+class EZAException : public std::runtime_error {
+public:
+    // Create: the message without format arguments.
+    EZAException(int32_t nativeError, const TZAComponent* component);
+    // CreateFmt: the looked-up text formatted with args.
+    EZAException(int32_t nativeError, const TZAComponent* component, std::initializer_list<TZAFmtArg> args);
+
+    int32_t ErrorCode;   // index into ZAErrorMessages
+    int32_t NativeError; // the code the exception was raised with
+};

@@ -1,0 +1,474 @@
+#include "zip/zadirectory.h"
+
+#include "zip/zaerrors.h"
+#include "zip/zastrfunc.h"
+
+#include "platform/codepage.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int64_t kEndSearchWindow = 65600;
+constexpr int64_t kScanWindow = 65535;
+
+std::string NameFromArchive(const unsigned char* p, std::size_t len)
+{
+    std::string oem(reinterpret_cast<const char*>(p), len);
+    std::size_t zero = oem.find('\0');
+    if (zero != std::string::npos)
+        oem.resize(zero);
+    std::string name = OemToAnsi(oem);
+    for (auto& c : name)
+        if (c == '\\')
+            c = '/';
+    return name;
+}
+
+// Restores a stream's position when a scan is done.
+struct PositionKeeper {
+    explicit PositionKeeper(TZAStream& s) : S(s), Pos(s.Position()) {}
+    ~PositionKeeper() { S.Seek(Pos); }
+    TZAStream& S;
+    int64_t Pos;
+};
+
+} // namespace
+
+void TZACentralHeader::Load(const unsigned char* p)
+{
+    Signature = ZAGet32(p);
+    VersionMadeBy = ZAGet16(p + 4);
+    VersionNeeded = ZAGet16(p + 6);
+    Flags = ZAGet16(p + 8);
+    Method = ZAGet16(p + 10);
+    DosTime = ZAGet16(p + 12);
+    DosDate = ZAGet16(p + 14);
+    Crc32 = ZAGet32(p + 16);
+    CompressedSize = ZAGet32(p + 20);
+    UncompressedSize = ZAGet32(p + 24);
+    NameLength = ZAGet16(p + 28);
+    ExtraLength = ZAGet16(p + 30);
+    CommentLength = ZAGet16(p + 32);
+    DiskNumberStart = ZAGet16(p + 34);
+    InternalAttributes = ZAGet16(p + 36);
+    ExternalAttributes = ZAGet32(p + 38);
+    LocalHeaderOffset = ZAGet32(p + 42);
+}
+
+void TZACentralHeader::Store(unsigned char* p) const
+{
+    ZAPut32(p, Signature);
+    ZAPut16(p + 4, VersionMadeBy);
+    ZAPut16(p + 6, VersionNeeded);
+    ZAPut16(p + 8, Flags);
+    ZAPut16(p + 10, Method);
+    ZAPut16(p + 12, DosTime);
+    ZAPut16(p + 14, DosDate);
+    ZAPut32(p + 16, Crc32);
+    ZAPut32(p + 20, CompressedSize);
+    ZAPut32(p + 24, UncompressedSize);
+    ZAPut16(p + 28, NameLength);
+    ZAPut16(p + 30, ExtraLength);
+    ZAPut16(p + 32, CommentLength);
+    ZAPut16(p + 34, DiskNumberStart);
+    ZAPut16(p + 36, InternalAttributes);
+    ZAPut32(p + 38, ExternalAttributes);
+    ZAPut32(p + 42, LocalHeaderOffset);
+}
+
+void TZAEndRecord::Load(const unsigned char* p)
+{
+    Signature = ZAGet32(p);
+    ThisDisk = ZAGet16(p + 4);
+    DirectoryDisk = ZAGet16(p + 6);
+    EntriesThisDisk = ZAGet16(p + 8);
+    TotalEntries = ZAGet16(p + 10);
+    DirectorySize = ZAGet32(p + 12);
+    DirectoryOffset = ZAGet32(p + 16);
+    CommentLength = ZAGet16(p + 20);
+}
+
+void TZAEndRecord::Store(unsigned char* p) const
+{
+    ZAPut32(p, Signature);
+    ZAPut16(p + 4, ThisDisk);
+    ZAPut16(p + 6, DirectoryDisk);
+    ZAPut16(p + 8, EntriesThisDisk);
+    ZAPut16(p + 10, TotalEntries);
+    ZAPut32(p + 12, DirectorySize);
+    ZAPut32(p + 16, DirectoryOffset);
+    ZAPut16(p + 20, CommentLength);
+}
+
+// ---------------------------------------------------------------------------
+// TZADirArray
+
+void TZADirArray::SetCount(int32_t count)
+{
+    Items.resize(static_cast<std::size_t>(std::max(count, 0)));
+}
+
+TDirItem TZADirArray::GetItem(int32_t index) const
+{
+    if (index < 0 || index >= GetCount())
+        throw EZAException(2, nullptr);
+    return Items[index];
+}
+
+TDirItem& TZADirArray::GetItemPtr(int32_t index)
+{
+    if (index < 0 || index >= GetCount())
+        throw EZAException(3, nullptr);
+    return Items[index];
+}
+
+const TDirItem& TZADirArray::GetItemPtr(int32_t index) const
+{
+    if (index < 0 || index >= GetCount())
+        throw EZAException(3, nullptr);
+    return Items[index];
+}
+
+void TZADirArray::SetItem(int32_t index, const TDirItem& item)
+{
+    if (index < 0 || index >= GetCount())
+        throw EZAException(1, nullptr);
+    Items[index] = item;
+}
+
+void TZADirArray::Delete(int32_t index)
+{
+    if (index < 0 || index >= GetCount())
+        throw EZAException(4, nullptr);
+    Items.erase(Items.begin() + index);
+}
+
+void TZADirArray::Assign(const TZADirArray& source)
+{
+    if (&source != this)
+        Items = source.Items;
+}
+
+void TZADirArray::ClearSelection()
+{
+    for (auto& item : Items)
+        item.Selected = false;
+}
+
+// ---------------------------------------------------------------------------
+// TZADirManager
+
+TZADirManager::TZADirManager(TZAStream& stream, bool createNew, const TZAComponent* owner)
+    : CreateNew(createNew), ArchiveStream(&stream), Owner(owner)
+{
+    if (createNew)
+        Clear();
+    else
+        ReadDirectory();
+}
+
+void TZADirManager::Clear()
+{
+    Live.SetCount(0);
+    EndRecord = TZAEndRecord();
+}
+
+bool TZADirManager::FindEndRecord(TZAEndRecord& record, int64_t& position)
+{
+    position = -1;
+    ArchiveComment.clear();
+    record = TZAEndRecord();
+    record.Signature = 0;
+    PositionKeeper keep(*ArchiveStream);
+
+    const int64_t size = ArchiveStream->Size();
+    const int64_t window = std::min(size, kEndSearchWindow);
+    if (window < ZAEndRecordSize)
+        return false;
+    std::vector<unsigned char> buf(static_cast<std::size_t>(window));
+    ArchiveStream->Seek(size - window);
+    if (!ArchiveStream->ReadExact(buf.data(), window))
+        return false;
+
+    // The candidate nearest the end whose directory is plausible; a signature
+    // that only happens to stand in the data further back is passed over.
+    int64_t fallback = -1;
+    for (int64_t i = window - ZAEndRecordSize; i >= 0; --i) {
+        const unsigned char* p = buf.data() + i;
+        if (p[0] != 0x50 || p[1] != 0x4B || p[2] != 0x05 || p[3] != 0x06)
+            continue;
+        if (fallback < 0)
+            fallback = i;
+        TZAEndRecord cand;
+        cand.Load(p);
+        int64_t start = (size - window + i) - int64_t(cand.DirectorySize);
+        if (start < 0)
+            continue;
+        if (cand.TotalEntries == 0 && cand.DirectorySize == 0) {
+            fallback = i;
+            break;
+        }
+        unsigned char sig[4];
+        ArchiveStream->Seek(start);
+        if (ArchiveStream->ReadExact(sig, 4) && ZAGet32(sig) == ZACentralHeaderSig) {
+            fallback = i;
+            break;
+        }
+    }
+    if (fallback < 0)
+        return false;
+    record.Load(buf.data() + fallback);
+    position = size - window + fallback;
+    if (record.CommentLength) {
+        std::string oem(record.CommentLength, '\0');
+        ArchiveStream->Seek(position + ZAEndRecordSize);
+        int64_t got = ArchiveStream->Read(oem.data(), record.CommentLength);
+        oem.resize(static_cast<std::size_t>(std::max<int64_t>(got, 0)));
+        ArchiveComment = OemToAnsi(oem);
+    }
+    return true;
+}
+
+void TZADirManager::ReadDirectory()
+{
+    Clear();
+    OffsetShift = 0;
+    DirectoryStart = 0;
+    TZAEndRecord rec;
+    int64_t endPos;
+    if (!FindEndRecord(rec, endPos)) {
+        RebuildDirectory();
+        return;
+    }
+    std::string comment = ArchiveComment;
+    EndRecord = rec;
+    int64_t start = endPos - int64_t(rec.DirectorySize);
+    if (start < 0)
+        throw EZAException(35, Owner);
+    DirectoryStart = start;
+
+    std::vector<unsigned char> dir(rec.DirectorySize);
+    ArchiveStream->Seek(start);
+    if (!ArchiveStream->ReadExact(dir.data(), rec.DirectorySize))
+        throw EZAException(35, Owner);
+    if (uint64_t(rec.TotalEntries) * ZACentralHeaderSize > dir.size())
+        throw EZAException(35, Owner);
+
+    Live.SetCount(rec.TotalEntries);
+    std::size_t p = 0;
+    for (int32_t i = 0; i < rec.TotalEntries; ++i) {
+        if (p + ZACentralHeaderSize > dir.size())
+            throw EZAException(35, Owner);
+        TDirItem& item = Live.GetItemPtr(i);
+        item.CentralDir.Load(dir.data() + p);
+        p += ZACentralHeaderSize;
+        const TZACentralHeader& h = item.CentralDir;
+        if (p + h.NameLength + h.ExtraLength + h.CommentLength > dir.size())
+            throw EZAException(35, Owner);
+        item.StoredName = NameFromArchive(dir.data() + p, h.NameLength);
+        p += h.NameLength + h.ExtraLength;
+        item.FileComment = OemToAnsi(std::string(reinterpret_cast<const char*>(dir.data() + p), h.CommentLength));
+        p += h.CommentLength;
+    }
+    ArchiveComment = comment;
+    DetectOffsetShift();
+    if (Live.GetCount() > 0 && OffsetShift != 0)
+        ApplyOffsetShift();
+}
+
+bool TZADirManager::LocalHeaderMatches(int64_t position, const TDirItem& item)
+{
+    if (ArchiveStream->Size() - position < ZALocalHeaderSize)
+        return false;
+    unsigned char h[ZALocalHeaderSize];
+    ArchiveStream->Seek(position);
+    if (!ArchiveStream->ReadExact(h, ZALocalHeaderSize) || ZAGet32(h) != ZALocalHeaderSig)
+        return false;
+    uint16_t nameLen = ZAGet16(h + 26);
+    std::string raw(nameLen, '\0');
+    if (!ArchiveStream->ReadExact(raw.data(), nameLen))
+        return false;
+    const TZACentralHeader& c = item.CentralDir;
+    if (ZACompareText(NameFromArchive(reinterpret_cast<const unsigned char*>(raw.data()), nameLen),
+                      item.StoredName) != 0)
+        return false;
+    if (ZAGet16(h + 4) != c.VersionNeeded || ZAGet16(h + 6) != c.Flags || ZAGet16(h + 8) != c.Method ||
+        ZAGet16(h + 10) != c.DosTime || ZAGet16(h + 12) != c.DosDate)
+        return false;
+    // With a data descriptor the local header carries no CRC or sizes.
+    if (c.Flags & 8)
+        return true;
+    return ZAGet32(h + 14) == c.Crc32 && ZAGet32(h + 18) == c.CompressedSize &&
+           ZAGet32(h + 22) == c.UncompressedSize;
+}
+
+void TZADirManager::DetectOffsetShift()
+{
+    if (Live.GetCount() == 0)
+        return;
+    PositionKeeper keep(*ArchiveStream);
+    const TDirItem& first = Live.GetItemPtr(0);
+    const int64_t size = ArchiveStream->Size();
+    int64_t from = first.CentralDir.LocalHeaderOffset;
+    std::vector<unsigned char> buf(kScanWindow);
+    while (from < size) {
+        int64_t n = std::min<int64_t>(kScanWindow, size - from);
+        ArchiveStream->Seek(from);
+        if (!ArchiveStream->ReadExact(buf.data(), n))
+            return;
+        for (int64_t i = 0; i + 4 <= n; ++i) {
+            if (buf[i] == 0x50 && buf[i + 1] == 0x4B && buf[i + 2] == 0x03 && buf[i + 3] == 0x04 &&
+                LocalHeaderMatches(from + i, first)) {
+                int64_t shift = from + i - int64_t(first.CentralDir.LocalHeaderOffset);
+                if (shift <= INT32_MAX)
+                    OffsetShift = static_cast<int32_t>(shift);
+                return;
+            }
+        }
+        if (n <= 4)
+            return;
+        from += n - 4;
+    }
+}
+
+void TZADirManager::ApplyOffsetShift()
+{
+    // Every item moves, folders included: their local headers lie behind the
+    // recorded offsets just as much as files' do.
+    for (int32_t i = 0; i < Live.GetCount(); ++i) {
+        TZACentralHeader& h = Live.GetItemPtr(i).CentralDir;
+        int64_t moved = int64_t(h.LocalHeaderOffset) + OffsetShift;
+        if (moved < 0 || moved > UINT32_MAX)
+            throw EZAException(35, Owner);
+        h.LocalHeaderOffset = static_cast<uint32_t>(moved);
+    }
+}
+
+int64_t TZADirManager::FindLocalHeader(int64_t from)
+{
+    PositionKeeper keep(*ArchiveStream);
+    const int64_t size = ArchiveStream->Size();
+    std::vector<unsigned char> buf(kScanWindow);
+    from = std::max<int64_t>(from, 0);
+    while (from < size) {
+        int64_t n = std::min<int64_t>(kScanWindow, size - from);
+        ArchiveStream->Seek(from);
+        if (!ArchiveStream->ReadExact(buf.data(), n))
+            return -1;
+        for (int64_t i = 0; i + 4 <= n; ++i) {
+            if (buf[i] == 0x50 && buf[i + 1] == 0x4B && buf[i + 2] == 0x03 && buf[i + 3] == 0x04) {
+                int64_t pos = from + i;
+                return size - pos >= ZALocalHeaderSize ? pos : -1;
+            }
+        }
+        if (n <= 4)
+            return -1;
+        from += n - 4;
+    }
+    return -1;
+}
+
+void TZADirManager::RebuildDirectory()
+{
+    int64_t pos = FindLocalHeader(0);
+    if (pos < 0)
+        throw EZAException(35, Owner);
+    const int64_t size = ArchiveStream->Size();
+    while (pos >= 0) {
+        unsigned char h[ZALocalHeaderSize];
+        ArchiveStream->Seek(pos);
+        if (!ArchiveStream->ReadExact(h, ZALocalHeaderSize))
+            break;
+        if (pos > int64_t(UINT32_MAX))
+            break;
+        int32_t index = Live.GetCount();
+        if (index >= 65535)
+            break;
+        Live.SetCount(index + 1);
+        TDirItem& item = Live.GetItemPtr(index);
+        TZACentralHeader& c = item.CentralDir;
+        c.Signature = ZACentralHeaderSig;
+        c.VersionMadeBy = 20;
+        c.VersionNeeded = 20;
+        c.Flags = ZAGet16(h + 6);
+        c.Method = ZAGet16(h + 8);
+        c.DosTime = ZAGet16(h + 10);
+        c.DosDate = ZAGet16(h + 12);
+        c.Crc32 = ZAGet32(h + 14);
+        c.CompressedSize = ZAGet32(h + 18);
+        c.UncompressedSize = ZAGet32(h + 22);
+        c.NameLength = ZAGet16(h + 26);
+        c.ExtraLength = ZAGet16(h + 28);
+        c.LocalHeaderOffset = static_cast<uint32_t>(pos);
+        if (size - (pos + ZALocalHeaderSize) >= c.NameLength) {
+            std::string raw(c.NameLength, '\0');
+            if (ArchiveStream->ReadExact(raw.data(), c.NameLength))
+                item.StoredName =
+                    NameFromArchive(reinterpret_cast<const unsigned char*>(raw.data()), c.NameLength);
+        }
+        // Only a name ending in "/" makes a folder; an empty file stays a file.
+        bool folder = !item.StoredName.empty() && item.StoredName.back() == '/';
+        c.ExternalAttributes = folder ? faDirectory : faArchive;
+        pos = FindLocalHeader(pos + 4);
+    }
+    DirectoryStart = size;
+}
+
+void TZADirManager::WriteDirectory()
+{
+    std::string comment = ArchiveComment;
+    TZAEndRecord found;
+    int64_t foundPos;
+    int64_t at;
+    if (Live.GetCount() == 0 && FindEndRecord(found, foundPos))
+        at = std::max<int64_t>(0, foundPos - int64_t(EndRecord.DirectorySize));
+    else
+        at = ArchiveStream->Size();
+    ArchiveComment = comment;
+    if (Live.GetCount() > 65535)
+        throw EZAException(ZAErrArchiveLimit, Owner);
+    ArchiveStream->Seek(at);
+    ArchiveStream->SetSize(at);
+
+    std::string out;
+    for (int32_t i = 0; i < Live.GetCount(); ++i) {
+        TDirItem& item = Live.GetItemPtr(i);
+        std::string name = AnsiToOem(item.StoredName);
+        std::string comm = AnsiToOem(item.FileComment);
+        if (name.size() > 0xFFFF)
+            throw EZAException(ZAErrTooLarge, Owner, {item.StoredName});
+        if (comm.size() > 0xFFFF)
+            comm.resize(0xFFFF);
+        TZACentralHeader& h = item.CentralDir;
+        h.NameLength = static_cast<uint16_t>(name.size());
+        // Extra fields of other tools are not kept: none is written.
+        h.ExtraLength = 0;
+        h.CommentLength = static_cast<uint16_t>(comm.size());
+        unsigned char raw[ZACentralHeaderSize];
+        h.Store(raw);
+        out.append(reinterpret_cast<const char*>(raw), ZACentralHeaderSize);
+        out += name;
+        out += comm;
+    }
+    if (at > int64_t(UINT32_MAX) || out.size() > UINT32_MAX)
+        throw EZAException(ZAErrArchiveLimit, Owner);
+    std::string oemComment = AnsiToOem(ArchiveComment);
+    if (oemComment.size() > 0xFFFF)
+        oemComment.resize(0xFFFF);
+    EndRecord.Signature = ZAEndRecordSig;
+    EndRecord.ThisDisk = 0;
+    EndRecord.DirectoryDisk = 0;
+    EndRecord.EntriesThisDisk = EndRecord.TotalEntries = static_cast<uint16_t>(Live.GetCount());
+    EndRecord.DirectorySize = static_cast<uint32_t>(out.size());
+    EndRecord.DirectoryOffset = static_cast<uint32_t>(at);
+    EndRecord.CommentLength = static_cast<uint16_t>(oemComment.size());
+    unsigned char raw[ZAEndRecordSize];
+    EndRecord.Store(raw);
+    out.append(reinterpret_cast<const char*>(raw), ZAEndRecordSize);
+    out += oemComment;
+    if (!ArchiveStream->WriteExact(out.data(), static_cast<int64_t>(out.size())))
+        throw EZAException(36, Owner, {StreamName});
+    DirectoryStart = at;
+}

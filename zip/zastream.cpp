@@ -1,0 +1,154 @@
+#include "zip/zastream.h"
+
+#include "zip/zatypes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+int64_t TZAStream::CopyFrom(TZAStream& source, int64_t count)
+{
+    constexpr int64_t kBlock = 1 << 20;
+    std::vector<char> buf(static_cast<std::size_t>(std::min(std::max<int64_t>(count, 1), kBlock)));
+    int64_t done = 0;
+    while (done < count) {
+        int64_t n = std::min<int64_t>(count - done, static_cast<int64_t>(buf.size()));
+        int64_t got = source.Read(buf.data(), n);
+        if (got <= 0)
+            break;
+        if (Write(buf.data(), got) != got)
+            break;
+        done += got;
+        if (got < n)
+            break;
+    }
+    return done;
+}
+
+std::unique_ptr<TZAFileStream> TZAFileStream::Open(const std::string& path, uint16_t mode)
+{
+    int flags;
+    if (mode == fmCreate) {
+        flags = O_RDWR | O_CREAT | O_TRUNC;
+    } else {
+        switch (mode & 3) {
+        case 1:
+            flags = O_WRONLY;
+            break;
+        case 2:
+            flags = O_RDWR;
+            break;
+        default:
+            flags = O_RDONLY;
+            break;
+        }
+    }
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<TZAFileStream>(new TZAFileStream(fd));
+}
+
+TZAFileStream::~TZAFileStream()
+{
+    if (Fd >= 0)
+        ::close(Fd);
+}
+
+int64_t TZAFileStream::Read(void* buffer, int64_t count)
+{
+    char* p = static_cast<char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        ssize_t r = ::pread(Fd, p + done, static_cast<std::size_t>(std::min<int64_t>(count - done, 1 << 30)), Pos);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break;
+        done += r;
+        Pos += r;
+    }
+    return done;
+}
+
+int64_t TZAFileStream::Write(const void* buffer, int64_t count)
+{
+    const char* p = static_cast<const char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        ssize_t r = ::pwrite(Fd, p + done, static_cast<std::size_t>(std::min<int64_t>(count - done, 1 << 30)), Pos);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break;
+        done += r;
+        Pos += r;
+    }
+    return done;
+}
+
+int64_t TZAFileStream::Seek(int64_t position)
+{
+    Pos = std::max<int64_t>(position, 0);
+    return Pos;
+}
+
+int64_t TZAFileStream::Size()
+{
+    struct stat st;
+    if (::fstat(Fd, &st) != 0)
+        return 0;
+    return st.st_size;
+}
+
+bool TZAFileStream::SetSize(int64_t size)
+{
+    if (::ftruncate(Fd, size) != 0)
+        return false;
+    Pos = std::min(Pos, size);
+    return true;
+}
+
+int64_t TZAMemoryStream::Read(void* buffer, int64_t count)
+{
+    int64_t avail = std::max<int64_t>(0, static_cast<int64_t>(Data.size()) - Pos);
+    int64_t n = std::min(avail, std::max<int64_t>(count, 0));
+    if (n > 0)
+        std::memcpy(buffer, Data.data() + Pos, static_cast<std::size_t>(n));
+    Pos += n;
+    return n;
+}
+
+int64_t TZAMemoryStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0)
+        return 0;
+    std::size_t end = static_cast<std::size_t>(Pos + count);
+    if (end > Data.size())
+        Data.resize(end);
+    std::memcpy(Data.data() + Pos, buffer, static_cast<std::size_t>(count));
+    Pos += count;
+    return count;
+}
+
+int64_t TZAMemoryStream::Seek(int64_t position)
+{
+    Pos = std::max<int64_t>(position, 0);
+    return Pos;
+}
+
+bool TZAMemoryStream::SetSize(int64_t size)
+{
+    Data.resize(static_cast<std::size_t>(std::max<int64_t>(size, 0)));
+    Pos = std::min(Pos, size);
+    return true;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Byte streams the archive engine reads and writes: a disk file or a block of
+// memory. Callers move data in large blocks; there is no per-byte call.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TZAStream {
+public:
+    virtual ~TZAStream() = default;
+    // Bytes actually moved (fewer at the end of the stream or on an error).
+    virtual int64_t Read(void* buffer, int64_t count) = 0;
+    virtual int64_t Write(const void* buffer, int64_t count) = 0;
+    virtual int64_t Seek(int64_t position) = 0; // absolute; returns the new position
+    virtual int64_t Position() const = 0;
+    virtual int64_t Size() = 0;
+    // Cuts or extends the stream; the position is kept unless it lies beyond.
+    virtual bool SetSize(int64_t size) = 0;
+
+    // Read/Write that report whether the whole count was moved.
+    bool ReadExact(void* buffer, int64_t count) { return Read(buffer, count) == count; }
+    bool WriteExact(const void* buffer, int64_t count) { return Write(buffer, count) == count; }
+    // Copies count bytes from source's position to this stream's position in
+    // large blocks; returns the bytes copied.
+    int64_t CopyFrom(TZAStream& source, int64_t count);
+};
+
+// A disk file. Modes as in zatypes.h: fmCreate creates or empties the file,
+// otherwise the low two bits choose read, write or read-write access.
+class TZAFileStream : public TZAStream {
+public:
+    // Returns nullptr when the file cannot be opened or created.
+    static std::unique_ptr<TZAFileStream> Open(const std::string& path, uint16_t mode);
+    ~TZAFileStream() override;
+
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t position) override;
+    int64_t Position() const override { return Pos; }
+    int64_t Size() override;
+    bool SetSize(int64_t size) override;
+    int Handle() const { return Fd; }
+
+private:
+    explicit TZAFileStream(int fd) : Fd(fd) {}
+    int Fd;
+    int64_t Pos = 0;
+};
+
+class TZAMemoryStream : public TZAStream {
+public:
+    TZAMemoryStream() = default;
+    explicit TZAMemoryStream(std::string data) : Data(std::move(data)) {}
+
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t position) override;
+    int64_t Position() const override { return Pos; }
+    int64_t Size() override { return static_cast<int64_t>(Data.size()); }
+    bool SetSize(int64_t size) override;
+
+    std::string Data;
+
+private:
+    int64_t Pos = 0;
+};

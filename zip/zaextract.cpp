@@ -1,0 +1,532 @@
+// Finding items by mask, extracting and testing them, and reading an item's
+// data back (stored, deflated, traditionally encrypted).
+
+#include "zip/zaarchiver.h"
+
+#include "zip/zafileutil.h"
+#include "zip/zastrfunc.h"
+#include "zip/zatradcrypt.h"
+
+#include "platform/paths.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+#include <zlib.h>
+
+namespace {
+
+constexpr int64_t kReadChunk = 1048576;
+constexpr std::size_t kInflateOut = 262144;
+
+std::string Backslashed(std::string s)
+{
+    for (auto& c : s)
+        if (c == '/')
+            c = '\\';
+    return s;
+}
+
+std::string WithoutTrailingSep(const std::string& s)
+{
+    if (!s.empty() && (s.back() == '/' || s.back() == '\\'))
+        return s.substr(0, s.size() - 1);
+    return s;
+}
+
+// A name that would put the file outside the target folder: absolute, with a
+// drive or with a ".." component.
+bool IsUnsafeName(const std::string& name)
+{
+    if (name.empty())
+        return false;
+    if (name[0] == '/' || name[0] == '\\')
+        return true;
+    if (name.size() >= 2 && name[1] == ':')
+        return true;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = name.size();
+        if (name.compare(start, end - start, "..") == 0 && end - start == 2)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Finding
+
+bool TZABaseArchiver::FindFirst(const std::string& FileMask, TZAArchiveItem& Item, uint32_t SearchAttr,
+                                const std::string& ExclusionMask)
+{
+    FSearch = TInternalSearchRec();
+    std::string mask = FileMask;
+    std::size_t colon = mask.find(':');
+    if (colon != std::string::npos)
+        mask.erase(0, colon + 1);
+    for (auto& c : mask)
+        if (c == '\\')
+            c = '/';
+    if (mask.size() > 259)
+        mask.resize(259);
+    FSearch.Mask = mask;
+    FSearch.HasWildcards = mask.find_first_of("*?") != std::string::npos;
+    FSearch.SearchAttr = SearchAttr;
+    FSearch.ExclusionMask = ExclusionMask;
+    return FindNext(Item);
+}
+
+bool TZABaseArchiver::FindNext(TZAArchiveItem& Item)
+{
+    if (!FManager)
+        return false;
+    TZADirArray& dir = FManager->Directory();
+    for (int32_t i = FSearch.CurrentIndex; i < dir.GetCount(); ++i) {
+        const TDirItem& d = dir.GetItemPtr(i);
+        std::string name = WithoutTrailingSep(d.StoredName);
+        if (!Options.Recurse && name.find('/', 1) != std::string::npos)
+            continue;
+        bool fits = FSearch.HasWildcards ? MatchesMaskEx(name, FSearch.Mask, true)
+                                         : ZACompareText(name, FSearch.Mask) == 0;
+        if (!fits)
+            continue;
+        const uint32_t checked = faHidden | faSysFile | faVolumeID | faDirectory;
+        if ((d.CentralDir.ExternalAttributes & checked) & ~FSearch.SearchAttr)
+            continue;
+
+        const TZACentralHeader& h = d.CentralDir;
+        Item.FileName = ExtractFileName(name);
+        Item.StoredPath = Backslashed(ExtractFilePath(name));
+        Item.CompressedSize = h.CompressedSize;
+        Item.UncompressedSize = h.UncompressedSize;
+        if (h.UncompressedSize == 0)
+            Item.CompressionRate = 100;
+        else
+            Item.CompressionRate = std::max(0.0, (1.0 - double(h.CompressedSize) / h.UncompressedSize) * 100.0);
+        Item.Encrypted = (h.Flags & 1) != 0;
+        Item.DosDate = h.DosDate;
+        Item.DosTime = h.DosTime;
+        Item.Crc32 = h.Crc32;
+        Item.ExternalAttributes = h.ExternalAttributes;
+        Item.Comment = d.FileComment;
+        FSearch.CurrentIndex = i + 1;
+        Item.Handle = FSearch;
+        return true;
+    }
+    FSearch.CurrentIndex = dir.GetCount();
+    return false;
+}
+
+void TZABaseArchiver::MarkFiles(const std::string& FileMask, uint32_t SearchAttr, const std::string& ExclusionMask)
+{
+    if (!FManager)
+        return;
+    TZADirArray& dir = FManager->Directory();
+    dir.ClearSelection();
+    TZAArchiveItem item;
+    for (bool found = FindFirst(FileMask, item, SearchAttr, ExclusionMask); found; found = FindNext(item))
+        dir.GetItemPtr(FSearch.CurrentIndex - 1).Selected = true;
+}
+
+// ---------------------------------------------------------------------------
+// Processing selected items
+
+void TZABaseArchiver::ExtractFiles(const std::string& FileMask, uint32_t SearchAttr, const std::string& ExclusionMask)
+{
+    CheckActive();
+    CheckNoUpdate();
+    MarkFiles(FileMask, SearchAttr, ExclusionMask);
+    ProcessMarked(poExtract);
+}
+
+void TZABaseArchiver::TestFiles(const std::string& FileMask, uint32_t SearchAttr, const std::string& ExclusionMask)
+{
+    CheckActive();
+    CheckNoUpdate();
+    MarkFiles(FileMask, SearchAttr, ExclusionMask);
+    ProcessMarked(poTest);
+}
+
+void TZABaseArchiver::DeleteFiles(const std::string& FileMask, uint32_t SearchAttr, const std::string& ExclusionMask)
+{
+    CheckActive();
+    BeginUpdate();
+    try {
+        MarkFiles(FileMask, SearchAttr, ExclusionMask);
+        ProcessMarked(poDelete);
+        EndUpdate();
+    } catch (...) {
+        CancelUpdate();
+        throw;
+    }
+}
+
+void TZABaseArchiver::ProcessMarked(TZAProcessOperation Operation)
+{
+    if (!FManager)
+        return;
+    TZADirArray& dir = FManager->Directory();
+    const bool reading = Operation == poExtract || Operation == poTest;
+    FItemsDone = 0;
+    FCancel = false;
+    FItemsToDo = 0;
+    FCurrentOperation = Operation;
+    for (int32_t i = 0; i < dir.GetCount(); ++i)
+        if (dir.GetItemPtr(i).Selected)
+            ++FItemsToDo;
+    if (reading) {
+        DoOverallProgress(Operation, ppStart, FCancel, 0);
+        if (FCancel) {
+            CancelUpdate();
+            return;
+        }
+    }
+    bool aborted = false;
+    const std::string base = DirWithBackslash(ToNativePath(BaseDir));
+    for (int32_t i = 0; i < dir.GetCount() && !aborted;) {
+        if (!dir.GetItemPtr(i).Selected) {
+            ++i;
+            continue;
+        }
+        const std::string stored = dir.GetItemPtr(i).StoredName;
+        const std::string name = Backslashed(stored);
+        bool confirm = true;
+        DoConfirmProcessFile(name, Operation, confirm);
+        if (!confirm) {
+            ++i;
+            continue;
+        }
+        if (reading) {
+            DoFileProgress(stored, Operation, FCancel, ppStart, 0);
+            if (FCancel) {
+                ++i;
+                continue;
+            }
+        }
+        bool deleted = false;
+        for (;;) {
+            try {
+                switch (Operation) {
+                case poDelete:
+                    DeleteItem(i);
+                    deleted = true;
+                    break;
+                case poUpdate:
+                    FreshenItem(i, stored, base);
+                    break;
+                case poExtract:
+                    ExtractItemToFile(i, stored, base);
+                    break;
+                case poTest:
+                    TestItem(i, stored);
+                    break;
+                default:
+                    break;
+                }
+            } catch (const EZAException& e) {
+                if (!OnProcessFileFailure)
+                    throw;
+                TZAAction action = faSkip;
+                DoProcessFileFailure(name, Operation, action, e.what(), e.NativeError, e.ErrorCode);
+                if (action == faRetry)
+                    continue;
+                if (action == faAbort)
+                    aborted = true;
+            }
+            break;
+        }
+        if (aborted)
+            break;
+        if (reading)
+            DoFileProgress(stored, Operation, FCancel, ppEnd, 100);
+        if (!FCancel)
+            ++FItemsDone;
+        if (!deleted)
+            ++i;
+    }
+    if (reading)
+        DoOverallProgress(Operation, ppEnd, FCancel, 100);
+    if (FCancel || aborted)
+        CancelUpdate();
+}
+
+void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, const std::string& Base)
+{
+    const TZACentralHeader h = Item(Index).CentralDir;
+    std::string name = ToNativePath(Name);
+    if (IsUnsafeName(name))
+        throw EZAException(ZAErrUnsafeName, this, {Name});
+    std::string base = DirWithBackslash(ToNativePath(Base));
+    if (Options.CreateDirs) {
+        std::string folder = base + ExtractFilePath(name);
+        if (!DirectoryExists(folder) && !ForceDirectories(folder))
+            throw EZAException(20, this, {folder});
+    } else {
+        name = ExtractFileName(WithoutTrailingSep(name));
+        if (name == "..")
+            throw EZAException(ZAErrUnsafeName, this, {Name});
+    }
+    if (h.IsFolder())
+        return;
+    if (name.empty() || name.back() == '/')
+        return;
+
+    std::string target = base + name;
+    int32_t attr = ZAFileGetAttr(target);
+    if (attr >= 0 && !(attr & faDirectory)) {
+        if (!Options.ReplaceReadOnly && (attr & faReadOnly))
+            return;
+        bool replace = false;
+        switch (Options.OverwriteMode) {
+        case omPrompt:
+            DoConfirmOverwrite(Name, target, replace);
+            break;
+        case omAlways:
+            replace = true;
+            break;
+        case omNever:
+            break;
+        case omIfNewer:
+            replace = int32_t(h.DosDateTime()) > ZAFileAgeDos(target);
+            break;
+        case omIfOlder:
+            replace = int32_t(h.DosDateTime()) < ZAFileAgeDos(target);
+            break;
+        }
+        if (!replace)
+            return;
+        ZAFileSetAttr(target, 0);
+        ::DeleteFile(target);
+    }
+    auto out = TZAFileStream::Open(target, fmCreate);
+    if (!out)
+        throw EZAException(19, this, {target});
+    auto finish = [&] {
+        out.reset();
+        ZAFileSetDateDos(target, h.DosDateTime());
+        if (Options.SetAttributes)
+            ZAFileSetAttr(target, h.ExternalAttributes);
+        if (FSkip) {
+            ZAFileSetAttr(target, 0);
+            ::DeleteFile(target);
+        }
+    };
+    try {
+        ExtractItem(Index, *out);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TZABaseArchiver::TestItem(int32_t Index, const std::string& Name)
+{
+    if (Item(Index).CentralDir.IsFolder())
+        return;
+    std::string temp = GetTempFileName();
+    auto out = temp.empty() ? nullptr : TZAFileStream::Open(temp, fmCreate);
+    if (!out)
+        throw EZAException(19, this, {temp.empty() ? Name : temp});
+    try {
+        ExtractItem(Index, *out);
+    } catch (...) {
+        // The temporary file goes whether the test passed or not.
+        out.reset();
+        ::DeleteFile(temp);
+        throw;
+    }
+    out.reset();
+    ::DeleteFile(temp);
+}
+
+void TZABaseArchiver::FreshenItem(int32_t Index, const std::string& Name, const std::string& Base)
+{
+    const TZACentralHeader h = Item(Index).CentralDir;
+    if (h.IsFolder())
+        return;
+    std::string disk = ExpandFileNameRelative(Base, Name);
+    int32_t attr = ZAFileGetAttr(disk);
+    if (attr < 0 || (attr & faDirectory))
+        return;
+    if (!Options.ReplaceReadOnly && (h.ExternalAttributes & faReadOnly))
+        return;
+    bool update = false;
+    switch (Options.OverwriteMode) {
+    case omPrompt: {
+        std::string n = Name;
+        DoConfirmOverwrite(disk, n, update);
+        break;
+    }
+    case omAlways:
+        update = true;
+        break;
+    case omNever:
+        break;
+    case omIfNewer:
+        update = ZAFileAgeDos(disk) > int32_t(h.DosDateTime());
+        break;
+    case omIfOlder:
+        update = ZAFileAgeDos(disk) < int32_t(h.DosDateTime());
+        break;
+    }
+    if (!update)
+        return;
+    if (!InUpdate())
+        throw EZAException(25, nullptr);
+    if (Index < 0 || Index >= Count())
+        throw EZAException(24, nullptr);
+    InitDirItemIn(Index, disk, true, ExpandFileNameRelative(BaseDir, ""));
+    FManager->Directory().GetItemPtr(Index).Operation = poUpdate;
+}
+
+// ---------------------------------------------------------------------------
+// Reading an item's data
+
+void TZABaseArchiver::ExtractItem(int32_t Index, TZAStream& Target)
+{
+    if (!FManager || Index < 0 || Index >= Count())
+        throw EZAException(16, this);
+    const TZACentralHeader h = FManager->Directory().GetItemPtr(Index).CentralDir;
+    TZAStream& archive = *FStream;
+    uint32_t crc = 0;
+    uint64_t written = 0;
+    FSkip = false;
+    bool ok = false;
+
+    const int64_t size = archive.Size();
+    unsigned char local[ZALocalHeaderSize];
+    if (int64_t(h.LocalHeaderOffset) + ZALocalHeaderSize <= size) {
+        archive.Seek(h.LocalHeaderOffset);
+        if (archive.ReadExact(local, ZALocalHeaderSize) && ZAGet32(local) == ZALocalHeaderSig) {
+            int64_t dataStart =
+                int64_t(h.LocalHeaderOffset) + ZALocalHeaderSize + ZAGet16(local + 26) + ZAGet16(local + 28);
+            // The item's data must lie inside the archive before anything is
+            // read or allocated for them.
+            if (dataStart + int64_t(h.CompressedSize) <= size) {
+                archive.Seek(dataStart);
+                if (h.Method == 0 || h.Method == 8)
+                    ok = ReadZipData(Index, Target, crc, written);
+                else
+                    ok = ReadBlockData(Index, Target, crc, written);
+            }
+        }
+    }
+    bool passed = ok && (FSkip || (written == h.UncompressedSize && crc == h.Crc32));
+    if (!passed && !ExtractCorruptedFiles)
+        throw EZAException(8, this);
+}
+
+bool TZABaseArchiver::ReadZipData(int32_t Index, TZAStream& Target, uint32_t& Crc, uint64_t& Written)
+{
+    const TDirItem& item = FManager->Directory().GetItemPtr(Index);
+    const TZACentralHeader h = item.CentralDir;
+    const std::string stored = item.StoredName;
+    TZAStream& archive = *FStream;
+    int64_t compressed = h.CompressedSize;
+    const bool encrypted = (h.Flags & 1) != 0;
+
+    std::unique_ptr<TZATradCrypt> keys;
+    if (encrypted) {
+        if (compressed < 12)
+            return false;
+        compressed -= 12;
+        const int64_t start = archive.Position();
+        const uint8_t expected = (h.Flags & 8) ? uint8_t(h.DosTime >> 8) : uint8_t(h.Crc32 >> 24);
+        for (;;) {
+            unsigned char header[12];
+            archive.Seek(start);
+            if (!archive.ReadExact(header, 12))
+                return false;
+            keys = std::make_unique<TZATradCrypt>(Password);
+            keys->Decrypt(header, 12);
+            if (header[11] == expected)
+                break;
+            std::string newPassword = Password;
+            DoPassword(stored, newPassword, FSkip);
+            if (FSkip)
+                return false;
+            Password = newPassword;
+        }
+    }
+
+    const bool deflated = h.Method == 8;
+    z_stream zs;
+    std::memset(&zs, 0, sizeof zs);
+    if (deflated && inflateInit2(&zs, -MAX_WBITS) != Z_OK)
+        return false;
+    struct InflateGuard {
+        z_stream* S;
+        ~InflateGuard()
+        {
+            if (S)
+                inflateEnd(S);
+        }
+    } guard{deflated ? &zs : nullptr};
+
+    std::vector<unsigned char> in(static_cast<std::size_t>(std::min<int64_t>(std::max<int64_t>(compressed, 1),
+                                                                            kReadChunk)));
+    std::vector<unsigned char> out(deflated ? kInflateOut : 0);
+    const uint64_t limit = h.UncompressedSize;
+    int64_t done = 0;
+    bool ended = false;
+
+    auto emit = [&](const unsigned char* data, std::size_t n) {
+        if (n == 0)
+            return true;
+        Written += n;
+        if (Written > limit)
+            return false; // more data than the item declares: damaged, stop here
+        Crc = ZACrc32(Crc, data, n);
+        return Target.WriteExact(data, static_cast<int64_t>(n));
+    };
+
+    while (done < compressed && !ended) {
+        ReportChunkProgress(stored, FCurrentOperation, double(done), double(compressed));
+        if (FCancel) {
+            // Cancelled: the item is dropped like one skipped at the prompt.
+            FSkip = true;
+            return true;
+        }
+        int64_t n = std::min<int64_t>(static_cast<int64_t>(in.size()), compressed - done);
+        if (!archive.ReadExact(in.data(), n))
+            return false;
+        done += n;
+        if (keys)
+            keys->Decrypt(in.data(), static_cast<std::size_t>(n));
+        if (!deflated) {
+            if (!emit(in.data(), static_cast<std::size_t>(n)))
+                return false;
+            continue;
+        }
+        zs.next_in = in.data();
+        zs.avail_in = static_cast<uInt>(n);
+        do {
+            zs.next_out = out.data();
+            zs.avail_out = static_cast<uInt>(out.size());
+            int r = inflate(&zs, Z_NO_FLUSH);
+            std::size_t produced = out.size() - zs.avail_out;
+            if (!emit(out.data(), produced))
+                return false;
+            if (r == Z_STREAM_END) {
+                // Bytes after the deflate data (the Adler-32 some writers
+                // append) are not part of the item's content.
+                ended = true;
+                break;
+            }
+            if (r == Z_BUF_ERROR) {
+                if (zs.avail_in > 0 && produced == 0)
+                    return false;
+                continue;
+            }
+            if (r != Z_OK)
+                return false;
+        } while (zs.avail_in > 0 || zs.avail_out == 0);
+    }
+    return true;
+}

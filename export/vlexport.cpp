@@ -1,0 +1,467 @@
+// The writer's driver and the preparation of the working copy: copying the
+// track plan with merged ends, cutting it into pieces of about 5 m and
+// ordering the route's pieces from the start station past the destination.
+
+#include "export/vlexport.h"
+
+#include "export/vltracktypeslookup.h"
+#include "model/vlconnection.h"
+#include "model/vlconnectionlist.h"
+#include "model/vlpoint.h"
+#include "model/vlobject.h"
+#include "model/vlproject.h"
+#include "model/vlroutedefinition.h"
+#include "model/vlstation.h"
+#include "model/vltracktypes.h"
+#include "platform/paths.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+TNullExportProgress NullProgress;
+TDefaultExportSettings DefaultSettings;
+TNoMessages NoMessages;
+
+} // namespace
+
+TVLExport_Mod::TVLExport_Mod(bool smoothing, const TExportServices& services)
+    : Smoothing(smoothing), FServices(services)
+{
+    if (!FServices.Progress)
+        FServices.Progress = &NullProgress;
+    if (!FServices.Settings)
+        FServices.Settings = &DefaultSettings;
+    if (!FServices.Messages)
+        FServices.Messages = &NoMessages;
+    if (FServices.ProgramFolder.empty())
+        FServices.ProgramFolder = ProgramFolder();
+    if (!FServices.TrackTypes) {
+        TVLTrackTypes table;
+        table.Load(FServices.ProgramFolder);
+        FOwnTrackTypes = std::make_unique<TTrackTypesLookup>(table);
+        FServices.TrackTypes = FOwnTrackTypes.get();
+    }
+    std::string objectFolder = FServices.Settings->GetObjectFolder();
+    // Object files are read through the model's library root, which the
+    // editor sets at start; a writer run without the editor sets it here.
+    if (ObjectsRoot.empty())
+        ObjectsRoot = ObjectLibraryFolder();
+    GroundCatalog = std::make_unique<TVLGroundTexturelist>(FServices.ProgramFolder, objectFolder);
+    WallCatalog = std::make_unique<TVLWalllist>(FServices.ProgramFolder, objectFolder);
+    BackgroundCatalog = std::make_unique<TVLBackgroundTexturelist>(FServices.ProgramFolder, objectFolder);
+    PlatformCatalog = std::make_unique<TVLPlatformlist>(FServices.ProgramFolder, objectFolder);
+    RoofCatalog = std::make_unique<TVLRooflist>(FServices.ProgramFolder, objectFolder);
+    PoleCatalog = std::make_unique<TVLCatenaryPoleList>(FServices.ProgramFolder, objectFolder);
+    Connections = std::make_unique<TVLConnectionlist>();
+}
+
+TVLExport_Mod::~TVLExport_Mod()
+{
+    // The pieces refer to the points; free them first.
+    Route.clear();
+    Connections.reset();
+    Points.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Services
+
+void TVLExport_Mod::AddStatus(const std::string& line)
+{
+    if (Status)
+        Status->push_back(line);
+}
+
+void TVLExport_Mod::SetStatusText(const std::string& text)
+{
+    FServices.Progress->SetStatusText(text);
+}
+
+void TVLExport_Mod::SetProgress(int percent)
+{
+    FServices.Progress->SetStatusProgress(std::clamp(percent, 0, 100));
+}
+
+void TVLExport_Mod::SetProgress2(int percent)
+{
+    FServices.Progress->SetProgress2(std::clamp(percent, 0, 100));
+}
+
+void TVLExport_Mod::ProcessMessages()
+{
+    FServices.Progress->ProcessMessages();
+}
+
+void TVLExport_Mod::StopExport(const std::string& messageKey, const std::string& statusLine)
+{
+    StopMessageKey = messageKey;
+    AddStatus(statusLine);
+    FServices.Progress->ShowError(FServices.Messages->GetMessage(messageKey));
+}
+
+std::string TVLExport_Mod::ObjectLibraryFolder() const
+{
+    return IncludeTrailingPathDelimiter(FServices.ProgramFolder) +
+           ToNativePath(FServices.Settings->GetObjectFolder()) + "/";
+}
+
+int TVLExport_Mod::DistanceBeyondLast() const
+{
+    return FServices.Settings->DistanceBeyondLast();
+}
+
+int TVLExport_Mod::MaxCurveSmooth() const
+{
+    return FServices.Settings->MaxCurveSmooth();
+}
+
+int TVLExport_Mod::MinCurveSmooth() const
+{
+    return FServices.Settings->MinCurveSmooth();
+}
+
+bool TVLExport_Mod::CurvedSecondary() const
+{
+    return FServices.Settings->CurvedSecondary();
+}
+
+std::string TVLExport_Mod::TrackObject(int trackType, int radius) const
+{
+    return FServices.TrackTypes->GetTrackObject(trackType, radius);
+}
+
+int TVLExport_Mod::RunSound(const std::string& objectFile) const
+{
+    return FServices.TrackTypes->GetRunSound(objectFile);
+}
+
+// ---------------------------------------------------------------------------
+// Driver
+
+namespace {
+
+// Whether a station has a platform on one of the route definition's tracks.
+bool StationOnRouteDefinition(const TVLStation& station, const TVLRouteDefinition& route)
+{
+    for (const auto& line : station.Lines) {
+        int id = StrToIntDef(ValueOfLine(line), -1);
+        if (id > 0 && route.ContainsTrack(id))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subDir, int routeDefinitionIndex)
+{
+    AddStatus("Preparing");
+    ProcessMessages();
+    DestinationReached = false;
+    OverrunCount = 0;
+    StopSignIndex = -1;
+    StopMessageKey.clear();
+    SubDir = subDir;
+    if (FileList)
+        FileList->clear();
+    if (Output)
+        Output->clear();
+    Credits.clear();
+    FFileListKeys.clear();
+    FCreditKeys.clear();
+    FMissingReported.clear();
+
+    if (!Project)
+        return false;
+    RouteDefinition = nullptr;
+    if (routeDefinitionIndex >= 0 && routeDefinitionIndex < Project->RouteDefinitions.Count())
+        RouteDefinition = Project->RouteDefinitions.Items(routeDefinitionIndex);
+    if (!RouteDefinition || RouteDefinition->Count() == 0) {
+        StopExport("tvlexport_no_conn", "The route definition holds no tracks.");
+        return false;
+    }
+
+    Project->Validate();
+    // Validate drops ids of tracks that no longer exist; what is left may be nothing.
+    if (RouteDefinition->Count() == 0) {
+        StopExport("tvlexport_no_conn", "The route definition holds no tracks.");
+        return false;
+    }
+    if (!StartStation || !DestStation) {
+        StopExport("texport_no_stations", "Start or destination station missing.");
+        return false;
+    }
+    if (!StationOnRouteDefinition(*StartStation, *RouteDefinition) ||
+        !StationOnRouteDefinition(*DestStation, *RouteDefinition)) {
+        StopExport("texport_no_stations", "Start or destination station is not on the route definition.");
+        return false;
+    }
+
+    SetProgress(1);
+    CopyConnections();
+    AddStatus("Improving connections");
+    ProcessMessages();
+    SetProgress(30);
+    SplitConnections();
+    AddStatus("Getting route");
+    ProcessMessages();
+
+    if (Route.empty()) {
+        StopExport("tvlexport_no_conn", "The route definition holds no track longer than 5 m.");
+        return false;
+    }
+    StartIndex = -1;
+    DestIndex = -1;
+    FindStationIndexes();
+    if (StartIndex < 0 || DestIndex < 0) {
+        StopExport("texport_no_stations", "Start or destination station lies on no track of the route longer than 5 m.");
+        return false;
+    }
+    int orderDirection = OrderRoute(StartIndex);
+    int oldDest = DestIndex;
+    DestIndex = -1;
+    int direction = FindStationIndexes();
+    if (DestIndex < 0) {
+        // The destination is not on the chain, which was then built backwards
+        // from the start: the start is its last piece and the track runs back.
+        DestIndex = oldDest;
+        direction = orderDirection < 0 ? -1 : 1;
+        if (direction > 0 && StartIndex + 1 >= static_cast<int>(Route.size()))
+            direction = -1;
+    }
+    if (direction == 0) {
+        StopExport("texport_same_station", "Start and destination station lie on the same piece of track.");
+        return false;
+    }
+
+    AddStatus("Exporting");
+    ProcessMessages();
+    SetProgress(91);
+    TStrings& out = *Output;
+    WriteHeader(out);
+    out.push_back("###traindef_placeholder###");
+    SetProgress(92);
+    StructureLines.clear();
+    WriteStructureStart(out);
+    SetProgress(94);
+
+    WriteTrack(out, direction);
+    if (OverrunCount > 0)
+        AddStatus("secondary track overruns: " + std::to_string(OverrunCount));
+
+    SetProgress(96);
+    WriteStructureDefinitions(StructureLines);
+    ReplaceLineWithList(out, "###objectdef_placeholder###", StructureLines);
+    SetProgress(98);
+    TStrings train;
+    WriteTrain(train, trainName);
+    ReplaceLineWithList(out, "###traindef_placeholder###", train);
+    SetProgress(100);
+    AddStatus("FreeObj Count=" + std::to_string(FreeObjCount));
+    AddStatus("Completed.");
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Preparation
+
+void TVLExport_Mod::CopyConnections()
+{
+    Route.clear();
+    Connections = std::make_unique<TVLConnectionlist>();
+    Points.clear();
+
+    // Ends within 0.1 m share one working point. The last such point in list
+    // order wins; a grid of 0.1 m cells finds the candidates without scanning
+    // every point.
+    std::unordered_map<long long, std::vector<std::size_t>> grid;
+    auto cell = [](double v) { return static_cast<long long>(std::floor(v / 0.1)); };
+    auto key = [](long long cx, long long cy) { return cx * 73856093LL ^ cy * 19349663LL; };
+    auto pointFor = [&](const TWorldPoint& pos) -> TVLPoint* {
+        long long cx = cell(pos.X), cy = cell(pos.Y);
+        std::size_t best = Points.size();
+        for (long long dx = -1; dx <= 1; ++dx)
+            for (long long dy = -1; dy <= 1; ++dy) {
+                auto it = grid.find(key(cx + dx, cy + dy));
+                if (it == grid.end())
+                    continue;
+                for (std::size_t i : it->second)
+                    if (Distance(Points[i]->Position, pos) < 0.1 && (best == Points.size() || i > best))
+                        best = i;
+            }
+        if (best < Points.size())
+            return Points[best].get();
+        Points.push_back(std::make_unique<TVLPoint>(pos));
+        grid[key(cx, cy)].push_back(Points.size() - 1);
+        return Points.back().get();
+    };
+
+    int n = Project->Connections.Count();
+    for (int i = 0; i < n; ++i) {
+        const TVLConnection* source = Project->Connections.GetConnection(i);
+        if (!source->StartPoint || !source->EndPoint)
+            continue;
+        TVLPoint* a = pointFor(source->StartPoint->Position);
+        TVLPoint* b = pointFor(source->EndPoint->Position);
+        auto copy = std::make_unique<TVLConnection>(a, b);
+        copy->AssignProperties(*source, 0);
+        copy->Id = source->Id;
+        Connections->AddConnection(std::move(copy));
+        SetProgress(i * 40 / n);
+    }
+}
+
+void TVLExport_Mod::SplitConnections()
+{
+    int pass = 0;
+    int from = 0;
+    for (;;) {
+        TVLConnection* found = nullptr;
+        int count = Connections->Count();
+        for (int i = from; i < count; ++i) {
+            TVLConnection* c = Connections->GetConnection(i);
+            if (c->Id != 0 && c->Length() > 5) {
+                found = c;
+                // Pieces before it never qualify again: splitting only appends.
+                from = i;
+                break;
+            }
+        }
+        if (found)
+            SplitConnection(found);
+        int pieces = std::max(1, Connections->Count());
+        SetProgress((pass * 15 + 15) / pieces + 30);
+        ++pass;
+        if (!found)
+            break;
+    }
+}
+
+void TVLExport_Mod::SplitConnection(TVLConnection* c)
+{
+    bool inRoute = RouteDefinition && RouteDefinition->ContainsTrack(c->Id);
+    int stationId = Project->FindStationByTrack(c->Id) ? c->Id : 0;
+    std::string sound = c->WaveFile;
+
+    int q = Round(c->Length() / 5);
+    int n = c->TrackKind <= 1 ? q : (q / 5) * 5;
+    if (n <= 1)
+        n = 2;
+
+    std::vector<std::unique_ptr<TVLPoint>> cuts;
+    Connections->Subdivide(c, n, cuts);
+
+    std::vector<TVLConnection*> made;
+    TVLPoint* previous = c->StartPoint;
+    int cutCount = static_cast<int>(cuts.size());
+    for (int i = 0; i < cutCount; ++i) {
+        TVLPoint* point = cuts[i].get();
+        auto piece = std::make_unique<TVLConnection>(previous, point);
+        piece->AssignProperties(*c, 0);
+        Points.push_back(std::move(cuts[i]));
+        previous = point;
+        piece->Id = i == cutCount - 1 ? stationId : 0;
+        piece->WaveFile = i == 0 ? sound : std::string();
+        made.push_back(piece.get());
+        Connections->AddConnection(std::move(piece));
+    }
+    auto last = std::make_unique<TVLConnection>(previous, c->EndPoint);
+    last->AssignProperties(*c, 0);
+    last->Id = 0;
+    last->WaveFile.clear();
+    if (cutCount == 0)
+        last->WaveFile = sound;
+    made.push_back(last.get());
+    Connections->AddConnection(std::move(last));
+
+    if (inRoute) {
+        Route.insert(Route.end(), made.begin(), made.end());
+        Route.erase(std::remove(Route.begin(), Route.end(), c), Route.end());
+    }
+    Connections->Remove(c);
+}
+
+int TVLExport_Mod::FindStationIndexes()
+{
+    for (int i = 0; i < static_cast<int>(Route.size()); ++i) {
+        int id = Route[i]->Id;
+        if (id == 0)
+            continue;
+        if (StartStation->UsesTrack(id))
+            StartIndex = i;
+        if (DestStation->UsesTrack(id))
+            DestIndex = i;
+    }
+    return SignOf(DestIndex - StartIndex);
+}
+
+int TVLExport_Mod::OrderRoute(int start)
+{
+    // Neighbours among the route's pieces, in Route order, by shared point.
+    std::unordered_map<TVLPoint*, std::vector<TVLConnection*>> at;
+    for (TVLConnection* c : Route) {
+        at[c->StartPoint].push_back(c);
+        if (c->EndPoint != c->StartPoint)
+            at[c->EndPoint].push_back(c);
+    }
+    auto firstNeighbour = [&](TVLPoint* p, TVLConnection* except) -> TVLConnection* {
+        auto it = at.find(p);
+        if (it == at.end())
+            return nullptr;
+        for (TVLConnection* c : it->second)
+            if (c != except)
+                return c;
+        return nullptr;
+    };
+
+    TVLConnection* dest = DestIndex >= 0 && DestIndex < static_cast<int>(Route.size()) ? Route[DestIndex] : nullptr;
+    int d = 1;
+    int countdown = 0;
+    std::vector<TVLConnection*> chain;
+    for (;;) {
+        TVLConnection* current = Route[start];
+        std::vector<TVLConnection*> forward{current};
+        std::vector<TVLConnection*> backward; // in the order found, front last
+        std::unordered_set<TVLConnection*> taken{current};
+        for (;;) {
+            TVLConnection* next = nullptr;
+            if (d > 0) {
+                next = firstNeighbour(current->EndPoint, current);
+                if (!next || taken.count(next))
+                    break; // end of track, or a ring closed on itself
+                if (next->EndPoint == current->EndPoint)
+                    next->Reverse();
+                forward.push_back(next);
+            } else {
+                next = firstNeighbour(current->StartPoint, current);
+                if (!next || taken.count(next))
+                    break;
+                if (next->StartPoint == current->StartPoint)
+                    next->Reverse();
+                backward.push_back(next);
+            }
+            taken.insert(next);
+            current = next;
+            if (countdown > 0) {
+                --countdown;
+                if (countdown == 0) {
+                    countdown = -1;
+                    break;
+                }
+            }
+            if (current == dest)
+                countdown = DistanceBeyondLast() / 5;
+        }
+        chain.assign(backward.rbegin(), backward.rend());
+        chain.insert(chain.end(), forward.begin(), forward.end());
+        if (countdown == 0 && d == 1) {
+            d = -1;
+            continue;
+        }
+        break;
+    }
+    Route = std::move(chain);
+    return d;
+}

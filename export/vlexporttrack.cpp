@@ -1,0 +1,478 @@
+// The track section: the main track as rail 0 in 25 m blocks of five
+// pieces, then every other piece of the plan as secondary rails 1..15
+// measured against the main track, then all commands sorted by position.
+
+#include "export/vlexport.h"
+
+#include "model/vlconnection.h"
+#include "model/vlconnectionlist.h"
+#include "model/vlobject.h"
+#include "model/vlpoint.h"
+#include "model/vlproject.h"
+#include "model/vlstation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+using namespace TrackCommands;
+
+namespace {
+
+double BearingOf(const TVLConnection* c)
+{
+    return Bearing(c->StartPosition(), c->EndPosition());
+}
+
+// The turn between two bearings, brought into -180..180 so that a route
+// heading due west does not read a gentle bend as a turn of nearly 360.
+double TurnBetween(double from, double to)
+{
+    double d = from - to;
+    while (d > 180)
+        d -= 360;
+    while (d < -180)
+        d += 360;
+    return d;
+}
+
+} // namespace
+
+int TVLExport_Mod::RadiusOfTurn(double degrees)
+{
+    if (degrees == 0)
+        return 0;
+    return Round(1432.3944878270580219 / degrees);
+}
+
+int TVLExport_Mod::SmoothRadius(int radius) const
+{
+    if (std::abs(radius) > MaxCurveSmooth())
+        return 0;
+    radius = ((radius + 12) / 25) * 25;
+    if (radius != 0)
+        radius = SignOf(radius) * std::max(MinCurveSmooth(), std::abs(radius));
+    return radius;
+}
+
+void TVLExport_Mod::WriteTrack(TStrings& output, int direction)
+{
+    AddStatus("Writing Railway");
+    SetProgress(45);
+    ProcessMessages();
+    output.push_back("with Track");
+    FTrack = TTrackCommandList();
+    std::unordered_set<TVLConnection*> exported;
+    WriteMainTrack(direction, exported);
+    WriteSecondaryTracks(direction, exported);
+    AddStatus("Sorting Commands");
+    TStrings lines = FTrack.Lines();
+    SortTrackCommands(lines);
+    output.insert(output.end(), lines.begin(), lines.end());
+    SetProgress(90);
+}
+
+// ---------------------------------------------------------------------------
+// Main track
+
+void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& exported)
+{
+    const int n = static_cast<int>(Route.size());
+    double r = 0;
+    int index = StartIndex;
+    TVLConnection* previous = nullptr;
+    long long clock = DepartureTime;
+    double acc = 0;
+    int lastPole = -99;
+    std::unordered_set<const TVLObject*> placed;
+    std::unordered_set<const TVLConnection*> stationsDone;
+    int k = 0;
+
+    for (;;) {
+        std::vector<TVLConnection*> block;
+        int next = index;
+        bool switchBlock = false;
+        while (block.size() < 5 && next >= 0 && next < n) {
+            TVLConnection* piece = Route[next];
+            if (piece->TrackKind < 2 || block.empty() || switchBlock) {
+                if (piece->TrackKind >= 2 && block.empty())
+                    switchBlock = true;
+                block.push_back(piece);
+                next += a;
+            } else {
+                // A fixed or switch piece begins its own block: fill this one
+                // up with the piece before it.
+                block.push_back(block.back());
+            }
+        }
+        SetProgress(k * 45 / std::max(1, n) + 45);
+        SetStatusText("Laying track " + std::to_string(k) + "/" + std::to_string(n));
+        ++k;
+        ProcessMessages();
+
+        if (!block.empty()) {
+            TVLConnection* first = block.front();
+            TVLConnection* last = block.back();
+            exported.insert(block.begin(), block.end());
+
+            int radius = previous ? RadiusOfTurn(TurnBetween(BearingOf(previous), BearingOf(last))) : 0;
+            if (Smoothing)
+                radius = SmoothRadius(radius);
+            switch (first->TrackKind) {
+            case 2:
+            case 3:
+            case 5:
+                radius = 0;
+                break;
+            case 4:
+                radius = -157 * a * first->Direction;
+                break;
+            case 6:
+                radius = 157 * a * first->Direction;
+                break;
+            default:
+                break;
+            }
+            if (radius != 0) {
+                double v = first->SpeedLimit;
+                FTrack.Add(Curve(r, radius, Round(v * 1.37 * v / radius)));
+            } else {
+                FTrack.Add(Curve(r, 0, 0));
+            }
+
+            TWorldPoint blockStart = a == 1 ? first->StartPosition() : first->EndPosition();
+            TWorldPoint blockEnd = a == 1 ? last->EndPosition() : last->StartPosition();
+
+            for (std::size_t e = 0; e < block.size(); ++e) {
+                TVLConnection* c = block[e];
+                double p = r + 5.0 * static_cast<double>(e);
+                acc += c->Length() / (std::max(1, c->SpeedLimit) * 1000.0) * 3600;
+                c->ExportPosition = p;
+                if (!previous || previous->Fog != c->Fog)
+                    FTrack.Add(c->Fog != 0 ? FogOn(p, c->Fog) : FogOff(p));
+                if (!previous || previous->Adhesion != c->Adhesion)
+                    FTrack.Add(Adhesion(p, c->Adhesion));
+                if (!previous || previous->SpeedLimit != c->SpeedLimit)
+                    FTrack.Add(Limit(p, c->SpeedLimit));
+                if (!previous || previous->BackgroundId != c->BackgroundId)
+                    FTrack.Add(Back(r, BackgroundIndex(c->BackgroundId)));
+                if (!previous || previous->GroundId != c->GroundId)
+                    FTrack.Add(Ground(r, GroundIndex(c->GroundId)));
+                if (!c->WaveFile.empty()) {
+                    FTrack.Add(Announce(p, SubDir, c->WaveFile));
+                    AddObjectFiles("sounds", c->WaveFile);
+                }
+                // A piece repeated to fill a block holds its station once.
+                if (c->Id != 0 && stationsDone.insert(c).second) {
+                    for (TVLStation* s : Project->Stations) {
+                        if (!s->UsesTrack(c->Id))
+                            continue;
+                        if (s == DestStation)
+                            DestinationReached = true;
+                        clock += Round(acc);
+                        acc = 90;
+                        std::string arrival = StationTime(clock);
+                        clock += 60;
+                        std::string departure = StationTime(clock);
+                        FTrack.Add(Station(r, s->Name, arrival, departure));
+                        FTrack.Add(Stop(r + 15, 0));
+                        if (StopSignIndex == -1) {
+                            FTrack.Add(Stop(r + 15, 1));
+                        } else {
+                            FTrack.Add(FreeObj(r + 15, 0, StopSignIndex, 2.4, 0, 0));
+                            ++FreeObjCount;
+                        }
+                    }
+                }
+                previous = c;
+            }
+
+            int railRadius = (radius == 0 || (Smoothing && radius > MaxCurveSmooth())) ? 0 : radius;
+            FTrack.Add(RailType(r, 0, RailIndex(last->TrackType, railRadius), last->Height));
+            WriteBlockObjects(last, 0, lastPole, a, r);
+
+            for (TVLObject* o : Project->FreeObjects) {
+                if (placed.count(o))
+                    continue;
+                double s = 0, t = 0;
+                if (!PointNearSegment(blockStart, blockEnd, MakeWorldPoint(o->X, o->Y), 100, s, t))
+                    continue;
+                double along = Distance(blockStart, blockEnd) * t;
+                double x = s * 100;
+                if (r + along <= 0 || (o->Folder == "trains" && std::fabs(x) <= 3))
+                    continue;
+                placed.insert(o);
+                if (!LibraryFileExists(o->Folder, o->FileName)) {
+                    // A scenery object whose file is gone would name a file the
+                    // simulator cannot load; leave it out and say so.
+                    AddStatus("missing free object file, not placed: " + o->Folder + "\\" + o->FileName);
+                    continue;
+                }
+                double yaw = Bearing(blockStart, blockEnd) - 90 - o->Rotation;
+                double y = o->Height - last->Height;
+                FTrack.Add(FreeObj(r + along, 0, FreeObjIndex(o->Folder, o->FileName), x, y, yaw));
+                ++FreeObjCount;
+            }
+            r += 25;
+            previous = last;
+        }
+        index = next;
+        if (block.size() < 5)
+            break;
+    }
+    if (OnRouteProgress)
+        OnRouteProgress(Route);
+}
+
+void TVLExport_Mod::WriteBlockObjects(TVLConnection* c, int rail, int& lastPole, int dir, double p)
+{
+    if (c->PlatformSide > 0) {
+        int side = dir == 1 ? c->PlatformSide : 3 - c->PlatformSide;
+        FTrack.Add(Form(p, rail, SideLetter(side), RoofIndex(c->RoofId), PlatformIndex(c->PlatformId)));
+    }
+    // Taking out the pending end of the block before joins consecutive
+    // blocks into one wall.
+    auto dike = [&](int id) {
+        FTrack.Remove(DikeEnd(p, rail));
+        FTrack.Add(Dike(p, rail, -1, WallIndex(id)));
+        FTrack.Add(DikeEnd(p + 25, rail));
+    };
+    auto wall = [&](int id) {
+        FTrack.Remove(WallEnd(p, rail));
+        FTrack.Add(Wall(p, rail, 1, WallIndex(id)));
+        FTrack.Add(WallEnd(p + 25, rail));
+    };
+    if (c->WallLeftId > 0) {
+        if (dir == 1)
+            dike(c->WallLeftId);
+        else
+            wall(c->WallLeftId);
+    }
+    if (c->WallRightId > 0) {
+        if (dir == 1)
+            wall(c->WallRightId);
+        else
+            dike(c->WallRightId);
+    }
+    int v = ((c->PlatformSide == 1 && c->Pole == 1) || (c->PlatformSide == 2 && c->Pole == -1))
+                ? 2 * SignOf(c->Pole)
+                : c->Pole;
+    if (dir == -1)
+        v = -v;
+    if (v != lastPole) {
+        if (c->Pole == 0)
+            FTrack.Add(PoleEnd(p, rail));
+        else
+            FTrack.Add(Pole(p, rail, -SignOf(v), PoleIndex(std::abs(v))));
+        lastPole = v;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Secondary tracks
+
+bool TVLExport_Mod::IsRailFree(int rail, double p) const
+{
+    return !FTrack.FindRail(p, rail) && !FTrack.FindRail(p + 25, rail);
+}
+
+double TVLExport_Mod::SnapSecondaryOffset(double x)
+{
+    if (std::fabs(x) <= 1.5)
+        x = 0;
+    if (std::fabs(x) >= 3 && std::fabs(x) <= 5)
+        x = 4 * SignOf(x);
+    return x;
+}
+
+double TVLExport_Mod::SnapToNeighbourRail(double x, double p) const
+{
+    for (int rail = 1; rail <= 15; ++rail) {
+        const std::string* line = FTrack.FindRail(p, rail);
+        if (!line)
+            continue;
+        std::string rest = line->substr(RailPrefix(p, rail).size());
+        double y = StrToFloatDot(rest.substr(0, rest.find(';')));
+        if (std::fabs(y - x) < 3)
+            x = y;
+        break;
+    }
+    return x;
+}
+
+void TVLExport_Mod::WriteSecondaryTracks(int a, std::unordered_set<TVLConnection*>& exported)
+{
+    SecondaryRail = 1;
+    SetStatusText("exporting secondary track " + std::to_string(SecondaryRail) + "...");
+    // Each handled chain becomes exported as a whole, so one walk through the
+    // list in order meets the same first unexported pieces as starting over
+    // after every chain would.
+    int n = Connections->Count();
+    for (int i = 0; i < n; ++i) {
+        SetProgress2(i * 100 / n);
+        ProcessMessages();
+        TVLConnection* c = Connections->GetConnection(i);
+        if (exported.count(c))
+            continue;
+        WriteSecondaryTrack(c, exported, a);
+        SetStatusText("exporting secondary track " + std::to_string(SecondaryRail) + "...");
+    }
+}
+
+void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVLConnection*>& exported, int a)
+{
+    if (exported.count(c))
+        return;
+    std::vector<TVLConnection*> chain{c};
+    std::unordered_set<TVLConnection*> inChain{c};
+
+    // Walks away from C at one end, always into the most parallel piece that
+    // does not turn back. Pieces already written or already in the chain are
+    // no way on, so a ring of tracks ends the walk where it closes.
+    auto walk = [&](bool forward) {
+        TVLPoint* point = forward ? c->EndPoint : c->StartPoint;
+        TVLConnection* current = c;
+        std::vector<TVLConnection*> found;
+        while (point) {
+            Connections->GetConnectionsAt(point, found, current);
+            TVLConnection* prev = current;
+            found.erase(std::remove_if(found.begin(), found.end(),
+                                       [&](TVLConnection* x) { return exported.count(x) || inChain.count(x); }),
+                        found.end());
+            if (found.empty())
+                break;
+            auto turnToward = [&](TVLConnection* x) {
+                if (forward ? x->EndPoint == point : x->StartPoint == point)
+                    x->Reverse();
+            };
+            current = found.front();
+            turnToward(current);
+            if (current->DotProduct(*prev) < 0)
+                found.erase(found.begin());
+            if (found.empty())
+                break;
+            TVLConnection* best = nullptr;
+            double bestDiff = 999;
+            for (TVLConnection* x : found) {
+                double d = std::fabs(x->AngleTo(prev));
+                if (d < bestDiff) {
+                    bestDiff = d;
+                    best = x;
+                }
+            }
+            current = best ? best : found.front();
+            turnToward(current);
+            chain.push_back(current);
+            inChain.insert(current);
+            point = current->OtherEnd(point);
+        }
+    };
+    walk(true);
+    walk(false);
+
+    SetStatusText("exporting secondary track " + std::to_string(SecondaryRail) + " (" +
+                  std::to_string(chain.size()) + " connections)...");
+
+    double g = -1;
+    double g2 = 0;
+    bool first = true;
+    int lastPole = 999;
+    double s = 0;
+    const int n = static_cast<int>(Route.size());
+    for (int step = 0; step < n; ++step) {
+        TVLConnection* m = Route[a > 0 ? step : n - 1 - step];
+        TVLConnection* prev = nullptr;
+        for (TVLConnection* piece : chain) {
+            TVLConnection* before = prev;
+            prev = piece;
+            int q = SignOf(m->DotProduct(*piece));
+            // Probes 99 m to either side of the main piece's start. The
+            // piece's ends go in ascending order: the crossing test takes an
+            // axis-parallel segment's ends in their given order.
+            TWorldPoint q1 = piece->StartPosition(), q2 = piece->EndPosition();
+            if (q2.X < q1.X || (q2.X == q1.X && q2.Y < q1.Y))
+                std::swap(q1, q2);
+            TWorldPoint origin = m->StartPosition();
+            TWorldPoint crossing;
+            if (SegmentIntersection(origin, m->OffsetPointFromStart(100, 0.01), q1, q2, crossing))
+                s = Distance(origin, crossing) * -a;
+            else if (SegmentIntersection(origin, m->OffsetPointFromStart(-100, 0.01), q1, q2, crossing))
+                s = Distance(origin, crossing) * a;
+            else
+                continue;
+            if (std::fabs(s) >= 100)
+                continue;
+            g = m->ExportPosition;
+
+            int old = SecondaryRail;
+            int tries = 0;
+            while (!(IsRailFree(SecondaryRail, g) && IsRailFree(SecondaryRail, g + 25))) {
+                SecondaryRail = SecondaryRail % 15 + 1;
+                if (++tries >= 15) {
+                    // Every rail is taken here: keep the one we had.
+                    ++OverrunCount;
+                    break;
+                }
+            }
+            if (!first && SecondaryRail != old)
+                FTrack.Add(RailEnd(g2, old, s));
+
+            if (Round(g) % 25 != 0 || FTrack.FindRail(g, SecondaryRail) || !((first && g != 0) || s != 0))
+                break;
+            if (Smoothing)
+                s = SnapSecondaryOffset(s);
+
+            int radius = 0;
+            if (CurvedSecondary() && before) {
+                radius = RadiusOfTurn(TurnBetween(BearingOf(before), BearingOf(piece)));
+                if (Smoothing)
+                    radius = SmoothRadius(radius);
+            }
+            switch (piece->TrackKind) {
+            case 2:
+            case 3:
+            case 5:
+                radius = 0;
+                break;
+            case 4:
+                radius = -157;
+                break;
+            case 6:
+                radius = 157;
+                break;
+            default:
+                break;
+            }
+            radius *= q * a * piece->Direction;
+            int railRadius = (radius == 0 || (Smoothing && radius > MaxCurveSmooth())) ? 0 : radius;
+
+            g2 = first ? g : g2 + 25;
+            double x = (first && std::fabs(s) < 1.5) ? 0 : s;
+            FTrack.Add(Rail(g2, SecondaryRail, x, piece->Height - m->Height,
+                            RailIndex(piece->TrackType, railRadius), piece->Id));
+            if (first) {
+                WriteBlockObjects(piece, SecondaryRail, lastPole, q * a, g);
+                g2 += 25;
+            } else {
+                while (g2 <= g) {
+                    WriteBlockObjects(piece, SecondaryRail, lastPole, q * a, g2);
+                    g2 += 25;
+                }
+            }
+            g2 = g;
+            first = false;
+            break;
+        }
+    }
+
+    exported.insert(chain.begin(), chain.end());
+    if (g2 > 0) {
+        double e = (Round(g2) / 25) * 25 + 25;
+        if (s != 0)
+            s = SnapToNeighbourRail(s, e);
+        FTrack.Add(RailEnd(e, SecondaryRail, s));
+        SecondaryRail = SecondaryRail % 15 + 1;
+        if (OnRouteProgress)
+            OnRouteProgress(chain);
+    }
+}

@@ -1,0 +1,63 @@
+// Whole exports of small projects compared with route files worked out by
+// hand. Each case is a project file under golden/ and the expected route
+// file, credits and file list next to it.
+
+#include "tests/export/vlexport_tool/exportrun.h"
+
+#include "platform/textlines.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Golden(const std::string& name)
+{
+    return std::string(VELKAST_SOURCE_DIR) + "/tests/export/golden/" + name;
+}
+
+struct TRun {
+    int Result = -1;
+    fs::path Dir;
+};
+
+TRun RunCase(const std::string& project, std::vector<std::string> options)
+{
+    TRun run;
+    run.Dir = fs::temp_directory_path() / ("vl_golden_" + std::to_string(::getpid()) + "_" + project);
+    fs::remove_all(run.Dir);
+    std::vector<std::string> args = {"vlexport_tool", Golden(project + ".vlp"), run.Dir.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    run.Result = RunVlExportTool(static_cast<int>(argv.size()), argv.data());
+    return run;
+}
+
+void ExpectSameFile(const fs::path& actual, const std::string& expected)
+{
+    std::string a, e;
+    ASSERT_TRUE(ReadFileBytes(actual.string(), a)) << actual;
+    ASSERT_TRUE(ReadFileBytes(Golden(expected), e)) << expected;
+    EXPECT_EQ(SplitLines(a), SplitLines(e)) << "differs from " << expected;
+    // Windows line ends throughout.
+    EXPECT_EQ(a, JoinLines(SplitLines(a)));
+}
+
+} // namespace
+
+TEST(GoldenExport, StraightLineWithTwoStations)
+{
+    TRun run = RunCase("tiny", {});
+    ASSERT_EQ(run.Result, 0);
+    ExpectSameFile(run.Dir / "route.csv", "tiny.csv");
+    ExpectSameFile(run.Dir / "route_credits.txt", "tiny_credits.txt");
+    ExpectSameFile(run.Dir / "filelist.txt", "tiny_filelist.txt");
+    fs::remove_all(run.Dir);
+}

@@ -103,7 +103,12 @@ TEST(ConnectionList, FindMostParallel)
     TVLPoint s({0, 0}), t({-10, -0.1}); // bearing -179: 358 from west (not 2), 179 from east
     TVLConnection back(&s, &t);
     EXPECT_EQ(plan.connections.FindMostParallel(&back), east);
-    (void)west;
+    TVLPoint u({0, 0}), v({1, 10}); // bearing 84
+    TVLConnection up(&u, &v);
+    EXPECT_EQ(plan.connections.FindMostParallel(&up), north);
+    TVLPoint w({0, 0}), x({-10, 0.5}); // bearing 177
+    TVLConnection left(&w, &x);
+    EXPECT_EQ(plan.connections.FindMostParallel(&left), west);
     TVLConnectionlist empty;
     EXPECT_EQ(empty.FindMostParallel(east), nullptr);
 }

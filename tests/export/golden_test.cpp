@@ -61,3 +61,13 @@ TEST(GoldenExport, StraightLineWithTwoStations)
     ExpectSameFile(run.Dir / "filelist.txt", "tiny_filelist.txt");
     fs::remove_all(run.Dir);
 }
+
+TEST(GoldenExport, PlatformWallPolesSoundFreeObjectAndSiding)
+{
+    TRun run = RunCase("siding", {});
+    ASSERT_EQ(run.Result, 0);
+    ExpectSameFile(run.Dir / "route.csv", "siding.csv");
+    ExpectSameFile(run.Dir / "route_credits.txt", "siding_credits.txt");
+    ExpectSameFile(run.Dir / "filelist.txt", "siding_filelist.txt");
+    fs::remove_all(run.Dir);
+}

@@ -25,7 +25,8 @@ TEST(CodePage, OemNamesForArchives)
     for (int b = 0x80; b < 256; ++b) {
         std::string oem(1, static_cast<char>(b));
         std::string ansi = OemToAnsi(oem);
-        if (ansi != "?")
+        if (ansi != "?") {
             EXPECT_EQ(AnsiToOem(ansi), oem) << b;
+        }
     }
 }

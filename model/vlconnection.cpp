@@ -12,21 +12,25 @@ std::unique_ptr<TVLConnection> TVLConnection::CreateCopy(const TVLConnection& so
 std::unique_ptr<TVLConnection> TVLConnection::CreateFromLine(std::string_view text, const TVLPointlist& points)
 {
     auto c = std::make_unique<TVLConnection>();
-    auto field = [&](int n) { return StrToIntDef(GetToken(text, ",", n), 0); };
+    const auto fields = SplitTokens(text, ',');
+    auto token = [&](int n) {
+        return n <= static_cast<int>(fields.size()) ? fields[static_cast<std::size_t>(n - 1)] : std::string_view();
+    };
+    auto field = [&](int n) { return StrToIntDef(token(n), 0); };
     c->Id = field(1);
     int startId = field(2);
     int endId = field(3);
     c->TrackType = field(4);
     c->SpeedLimit = field(5);
-    c->Height = StrToFloatDot(GetToken(text, ",", 6));
+    c->Height = StrToFloatDot(token(6));
     c->Adhesion = field(7);
     c->Accuracy = field(8);
     c->BackgroundId = field(9);
     c->GroundId = field(10);
     c->Fog = field(11);
-    c->MarkerFile = RemoveQuotes(GetToken(text, ",", 12));
+    c->MarkerFile = RemoveQuotes(token(12));
     c->MarkerDuration = field(13);
-    c->WaveFile = RemoveQuotes(GetToken(text, ",", 14));
+    c->WaveFile = RemoveQuotes(token(14));
     c->PlatformSide = field(15);
     c->PlatformId = field(16);
     c->Pole = field(17);

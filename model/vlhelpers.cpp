@@ -217,6 +217,16 @@ std::string GetToken(std::string_view s, std::string_view delims, int n)
 {
     if (n < 1)
         return std::string();
+    if (delims.size() == 1) {
+        std::size_t start = 0;
+        for (int field = 1; field < n; ++field) {
+            std::size_t d = s.find(delims[0], start);
+            if (d == std::string_view::npos)
+                return std::string();
+            start = d + 1;
+        }
+        return std::string(s.substr(start, s.find(delims[0], start) - start));
+    }
     int field = 1;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= s.size(); ++i) {
@@ -228,6 +238,21 @@ std::string GetToken(std::string_view s, std::string_view delims, int n)
         }
     }
     return std::string();
+}
+
+std::vector<std::string_view> SplitTokens(std::string_view s, char delim)
+{
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t d = s.find(delim, start);
+        if (d == std::string_view::npos) {
+            fields.push_back(s.substr(start));
+            return fields;
+        }
+        fields.push_back(s.substr(start, d - start));
+        start = d + 1;
+    }
 }
 
 std::string RemoveQuotes(std::string_view s)

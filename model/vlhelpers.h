@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A position on the plan in metres, X to the right (east), Y upwards (north).
 struct TWorldPoint {
@@ -64,6 +65,10 @@ double StrToFloatDot(std::string_view text);
 // The N-th field (1-based) of S split at any character of Delims. Quotes are
 // not honoured; empty fields count; a field beyond the last gives "".
 std::string GetToken(std::string_view s, std::string_view delims, int n);
+
+// Every field of S split at Delim, the same fields GetToken gives one by one
+// (an empty S gives one empty field). The views point into S.
+std::vector<std::string_view> SplitTokens(std::string_view s, char delim);
 
 // Strips every leading double quote, then every trailing one.
 std::string RemoveQuotes(std::string_view s);

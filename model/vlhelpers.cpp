@@ -122,11 +122,11 @@ std::string FloatToStrDot(double value)
     const bool negative = value < 0.0;
     const double magnitude = std::fabs(value);
 
-    // 25 correctly rounded significant digits decide every rounding below
+    // 21 correctly rounded significant digits decide every rounding below
     // exactly: a double that is not itself a tie of a 6-digit decimal lies at
     // least one unit in the 17th digit away from it, so the digit after the
     // cut is never disturbed by this first rounding.
-    constexpr int precision = 24;
+    constexpr int precision = 20;
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, precision);
     std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));

@@ -1,0 +1,705 @@
+#include "editor/frmeditor.h"
+
+#include "model/vlconnection.h"
+#include "model/vlconnectionlist.h"
+#include "model/currentsituation.h"
+#include "model/vlobject.h"
+#include "model/vlpoint.h"
+#include "model/vlproject.h"
+#include "model/vlstation.h"
+#include "platform/codepage.h"
+#include "platform/paths.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+
+std::function<bool()> TFrmEditor::ObjectBrowserHasSelection;
+
+void TPaintBox::paintEvent(QPaintEvent*)
+{
+    if (!OnPaint)
+        return;
+    QPainter painter(this);
+    OnPaint(painter);
+}
+
+namespace {
+
+// Shortest general decimal form ("10", "2.5", "123.456789012345").
+QString GeneralNumber(double value)
+{
+    return QString::number(value, 'g', 15);
+}
+
+QPoint Pixel(const TScreenPoint& p)
+{
+    return QPoint(p.X, p.Y);
+}
+
+QPen SolidPen(const QColor& colour, int width)
+{
+    QPen pen(colour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+    return pen;
+}
+
+// Clears every reference CurrentSituation holds into a project about to be
+// freed or replaced. Cursor, view centre, selection area and scale stay.
+void ForgetProjectReferences()
+{
+    CurrentSituation.ClearReferences();
+}
+
+} // namespace
+
+TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent)
+{
+    setObjectName("FrmEditor");
+
+    // Tool bars.
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName("ToolBar1");
+    tbNewPoint = AddToolButton(ToolBar1, "tbNewPoint", "P+", "new point at the cursor");
+    tbConnectPoints = AddToolButton(ToolBar1, "tbConnectPoints", "P-P", "connect points");
+    tbAddAndConnect = AddToolButton(ToolBar1, "tbAddAndConnect", "+P-P", "add and connect");
+    cbTrackType = new QComboBox(ToolBar1);
+    cbTrackType->setObjectName("cbTrackType");
+    cbTrackType->setToolTip("select special track type");
+    cbTrackType->addItems({"straight", "curved", "fixed", "switch", "switch", "switch", "switch"});
+    ToolBar1->addWidget(cbTrackType);
+    tbProperties = AddToolButton(ToolBar1, "tbProperties", "T", "Track Properties");
+    tbDelPoint = AddToolButton(ToolBar1, "tbDelPoint", "P-", "delete point and close route");
+    tbImproveConnection = AddToolButton(ToolBar1, "tbImproveConnection", "-P-", "add point in between");
+    tbAddObj = AddToolButton(ToolBar1, "tbAddObj", "O+", "add selected object");
+    tbDelObj = AddToolButton(ToolBar1, "tbDelObj", "O-", "Delete Object");
+    tbObjProperties = AddToolButton(ToolBar1, "tbObjProperties", "O", "Object Properties");
+    tbSel1 = AddToolButton(ToolBar1, "tbSel1", "S1", "selection area point 1");
+    tbSel2 = AddToolButton(ToolBar1, "tbSel2", "S2", "selection area point 2");
+
+    ToolBar3 = new QToolBar(this);
+    ToolBar3->setObjectName("ToolBar3");
+    ToolButton5 = AddToolButton(ToolBar3, "ToolButton5", "Routes", "Route definitions...");
+    tbObjects = AddToolButton(ToolBar3, "tbObjects", "Objects", "objects");
+    tbTrains = AddToolButton(ToolBar3, "tbTrains", "Trains", "trains");
+    bStations = AddToolButton(ToolBar3, "bStations", "Stations", "stations");
+    tbMap1 = AddToolButton(ToolBar3, "tbMap1", "Map", "Show/hide Map");
+
+    // The mini map (hidden until asked for).
+    PanMap = new QWidget(this);
+    PanMap->setObjectName("PanMap");
+    PanMap->setVisible(false);
+    ScrollBox1 = new QScrollArea(PanMap);
+    ScrollBox1->setObjectName("ScrollBox1");
+    ScrollBox1->setStyleSheet("background-color: rgb(0, 64, 0);");
+    auto* mapHolder = new QWidget;
+    Image1 = new QLabel(mapHolder);
+    Image1->setObjectName("Image1");
+    PaintBox1 = new TPaintBox(mapHolder);
+    PaintBox1->setObjectName("PaintBox1");
+    PaintBox1->setToolTip("click to set cursor. Ctl+Click to add point. Shift+Ctrl+click to add point and connect.");
+    ScrollBox1->setWidget(mapHolder);
+    tbMapZoom = new QSlider(Qt::Horizontal, PanMap);
+    tbMapZoom->setObjectName("tbMapZoom");
+    tbMapZoom->setRange(1, 4);
+    tbMapZoom->setValue(1);
+    tbMapZoom->setToolTip("1:1");
+    EdMapCoord = new QLineEdit(PanMap);
+    EdMapCoord->setObjectName("EdMapCoord");
+    EdMapCoord->setReadOnly(true);
+    tbBGImage = new QToolButton(PanMap);
+    tbBGImage->setObjectName("tbBGImage");
+    tbBGImage->setText("...");
+    tbBGImage->setToolTip("change Map Background Image");
+    auto* mapLayout = new QVBoxLayout(PanMap);
+    mapLayout->setContentsMargins(0, 0, 0, 0);
+    mapLayout->addWidget(ScrollBox1, 1);
+    mapLayout->addWidget(tbMapZoom);
+    auto* mapBottom = new QHBoxLayout;
+    mapBottom->addWidget(EdMapCoord, 1);
+    mapBottom->addWidget(tbBGImage);
+    mapLayout->addLayout(mapBottom);
+    PanMap->resize(152, PanMap->height());
+
+    // The plan.
+    PanelMainEditor = new QWidget(this);
+    PanelMainEditor->setObjectName("PanelMainEditor");
+    PanelMainEditor->setAutoFillBackground(true);
+    QPalette palette = PanelMainEditor->palette();
+    palette.setColor(QPalette::Window, PlanColours::Background);
+    PanelMainEditor->setPalette(palette);
+    PBCursor = new TPaintBox(PanelMainEditor);
+    PBCursor->setObjectName("PBCursor");
+    PBCursor->setToolTip("hold shift to drag viewport. hold ctrl to set point, ctrl+shift to add point and connect");
+    PBCursor->setMouseTracking(true);
+    PBCursor->OnPaint = [this](QPainter& canvas) { PBCursorPaint(canvas); };
+    auto* planLayout = new QVBoxLayout(PanelMainEditor);
+    planLayout->setContentsMargins(0, 0, 0, 0);
+    planLayout->addWidget(PBCursor);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->addWidget(PanMap);
+    Splitter1->addWidget(PanelMainEditor);
+    Splitter1->setStretchFactor(1, 1);
+
+    // The bottom panel.
+    PanMainBottom = new QWidget(this);
+    PanMainBottom->setObjectName("PanMainBottom");
+    auto* zoomCaption = new QLabel("zoom", PanMainBottom);
+    lZoom = new QLabel("1 px/m", PanMainBottom);
+    lZoom->setObjectName("lZoom");
+    tbZoom = new QSlider(Qt::Horizontal, PanMainBottom);
+    tbZoom->setObjectName("tbZoom");
+    tbZoom->setRange(1, 10);
+    tbZoom->setFixedWidth(120);
+    auto* cursorCaption = new QLabel("cursor pos (m)", PanMainBottom);
+    auto* xCaption = new QLabel("X", PanMainBottom);
+    EdXOffset = new QLineEdit("0", PanMainBottom);
+    EdXOffset->setObjectName("EdXOffset");
+    EdXOffset->setFixedWidth(80);
+    auto* yCaption = new QLabel("Y", PanMainBottom);
+    EdYOffset = new QLineEdit("0", PanMainBottom);
+    EdYOffset->setObjectName("EdYOffset");
+    EdYOffset->setFixedWidth(80);
+    lLeft = new QLabel(QString(QChar(0x2190)), PanMainBottom);
+    lLeft->setObjectName("lLeft");
+    lRight = new QLabel(QString(QChar(0x2192)), PanMainBottom);
+    lRight->setObjectName("lRight");
+    lUp = new QLabel(QString(QChar(0x2191)), PanMainBottom);
+    lUp->setObjectName("lUp");
+    lDown = new QLabel(QString(QChar(0x2193)), PanMainBottom);
+    lDown->setObjectName("lDown");
+    lPDist = new QLabel("...", PanMainBottom);
+    lPDist->setObjectName("lPDist");
+    lThisTrack = new QLabel("this track", PanMainBottom);
+    lThisTrack->setObjectName("lThisTrack");
+    auto* stationCaption = new QLabel("goto station", PanMainBottom);
+    cbGotoStation = new QComboBox(PanMainBottom);
+    cbGotoStation->setObjectName("cbGotoStation");
+    cbGotoStation->addItem("Start Station");
+    ProgressBar1 = new QProgressBar(PanMainBottom);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    lCurrentProgress = new QLabel("0 %", PanMainBottom);
+    lCurrentProgress->setObjectName("lCurrentProgress");
+
+    auto* bottom = new QHBoxLayout(PanMainBottom);
+    bottom->setContentsMargins(4, 2, 4, 2);
+    bottom->addWidget(zoomCaption);
+    bottom->addWidget(tbZoom);
+    bottom->addWidget(lZoom);
+    bottom->addSpacing(8);
+    bottom->addWidget(cursorCaption);
+    bottom->addWidget(xCaption);
+    bottom->addWidget(EdXOffset);
+    bottom->addWidget(yCaption);
+    bottom->addWidget(EdYOffset);
+    bottom->addWidget(lLeft);
+    bottom->addWidget(lUp);
+    bottom->addWidget(lDown);
+    bottom->addWidget(lRight);
+    bottom->addSpacing(8);
+    bottom->addWidget(lPDist);
+    bottom->addWidget(lThisTrack, 1);
+    bottom->addWidget(stationCaption);
+    bottom->addWidget(cbGotoStation);
+    bottom->addWidget(ProgressBar1);
+    bottom->addWidget(lCurrentProgress);
+
+    auto* bars = new QHBoxLayout;
+    bars->setContentsMargins(0, 0, 0, 0);
+    bars->addWidget(ToolBar1);
+    bars->addWidget(ToolBar3);
+    bars->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(bars);
+    layout->addWidget(Splitter1, 1);
+    layout->addWidget(PanMainBottom);
+
+    // The plan's popup menu.
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    addpoint1 = AddPopupItem("addpoint1", "add new &point", "Ctrl+P");
+    deletepoint1 = AddPopupItem("deletepoint1", "&delete point and close route");
+    connectpoints1 = AddPopupItem("connectpoints1", "&connect points");
+    deleteconnection1 = AddPopupItem("deleteconnection1", "delete connection");
+    addnewpointandconnect1 = AddPopupItem("addnewpointandconnect1", "add new point and connect");
+    N5 = PopupMenu1->addSeparator();
+    N5->setObjectName("N5");
+    properties1 = AddPopupItem("properties1", "&track properties...", "Ctrl+T");
+    QMenu* special = PopupMenu1->addMenu("&special track");
+    specialtrack1 = special->menuAction();
+    specialtrack1->setObjectName("specialtrack1");
+    curve1 = special->addAction("curve");
+    curve1->setObjectName("curve1");
+    straight1 = special->addAction("straight");
+    straight1->setObjectName("straight1");
+    fixed1 = special->addAction("fixed");
+    fixed1->setObjectName("fixed1");
+    make25mlong1 = AddPopupItem("make25mlong1", "make &25m long");
+    turntrack1 = AddPopupItem("turntrack1", "&turn track");
+    copyproperties1 = AddPopupItem("copyproperties1", "&copy properties", "Ctrl+C");
+    pasteproperties1 = PopupMenu1->addMenu("&paste properties")->menuAction();
+    pasteproperties1->setObjectName("pasteproperties1");
+    pastepropertiestocurrentroute1 = PopupMenu1->addMenu("paste properties to current route")->menuAction();
+    pastepropertiestocurrentroute1->setObjectName("pastepropertiestocurrentroute1");
+    pastepropertiesuntilswitch1 = PopupMenu1->addMenu("paste properties until switch")->menuAction();
+    pastepropertiesuntilswitch1->setObjectName("pastepropertiesuntilswitch1");
+    N4 = PopupMenu1->addSeparator();
+    N4->setObjectName("N4");
+    addselectedobject1 = AddPopupItem("addselectedobject1", "add &object from browser");
+    deleteobject1 = AddPopupItem("deleteobject1", "delete object", "Ctrl+D");
+    cloneobject1 = AddPopupItem("cloneobject1", "clone object", "Ctrl+L");
+    objectproperties1 = AddPopupItem("objectproperties1", "object properties...", "Ctrl+M");
+    N3 = PopupMenu1->addSeparator();
+    N3->setObjectName("N3");
+    PopupMenuaddtocurrentroute = AddPopupItem("PopupMenuaddtocurrentroute", "add to current route");
+    addtocurrentrouteuntilswitch1 = AddPopupItem("addtocurrentrouteuntilswitch1", "add to current route until switch");
+    PopupMenudeletefromcurrentroute = AddPopupItem("PopupMenudeletefromcurrentroute", "delete from current route");
+    N2 = PopupMenu1->addSeparator();
+    N2->setObjectName("N2");
+    SelectionAreaPoint11 = AddPopupItem("SelectionAreaPoint11", "selection area point 1");
+    SelectionAreaPoint21 = AddPopupItem("SelectionAreaPoint21", "selection area point 2");
+
+    connect(tbZoom, &QSlider::valueChanged, this, &TFrmEditor::tbZoomChange);
+    connect(tbMapZoom, &QSlider::valueChanged, this, &TFrmEditor::tbMapZoomChange);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(250);
+    connect(Timer1, &QTimer::timeout, this, &TFrmEditor::Timer1Timer);
+    Timer1->start();
+}
+
+TFrmEditor::~TFrmEditor()
+{
+    CloseProject();
+}
+
+QToolButton* TFrmEditor::AddToolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setText(text);
+    button->setToolTip(hint);
+    bar->addWidget(button);
+    return button;
+}
+
+QAction* TFrmEditor::AddPopupItem(const char* name, const QString& text, const QString& shortcut)
+{
+    QAction* action = PopupMenu1->addAction(text);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty()) {
+        // Shown as a hint only: the main window runs these on the key release.
+        action->setShortcut(QKeySequence(shortcut));
+        action->setShortcutContext(Qt::WidgetShortcut);
+    }
+    return action;
+}
+
+void TFrmEditor::SetProject(std::unique_ptr<TVLProject> project)
+{
+    if (project && project.get() == Project) {
+        (void)project.release();
+        return;
+    }
+    CloseProject();
+    Project = project.release();
+}
+
+void TFrmEditor::CloseProject()
+{
+    if (!Project)
+        return;
+    ForgetProjectReferences();
+    emit ProjectClosing(Project);
+    DragPoint = nullptr;
+    DragObject = nullptr;
+    DragPending = false;
+    TVLProject* old = Project;
+    Project = nullptr;
+    delete old;
+}
+
+TScreenPoint TFrmEditor::PlanOrigin() const
+{
+    return TScreenPoint{PBCursor->width() / 2, PBCursor->height() / 2};
+}
+
+TScreenPoint TFrmEditor::ToScreen(const TWorldPoint& p) const
+{
+    return WorldToScreen(p, PlanOrigin(), CurrentSituation.ViewCentre, CurrentSituation.Scale);
+}
+
+bool TFrmEditor::InsideFrame(const TScreenPoint& p) const
+{
+    return p.X >= 0 && p.X <= PBCursor->width() && p.Y >= 0 && p.Y <= PBCursor->height();
+}
+
+void TFrmEditor::PBCursorPaint(QPainter& canvas)
+{
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+    DrawTracks(canvas);
+    DrawPoints(canvas);
+    DrawObjects(canvas);
+    DrawSelectionArea(canvas);
+    DrawCursor(canvas);
+}
+
+void TFrmEditor::DrawTracks(QPainter& canvas)
+{
+    if (!Project)
+        return;
+    std::vector<TWorldPoint> scratch;
+    for (TVLConnection* connection : Project->Connections) {
+        if (!connection->StartPoint || !connection->EndPoint)
+            continue;
+        bool inRoute = CurrentSituation.IsInCurrentRoute(connection->Id);
+        TScreenPoint start = ToScreen(connection->StartPoint->Position);
+        TScreenPoint end = ToScreen(connection->EndPoint->Position);
+        if (!InsideFrame(start) && !InsideFrame(end))
+            continue;
+        int pieces = 0;
+        if (connection->IsCurved()) {
+            int n = static_cast<int>(std::ceil(connection->Length() / 5.0));
+            pieces = Project->Connections.Subdivide(connection, n, scratch);
+        }
+        if (pieces > 0) {
+            TScreenPoint previous = start;
+            for (const TWorldPoint& point : scratch) {
+                TScreenPoint next = ToScreen(point);
+                DrawTrack(canvas, connection, 5.0, inRoute, next, previous);
+                previous = next;
+            }
+            DrawTrack(canvas, connection, 5.0, inRoute, end, previous);
+            scratch.clear();
+        } else {
+            DrawTrack(canvas, connection, 0.0, inRoute, end, start);
+        }
+    }
+}
+
+void TFrmEditor::DrawTrack(QPainter& canvas, TVLConnection* connection, double pieceLength, bool inRoute,
+                           TScreenPoint endPixel, TScreenPoint startPixel)
+{
+    const double scale = CurrentSituation.Scale;
+    const TScreenPoint s = startPixel;
+    const TScreenPoint e = endPixel;
+
+    QColor colour;
+    if (Project->FindStationByTrack(connection->Id))
+        colour = PlanColours::StationTrack;
+    else if (connection == CurrentSituation.SelectedConnection)
+        colour = PlanColours::CurrentTrack;
+    else if (inRoute)
+        colour = PlanColours::RouteTrack;
+    else
+        colour = PlanColours::OtherTrack;
+    const int width = connection->TrackKind <= 1 ? 1 : 3;
+    canvas.setPen(SolidPen(colour, width));
+    canvas.setBrush(Qt::NoBrush);
+
+    const int pixelLength = PixelDistance(s, e);
+    if (scale >= 5.0) {
+        if (pixelLength == 0)
+            return;
+        // The two rails, 0.8 m either side of the track's middle line.
+        const double nx = static_cast<double>(s.Y - e.Y) / pixelLength;
+        const double ny = static_cast<double>(e.X - s.X) / pixelLength;
+        const double gauge = 0.8 * scale;
+        for (int side : {1, -1}) {
+            const int dx = Round(nx * gauge * side);
+            const int dy = Round(ny * gauge * side);
+            canvas.drawLine(s.X + dx, s.Y + dy, e.X + dx, e.Y + dy);
+        }
+    } else {
+        canvas.drawLine(Pixel(s), Pixel(e));
+        if (connection->TrackKind >= 3 && connection->TrackKind <= 6) {
+            if (pixelLength == 0)
+                return;
+            double angle = connection->AngleTo(nullptr);
+            angle += (connection->TrackKind == 3 || connection->TrackKind == 6) ? 4.6 : -4.6;
+            const double radians = angle * std::numbers::pi / 180.0;
+            QPen dotted(colour, 1, Qt::DotLine);
+            canvas.setPen(dotted);
+            canvas.drawLine(s.X, s.Y, s.X + Round(scale * std::cos(radians) * 25.0),
+                            s.Y - Round(scale * std::sin(radians) * 25.0));
+        }
+    }
+
+    // Side features, scaled by the piece's length in metres.
+    const double r = pieceLength != 0.0 ? pieceLength : connection->Length();
+    if (r == 0.0)
+        return;
+    const double ex = e.X - s.X;
+    const double ey = e.Y - s.Y;
+    // Pixel offset of w metres to the left of S->E; the right is its negative.
+    auto left = [&](double w) { return QPoint(Round(ey * w / r), Round(-ex * w / r)); };
+
+    if (connection->WallLeftId > 0 || connection->WallRightId > 0) {
+        canvas.setPen(SolidPen(PlanColours::Wall, 3));
+        if (connection->WallLeftId > 0) {
+            const QPoint d = left(2.5);
+            canvas.drawLine(Pixel(s) + d, Pixel(e) + d);
+        }
+        if (connection->WallRightId > 0) {
+            const QPoint d = -left(2.5);
+            canvas.drawLine(Pixel(s) + d, Pixel(e) + d);
+        }
+    }
+
+    if (connection->Pole != 0) {
+        const int n = Round(pixelLength / (5.0 * scale));
+        const QPoint tick = connection->Pole < 0 ? left(2.5) : -left(2.5);
+        canvas.setPen(SolidPen(PlanColours::PoleTick, 1));
+        for (int i = 0; i < n; ++i) {
+            const QPoint from(Round(s.X + ex * i / n), Round(s.Y + ey * i / n));
+            canvas.drawLine(from, from + tick);
+        }
+    }
+
+    if (connection->PlatformSide == 1 || connection->PlatformSide == 2) {
+        const int sign = connection->PlatformSide == 2 ? 1 : -1;
+        const QPoint near = left(1.8) * sign;
+        const QPoint far = left(7.5) * sign;
+        const QColor fill = connection->RoofId != 0 ? PlanColours::RoofedPlatform : PlanColours::Platform;
+        canvas.setPen(SolidPen(fill, 1));
+        canvas.setBrush(fill);
+        const std::array<QPoint, 4> corners{Pixel(s) + near, Pixel(e) + near, Pixel(e) + far, Pixel(s) + far};
+        canvas.drawPolygon(corners.data(), static_cast<int>(corners.size()));
+        canvas.setBrush(Qt::NoBrush);
+    }
+}
+
+void TFrmEditor::DrawPoints(QPainter& canvas)
+{
+    if (!Project)
+        return;
+    canvas.setPen(Qt::NoPen);
+    for (TVLPoint* point : Project->Points) {
+        const TScreenPoint p = ToScreen(point->Position);
+        QColor colour = PlanColours::OtherPoint;
+        if (point == CurrentSituation.SelectedPoint)
+            colour = PlanColours::SelectedPoint;
+        else if (point == CurrentSituation.HoveredPoint)
+            colour = PlanColours::HoveredPoint;
+        canvas.setBrush(colour);
+        canvas.drawEllipse(QRect(QPoint(p.X - 5, p.Y - 5), QPoint(p.X + 5, p.Y + 5)));
+    }
+    canvas.setBrush(Qt::NoBrush);
+}
+
+void TFrmEditor::DrawObjects(QPainter& canvas)
+{
+    if (!Project)
+        return;
+    // Left and top edges inside, right and bottom edges outside.
+    const QRect clip = canvas.hasClipping() ? canvas.clipBoundingRect().toAlignedRect()
+                                            : QRect(0, 0, PBCursor->width(), PBCursor->height());
+    auto inside = [&](const QPoint& p) {
+        return p.x() >= clip.left() && p.x() < clip.left() + clip.width() && p.y() >= clip.top() &&
+               p.y() < clip.top() + clip.height();
+    };
+    for (TVLObject* object : Project->FreeObjects) {
+        const auto corners = object->GetCorners();
+        std::array<QPoint, 4> c;
+        bool any = false;
+        for (std::size_t i = 0; i < 4; ++i) {
+            const TWorldPoint w = MakeWorldPoint(corners[i].X + object->X, corners[i].Y + object->Y);
+            c[i] = Pixel(ToScreen(w));
+            any = any || inside(c[i]);
+        }
+        if (!any)
+            continue;
+        const bool hovered = object == CurrentSituation.HoveredObject;
+        const bool selected = object == CurrentSituation.SelectedObject;
+        const QColor colour = hovered ? PlanColours::HoveredObject
+                              : selected ? PlanColours::SelectedObject
+                                         : PlanColours::OtherObject;
+        // The outline goes C1, C2, C4, C3: two edges and the two diagonals.
+        canvas.setPen(SolidPen(colour, 1));
+        canvas.drawLine(c[0], c[1]);
+        canvas.drawLine(c[1], c[3]);
+        canvas.drawLine(c[3], c[2]);
+        canvas.drawLine(c[2], c[0]);
+        if (hovered || selected) {
+            canvas.setFont(font());
+            canvas.setBackgroundMode(Qt::TransparentMode);
+            const QString text = QString::fromStdString(AnsiToUtf8(object->GetRelativePath()));
+            // The text's top-left corner sits at C2.
+            const QFontMetrics metrics(font());
+            canvas.drawText(c[1] + QPoint(0, metrics.ascent()), text);
+        }
+    }
+}
+
+void TFrmEditor::DrawSelectionArea(QPainter& canvas)
+{
+    const TScreenPoint a = ToScreen(CurrentSituation.SelectionStart);
+    const TScreenPoint b = ToScreen(CurrentSituation.SelectionEnd);
+    canvas.setPen(QPen(PlanColours::SelectionArea, 1, Qt::DotLine));
+    canvas.setBrush(Qt::NoBrush);
+    // The outline runs through both corner pixels.
+    canvas.drawRect(QRect(std::min(a.X, b.X), std::min(a.Y, b.Y), std::abs(a.X - b.X), std::abs(a.Y - b.Y)));
+}
+
+void TFrmEditor::DrawCursor(QPainter& canvas)
+{
+    const TScreenPoint c = ToScreen(CurrentSituation.Cursor);
+    canvas.setPen(SolidPen(PlanColours::Cursor, 1));
+    canvas.drawLine(c.X - 5, c.Y, c.X + 5, c.Y);
+    canvas.drawLine(c.X, c.Y - 5, c.X, c.Y + 5);
+}
+
+void TFrmEditor::UpdateTrackTypeCombo()
+{
+    TVLConnection* track = CurrentSituation.SelectedConnection;
+    if (track) {
+        QSignalBlocker block(cbTrackType);
+        cbTrackType->setCurrentIndex(std::min<int>(track->TrackKind, cbTrackType->count() - 1));
+        cbTrackType->setEnabled(true);
+    } else {
+        cbTrackType->setEnabled(false);
+    }
+}
+
+void TFrmEditor::RefreshEditor()
+{
+    TCurrentSituation& state = CurrentSituation;
+
+    PanelMainEditor->update();
+
+    const QLocale locale;
+    EdXOffset->setText(locale.toString(state.Cursor.X, 'f', 2));
+    EdYOffset->setText(locale.toString(state.Cursor.Y, 'f', 2));
+
+    QString distance = "P<->P: ";
+    if (state.SelectedPoint && state.HoveredPoint)
+        distance += QString::fromStdString(
+                        FloatToStrDot(Distance(state.SelectedPoint->Position, state.HoveredPoint->Position))) +
+                    " m";
+    lPDist->setText(distance);
+
+    PaintBox1->update();
+
+    lZoom->setText(GeneralNumber(state.Scale) + " px/m");
+    tbZoom->setRange(1, 10);
+    tbZoom->setValue(static_cast<int>(state.Scale));
+
+    PBCursor->update();
+
+    const bool track = state.SelectedConnection != nullptr;
+    const bool point = state.SelectedPoint != nullptr;
+    const bool connectable = point && state.HoveredPoint && state.SelectedPoint != state.HoveredPoint;
+    tbConnectPoints->setEnabled(connectable);
+    connectpoints1->setEnabled(connectable);
+    UpdateTrackTypeCombo();
+    for (QObject* item : std::initializer_list<QObject*>{turntrack1, copyproperties1, deleteconnection1,
+                                                         tbImproveConnection, tbProperties, make25mlong1})
+        item->setProperty("enabled", track);
+    pasteproperties1->setEnabled(CopiedTrack != nullptr);
+    pastepropertiesuntilswitch1->setEnabled(CopiedTrack != nullptr);
+    pastepropertiestocurrentroute1->setEnabled(CopiedTrack && state.CurrentRouteDefinition);
+    for (QObject* item : std::initializer_list<QObject*>{tbAddAndConnect, tbDelPoint, deletepoint1,
+                                                         addnewpointandconnect1})
+        item->setProperty("enabled", point);
+    PopupMenuaddtocurrentroute->setEnabled(track && state.CurrentRouteId() != 0);
+    addtocurrentrouteuntilswitch1->setEnabled(track && state.CurrentRouteId() != 0 && point);
+    const bool browserReady = ObjectBrowserHasSelection && ObjectBrowserHasSelection();
+    addselectedobject1->setEnabled(browserReady);
+    tbAddObj->setEnabled(browserReady);
+    tbDelObj->setEnabled(state.SelectedObject != nullptr);
+    tbObjProperties->setEnabled(state.SelectedObject != nullptr);
+
+    {
+        QSignalBlocker block(cbGotoStation);
+        cbGotoStation->clear();
+        if (Project)
+            for (TVLStation* station : Project->Stations)
+                cbGotoStation->addItem(QString::fromStdString(AnsiToUtf8(station->Name)));
+    }
+
+    if (track) {
+        TVLConnection* c = state.SelectedConnection;
+        lThisTrack->setText("this track: id=" + QString::number(c->Id) + " len=" + GeneralNumber(c->Length()) +
+                            " alpha=" + GeneralNumber(c->AngleTo(nullptr)));
+    }
+}
+
+bool TFrmEditor::LoadProject(const std::string& fileName)
+{
+    if (!Project)
+        return false;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool loaded = Project->LoadFromFile(fileName);
+    QGuiApplication::restoreOverrideCursor();
+
+    tbMapZoom->setValue(tbMapZoom->maximum());
+    tbZoom->setValue(tbZoom->minimum());
+    // Setting the bar to where it already stands runs no change handler.
+    CurrentSituation.Scale = tbZoom->value();
+
+    const std::string map = Project->BackgroundMapFileName;
+    PanMap->setVisible(!map.empty() && FileExists(ToNativePath(map)));
+
+    CopiedTrack.reset();
+    RefreshEditor();
+    return loaded;
+}
+
+void TFrmEditor::ShowProgress(int min, int max, int position)
+{
+    ProgressBar1->setRange(min, max);
+    ProgressBar1->setValue(position);
+    if (max != min)
+        lCurrentProgress->setText(QString::number(position * 100 / (max - min)) + "%");
+}
+
+void TFrmEditor::Timer1Timer()
+{
+    if (CurrentSituation.RefreshRequested) {
+        CurrentSituation.RefreshRequested = false;
+        RefreshEditor();
+    }
+    PaintBox1->move(-ScrollBox1->horizontalScrollBar()->value(), -ScrollBox1->verticalScrollBar()->value());
+}
+
+void TFrmEditor::tbZoomChange(int position)
+{
+    CurrentSituation.Scale = position;
+    RefreshEditor();
+}
+
+void TFrmEditor::tbMapZoomChange(int position)
+{
+    static const char* const hints[] = {"1:1", "1:2", "1:4", "1:8"};
+    const int index = std::clamp(position, 1, 4) - 1;
+    MapJpegScale = static_cast<unsigned char>(index);
+    tbMapZoom->setToolTip(hints[index]);
+}

@@ -1,0 +1,240 @@
+#pragma once
+// The track-plan editor frame: shows the open project as a plan (tracks,
+// points, placed objects, the selection area and the cursor) and owns the
+// open project. Every edit ends with RefreshEditor; windows that change the
+// project without a reference to the frame set CurrentSituation's
+// RefreshRequested, which the frame's 250 ms timer polls.
+
+#include "model/vlhelpers.h"
+#include "model/vlproject.h"
+
+#include <QColor>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPainter;
+class QProgressBar;
+class QScrollArea;
+class QSlider;
+class QSplitter;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+class TVLConnection;
+class TVLObject;
+class TVLPoint;
+class TVLProject;
+
+// The paint box of the plan: a plain widget whose painting is done by its
+// owner (the frame), so the frame's drawing code sees one canvas.
+class TPaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPaintBox(QWidget* parent = nullptr) : QWidget(parent) {}
+    std::function<void(QPainter&)> OnPaint;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Colours of the plan (red, green, blue).
+namespace PlanColours {
+inline const QColor Background{0, 64, 0};
+inline const QColor StationTrack{0, 0, 255};
+inline const QColor CurrentTrack{128, 0, 128};
+inline const QColor RouteTrack{0, 128, 0};
+inline const QColor OtherTrack{255, 128, 128};
+inline const QColor Wall{192, 192, 192};
+inline const QColor PoleTick{0, 128, 192};
+inline const QColor Platform{170, 170, 170};
+inline const QColor RoofedPlatform{102, 102, 102};
+inline const QColor SelectedPoint{128, 0, 128};
+inline const QColor HoveredPoint{255, 0, 0};
+inline const QColor OtherPoint{64, 0, 0};
+inline const QColor HoveredObject{255, 128, 0};
+inline const QColor SelectedObject{252, 16, 34};
+inline const QColor OtherObject{255, 255, 0};
+inline const QColor SelectionArea{0, 255, 255};
+inline const QColor Cursor{255, 255, 255};
+} // namespace PlanColours
+
+class TFrmEditor : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TFrmEditor(QWidget* parent = nullptr);
+    ~TFrmEditor() override;
+
+    // The open project, owned by the frame; nothing while none is open.
+    TVLProject* Project = nullptr;
+    // Nudge distance of the arrow labels, metres.
+    double ArrowStep = 0.0;
+    // Decoding scale of the mini-map picture: 0..3 for 1:1, 1:2, 1:4, 1:8.
+    unsigned char MapJpegScale = 0;
+
+    // Replaces the open project (nothing closes it). The references that
+    // CurrentSituation holds into the old project are cleared before it is
+    // freed, and the property clipboard is emptied of nothing but its
+    // reference; returns without effect when project is the open one.
+    void SetProject(std::unique_ptr<TVLProject> project);
+    // Frees the open project, clearing every reference into it first.
+    void CloseProject();
+
+    // Repaints and brings every dependent control up to date.
+    void RefreshEditor();
+    // With a current track, cbTrackType shows its kind and is enabled;
+    // without one it is disabled.
+    void UpdateTrackTypeCombo();
+    // Loads a file into the open project; false when the file could not be
+    // read completely (the project then holds what was read so far).
+    bool LoadProject(const std::string& fileName);
+    void ShowProgress(int min, int max, int position);
+
+    // The plan transform: the centre of PBCursor, CurrentSituation's view
+    // centre and scale.
+    TScreenPoint PlanOrigin() const;
+    TScreenPoint ToScreen(const TWorldPoint& p) const;
+
+    // Paints the whole plan onto the canvas (what PBCursor shows).
+    void PBCursorPaint(QPainter& canvas);
+    void DrawTracks(QPainter& canvas);
+    void DrawTrack(QPainter& canvas, TVLConnection* connection, double pieceLength, bool inRoute,
+                   TScreenPoint endPixel, TScreenPoint startPixel);
+    void DrawPoints(QPainter& canvas);
+    void DrawObjects(QPainter& canvas);
+    void DrawSelectionArea(QPainter& canvas);
+    void DrawCursor(QPainter& canvas);
+
+    // Whether the object browser has both a folder and an object chosen
+    // (answered by the objects window once it exists).
+    static std::function<bool()> ObjectBrowserHasSelection;
+
+    // The property clipboard: a track without end points, owned by the frame.
+    std::unique_ptr<TVLConnection> CopiedTrack;
+    // Which properties a paste transfers (0..5).
+    unsigned char PasteMode = 0;
+
+    // Interaction fields of the mouse handling.
+    bool ViewDragging = false;
+    bool ViewDragged = false;
+    bool DragPending = false;
+    TVLPoint* DragPoint = nullptr;
+    TVLObject* DragObject = nullptr;
+    TScreenPoint DragOffset;
+    TScreenPoint LastMousePos;
+    int DragCountdown = 0;
+    TWorldPoint PressPos;
+
+    // Tool bars and their buttons.
+    QToolBar* ToolBar1;
+    QToolBar* ToolBar3;
+    QToolButton* tbNewPoint;
+    QToolButton* tbAddAndConnect;
+    QToolButton* tbConnectPoints;
+    QToolButton* tbDelPoint;
+    QToolButton* tbImproveConnection;
+    QToolButton* tbProperties;
+    QToolButton* tbAddObj;
+    QToolButton* tbDelObj;
+    QToolButton* tbObjProperties;
+    QToolButton* tbObjects;
+    QToolButton* ToolButton5;
+    QToolButton* tbMap1;
+    QToolButton* tbTrains;
+    QToolButton* bStations;
+    QToolButton* tbSel1;
+    QToolButton* tbSel2;
+    QComboBox* cbTrackType;
+
+    // The plan.
+    QSplitter* Splitter1;
+    QWidget* PanelMainEditor;
+    TPaintBox* PBCursor;
+
+    // The mini map.
+    QWidget* PanMap;
+    QScrollArea* ScrollBox1;
+    QLabel* Image1;
+    TPaintBox* PaintBox1;
+    QSlider* tbMapZoom;
+    QLineEdit* EdMapCoord;
+    QToolButton* tbBGImage;
+
+    // The bottom panel.
+    QWidget* PanMainBottom;
+    QLabel* lZoom;
+    QSlider* tbZoom;
+    QLineEdit* EdXOffset;
+    QLineEdit* EdYOffset;
+    QLabel* lPDist;
+    QLabel* lThisTrack;
+    QComboBox* cbGotoStation;
+    QProgressBar* ProgressBar1;
+    QLabel* lCurrentProgress;
+    QLabel* lLeft;
+    QLabel* lRight;
+    QLabel* lUp;
+    QLabel* lDown;
+
+    // The plan's popup menu, in menu order (N2..N5 are separators). The
+    // three paste items carry submenus filled by the paste commands.
+    QMenu* PopupMenu1;
+    QAction* addpoint1;
+    QAction* deletepoint1;
+    QAction* connectpoints1;
+    QAction* deleteconnection1;
+    QAction* addnewpointandconnect1;
+    QAction* N5;
+    QAction* properties1;
+    QAction* specialtrack1;
+    QAction* curve1;
+    QAction* straight1;
+    QAction* fixed1;
+    QAction* make25mlong1;
+    QAction* turntrack1;
+    QAction* copyproperties1;
+    QAction* pasteproperties1;
+    QAction* pastepropertiestocurrentroute1;
+    QAction* pastepropertiesuntilswitch1;
+    QAction* N4;
+    QAction* addselectedobject1;
+    QAction* deleteobject1;
+    QAction* cloneobject1;
+    QAction* objectproperties1;
+    QAction* N3;
+    QAction* PopupMenuaddtocurrentroute;
+    QAction* addtocurrentrouteuntilswitch1;
+    QAction* PopupMenudeletefromcurrentroute;
+    QAction* N2;
+    QAction* SelectionAreaPoint11;
+    QAction* SelectionAreaPoint21;
+
+    QTimer* Timer1;
+
+signals:
+    // The open project is about to be freed: windows that hold it drop
+    // their reference.
+    void ProjectClosing(TVLProject* project);
+
+public slots:
+    void Timer1Timer();
+    // The zoom bar sets the plan scale (1..10 px/m).
+    void tbZoomChange(int position);
+    // The mini map's decoding scale follows its zoom bar (1:1 .. 1:8).
+    void tbMapZoomChange(int position);
+
+private:
+    // Area the tracks are clipped against: the paint box's size.
+    bool InsideFrame(const TScreenPoint& p) const;
+    QToolButton* AddToolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint);
+    QAction* AddPopupItem(const char* name, const QString& text, const QString& shortcut = {});
+};

@@ -36,6 +36,10 @@ class TVLStation;
 // The product's home page, named in the first line of every route file.
 extern const char* const VelkastHomepage;
 
+// A project text made safe as a command argument: line breaks, commas and
+// semicolons spelled as $chr() calls; other characters as they are.
+std::string RouteText(const std::string& s);
+
 // A list of library files that gives each file its structure index: the
 // position at which it was first registered. Names compare without regard
 // to letter case.

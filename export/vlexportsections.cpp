@@ -13,11 +13,9 @@
 
 const char* const VelkastHomepage = "http://velkast.example/";
 
-namespace {
-
 // Texts from the project go into command arguments; a comma would end the
-// expression and a line break the line, so both are spelled the way the
-// simulator's preprocessor turns back into those characters.
+// expression, a semicolon the argument and a line break the line, so they are
+// spelled the way the simulator's preprocessor turns back into them.
 std::string RouteText(const std::string& s)
 {
     std::string out;
@@ -29,14 +27,14 @@ std::string RouteText(const std::string& s)
             out += "$chr(13)$chr(10)";
         } else if (c == ',') {
             out += "$chr(44)";
+        } else if (c == ';') {
+            out += "$chr(59)";
         } else {
             out += c;
         }
     }
     return out;
 }
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // Registries

@@ -174,7 +174,7 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                         std::string arrival = StationTime(clock);
                         clock += 60;
                         std::string departure = StationTime(clock);
-                        FTrack.Add(Station(r, s->Name, arrival, departure));
+                        FTrack.Add(Station(r, RouteText(s->Name), arrival, departure));
                         FTrack.Add(Stop(r + 15, 0));
                         if (StopSignIndex == -1) {
                             FTrack.Add(Stop(r + 15, 1));

@@ -1,0 +1,719 @@
+#include "export/vlexport.h"
+
+#include "tests/export/exportplan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int CountPieces(const TVLExport_Mod& w)
+{
+    return w.Connections->Count();
+}
+
+bool Has(const TStrings& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Preparation
+
+TEST(ExportPreparation, MergesEndsCloserThanTenCentimetres)
+{
+    TPlan plan;
+    plan.Track(plan.Pt(0, 0), plan.Pt(10, 0));
+    plan.Track(plan.Pt(10.05, 0), plan.Pt(20, 0));
+    plan.Track(plan.Pt(20.1, 0), plan.Pt(30, 0));
+    TVLExport_Mod w(true, plan.Services());
+    w.Project = &plan.Project;
+    w.CopyConnections();
+    // 10 and 10.05 share a point; 20 and 20.1 stay apart.
+    EXPECT_EQ(w.Points.size(), 5u);
+    EXPECT_EQ(w.Connections->GetConnection(0)->EndPoint, w.Connections->GetConnection(1)->StartPoint);
+    EXPECT_NE(w.Connections->GetConnection(1)->EndPoint, w.Connections->GetConnection(2)->StartPoint);
+    // Ids follow the project's; the project's own lists are untouched.
+    EXPECT_EQ(w.Connections->GetConnection(2)->Id, 3);
+    EXPECT_EQ(plan.Project.Points.Count(), 6);
+}
+
+TEST(ExportPreparation, PieceCountsByKind)
+{
+    struct TCase {
+        double Length;
+        int Kind;
+        int Pieces;
+    } cases[] = {{26, 1, 5}, {60, 3, 10}, {20, 3, 2}, {7, 0, 2}, {100, 0, 20}, {12.5, 0, 2}, {5, 0, 1}};
+    for (const auto& k : cases) {
+        TPlan plan;
+        TVLConnection* c = plan.Track(plan.Pt(0, 0), plan.Pt(k.Length, 0));
+        c->TrackKind = static_cast<std::uint8_t>(k.Kind);
+        TVLExport_Mod w(true, plan.Services());
+        w.Project = &plan.Project;
+        w.RouteDefinition = plan.Route({c});
+        w.CopyConnections();
+        w.SplitConnections();
+        EXPECT_EQ(CountPieces(w), k.Pieces) << k.Length << " m of kind " << k.Kind;
+    }
+}
+
+TEST(ExportPreparation, SoundOnFirstPieceStationIdOnSecondToLast)
+{
+    TPlan plan;
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), plan.Pt(40, 0));
+    c->WaveFile = "bell.wav";
+    TVLConnection* other = plan.Track(plan.Pt(0, 10), plan.Pt(40, 10));
+    other->WaveFile = "chime.wav";
+    plan.Station("A", c);
+    TVLExport_Mod w(true, plan.Services());
+    w.Project = &plan.Project;
+    w.RouteDefinition = plan.Route({c});
+    w.CopyConnections();
+    w.SplitConnections();
+    ASSERT_EQ(w.Route.size(), 8u);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(w.Route[i]->WaveFile, i == 0 ? "bell.wav" : "") << i;
+        EXPECT_EQ(w.Route[i]->Id, i == 6 ? c->Id : 0) << i;
+    }
+    // Not on the route: cut all the same, its pieces lose the id.
+    int withId = 0;
+    for (int i = 0; i < w.Connections->Count(); ++i)
+        withId += w.Connections->GetConnection(i)->Id == other->Id;
+    EXPECT_EQ(withId, 0);
+    EXPECT_EQ(CountPieces(w), 16);
+}
+
+TEST(ExportPreparation, ShortRouteTracksStayOutOfTheRoute)
+{
+    TPlan plan;
+    TVLPoint* a = plan.Pt(0, 0);
+    TVLPoint* b = plan.Pt(50, 0);
+    TVLConnection* longOne = plan.Track(a, b);
+    TVLConnection* shortOne = plan.Track(b, plan.Pt(54, 0));
+    TVLExport_Mod w(true, plan.Services());
+    w.Project = &plan.Project;
+    w.RouteDefinition = plan.Route({longOne, shortOne});
+    w.CopyConnections();
+    w.SplitConnections();
+    EXPECT_EQ(w.Route.size(), 10u);
+    EXPECT_EQ(CountPieces(w), 11);
+}
+
+// ---------------------------------------------------------------------------
+// Stops with a message
+
+TEST(ExportStops, RouteDefinitionWithoutTracks)
+{
+    TPlan plan;
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), plan.Pt(100, 0));
+    TVLStation* a = plan.Station("A", c);
+    plan.Route({});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, a);
+    EXPECT_FALSE(w.Export("t", "sub", 0));
+    EXPECT_EQ(plan.Progress.Errors, TStrings{"tvlexport_no_conn"});
+    EXPECT_TRUE(plan.Output.empty());
+    EXPECT_TRUE(plan.FileList.empty());
+    EXPECT_FALSE(w.DestinationReached);
+
+    // An index beyond the list is no route definition either.
+    TVLExport_Mod w2(true, plan.Services());
+    plan.Wire(w2, a, a);
+    EXPECT_FALSE(w2.Export("t", "sub", 5));
+    EXPECT_EQ(w2.StopMessageKey, "tvlexport_no_conn");
+}
+
+TEST(ExportStops, StaleIdsAndOnlyShortTracks)
+{
+    TPlan plan;
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), plan.Pt(5, 0));
+    TVLConnection* d = plan.Track(plan.Pt(0, 10), plan.Pt(4, 10));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    TVLRouteDefinition* r = plan.Route({c, d});
+    r->AddTrack(99);
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    EXPECT_FALSE(w.Export("t", "sub", 0));
+    EXPECT_EQ(w.StopMessageKey, "tvlexport_no_conn");
+    EXPECT_TRUE(plan.Output.empty());
+    EXPECT_FALSE(r->ContainsTrack(99)); // the project's Validate ran
+
+    TPlan stale;
+    TVLConnection* e = stale.Track(stale.Pt(0, 0), stale.Pt(50, 0));
+    TVLStation* s = stale.Station("A", e);
+    TVLRouteDefinition* only = stale.Route({});
+    only->AddTrack(42);
+    TVLExport_Mod w2(true, stale.Services());
+    stale.Wire(w2, s, s);
+    EXPECT_FALSE(w2.Export("t", "sub", 0));
+    EXPECT_EQ(w2.StopMessageKey, "tvlexport_no_conn");
+}
+
+TEST(ExportStops, MissingOrOffRouteStations)
+{
+    TPlan plan;
+    TVLPoint* p = plan.Pt(0, 0);
+    TVLPoint* q = plan.Pt(100, 0);
+    TVLConnection* c = plan.Track(p, q);
+    TVLConnection* d = plan.Track(q, plan.Pt(200, 0));
+    TVLConnection* off = plan.Track(plan.Pt(0, 50), plan.Pt(100, 50));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    TVLStation* far = plan.Station("Far", off);
+    plan.Route({c, d});
+    for (auto [start, dest] : {std::pair<TVLStation*, TVLStation*>{nullptr, b}, {a, nullptr}, {a, far}, {far, b}}) {
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, start, dest);
+        EXPECT_FALSE(w.Export("t", "sub", 0));
+        EXPECT_EQ(w.StopMessageKey, "texport_no_stations");
+        EXPECT_TRUE(plan.Output.empty());
+    }
+    // A station whose only track is too short to be cut never reaches the route.
+    TVLConnection* stub = plan.Track(q, plan.Pt(100, 4));
+    plan.Project.RouteDefinitions[0]->AddTrack(stub->Id);
+    TVLStation* tiny = plan.Station("Tiny", stub);
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, tiny);
+    EXPECT_FALSE(w.Export("t", "sub", 0));
+    EXPECT_EQ(w.StopMessageKey, "texport_no_stations");
+}
+
+TEST(ExportStops, StartAndDestinationOnOnePiece)
+{
+    TPlan plan;
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), plan.Pt(100, 0));
+    TVLStation* a = plan.Station("A", c);
+    plan.Route({c});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, a);
+    EXPECT_FALSE(w.Export("t", "sub", 0));
+    EXPECT_EQ(w.StopMessageKey, "texport_same_station");
+    EXPECT_TRUE(plan.Output.empty());
+}
+
+// ---------------------------------------------------------------------------
+// Route order
+
+TEST(ExportOrder, DestinationBeforeStartRunsBackwards)
+{
+    TPlan plan;
+    TVLPoint* p0 = plan.Pt(0, 0);
+    TVLPoint* p1 = plan.Pt(100, 0);
+    TVLPoint* p2 = plan.Pt(200, 0);
+    TVLConnection* c = plan.Track(p0, p1);
+    TVLConnection* d = plan.Track(p1, p2);
+    c->PlatformSide = 1;
+    c->PlatformId = 1;
+    c->WallLeftId = 1;
+    TVLStation* b = plan.Station("B", c);
+    TVLStation* a = plan.Station("A", d);
+    plan.Route({c, d});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    EXPECT_TRUE(w.DestinationReached);
+    TStrings sta = plan.Commands(".Sta");
+    ASSERT_EQ(sta.size(), 2u);
+    EXPECT_EQ(sta[0].rfind("0.00000, .Sta A;", 0), 0u);
+    // Start on d's second-to-last piece (x 190), running west to c's
+    // second-to-last piece (x 95): 20 pieces, four blocks.
+    EXPECT_EQ(sta[1].rfind("100.00000, .Sta B;", 0), 0u) << sta[1];
+    // The first block ending on c is the one at 75. A platform on the right
+    // of the drawing direction is on the left when running backwards, and
+    // the left wall becomes the right-hand wall kind, one wall to the end.
+    EXPECT_TRUE(Has(plan.TrackLines(), "75.00000, .form 0;L;0;0"));
+    EXPECT_TRUE(Has(plan.TrackLines(), "75.00000, .wall 0;1;0"));
+    EXPECT_TRUE(Has(plan.TrackLines(), "175.00000, .wall 0;1;0"));
+    EXPECT_EQ(plan.Commands(".wallend 0").size(), 1u);
+    EXPECT_TRUE(Has(plan.TrackLines(), "200.00000, .wallend 0"));
+    EXPECT_TRUE(plan.Commands(".dike ").empty());
+}
+
+TEST(ExportOrder, OverrunDistanceBeyondDestination)
+{
+    TPlan plan;
+    TVLPoint* p0 = plan.Pt(0, 0);
+    TVLPoint* p1 = plan.Pt(100, 0);
+    TVLConnection* c = plan.Track(p0, p1);
+    TVLPoint* p2 = plan.Pt(300, 0);
+    TVLConnection* d = plan.Track(p1, p2);
+    TVLConnection* e = plan.Track(p2, plan.Pt(400, 0));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, d, e});
+    plan.Settings.DistanceBeyondLastValue = 12;
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    // From c's piece 18 to d's piece 38 (the destination), plus two pieces.
+    EXPECT_EQ(w.Route.size(), 2u + 39u + 2u);
+    EXPECT_EQ(w.Route.back()->StartPosition().X, 300);
+    EXPECT_EQ(w.DestIndex, 40);
+}
+
+TEST(ExportOrder, RingRouteEnds)
+{
+    TPlan plan;
+    TVLPoint* p[4] = {plan.Pt(0, 0), plan.Pt(100, 0), plan.Pt(100, 100), plan.Pt(0, 100)};
+    TVLConnection* c[4];
+    for (int i = 0; i < 4; ++i)
+        c[i] = plan.Track(p[i], p[(i + 1) % 4]);
+    TVLStation* a = plan.Station("A", c[0]);
+    TVLStation* b = plan.Station("B", c[2]);
+    plan.Route({c[0], c[1], c[2], c[3]});
+    plan.Settings.DistanceBeyondLastValue = 10000;
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    EXPECT_TRUE(w.DestinationReached);
+    EXPECT_EQ(w.Route.size(), 80u); // every piece once
+}
+
+// ---------------------------------------------------------------------------
+// Main track
+
+TEST(ExportMainTrack, RadiusSmoothing)
+{
+    TPlan plan;
+    TVLExport_Mod w(true, plan.Services());
+    EXPECT_EQ(TVLExport_Mod::RadiusOfTurn(3), 477);
+    EXPECT_EQ(TVLExport_Mod::RadiusOfTurn(-3), -477);
+    EXPECT_EQ(TVLExport_Mod::RadiusOfTurn(2), 716);
+    EXPECT_EQ(TVLExport_Mod::RadiusOfTurn(0), 0);
+    EXPECT_EQ(w.SmoothRadius(477), 475);
+    EXPECT_EQ(w.SmoothRadius(-30), 0);
+    EXPECT_EQ(w.SmoothRadius(30), 150);
+    EXPECT_EQ(w.SmoothRadius(-170), -150);
+    EXPECT_EQ(w.SmoothRadius(170), 175);
+    EXPECT_EQ(w.SmoothRadius(716), 725);
+    EXPECT_EQ(w.SmoothRadius(4001), 0);
+    plan.Settings.MaxCurveSmoothValue = 500;
+    EXPECT_EQ(w.SmoothRadius(716), 0);
+}
+
+TEST(ExportMainTrack, FirstBlockCommandsAndCurveWithCant)
+{
+    TPlan plan;
+    // The start station's 25 m, 100 m east, then 100 m bent 3 degrees to
+    // the right: the block at 100 ends on the bent track.
+    TVLPoint* p0 = plan.Pt(0, 0);
+    TVLPoint* p1 = plan.Pt(100, 0);
+    double rad = -3 * 3.14159265358979323846 / 180;
+    TVLPoint* p2 = plan.Pt(100 + 100 * std::cos(rad), 100 * std::sin(rad));
+    TVLConnection* s = plan.Track(plan.Pt(-25, 0), p0);
+    TVLConnection* c = plan.Track(p0, p1);
+    TVLConnection* d = plan.Track(p1, p2);
+    TVLStation* a = plan.Station("A", s);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({s, c, d});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    TStrings t = plan.TrackLines();
+    ASSERT_GE(t.size(), 6u);
+    EXPECT_EQ(t[0], "0.00000, .curve 0.00000;0.00000");
+    EXPECT_TRUE(Has(t, "0.00000, .fog 0;0;0;0;0"));
+    EXPECT_TRUE(Has(t, "0.00000, .adhesion 255"));
+    EXPECT_TRUE(Has(t, "0.00000, .limit 80;0;0"));
+    EXPECT_TRUE(Has(t, "0.00000, .back 0"));
+    EXPECT_TRUE(Has(t, "0.00000, .ground 0"));
+    EXPECT_TRUE(Has(t, "0.00000, .poleend 0"));
+    // The block at 75 ends on c, the one at 100 on d: a turn of 3 degrees.
+    EXPECT_TRUE(Has(t, "75.00000, .curve 0.00000;0.00000"));
+    EXPECT_TRUE(Has(t, "100.00000, .curve 475.00000;18.00000"));
+    EXPECT_TRUE(Has(t, "125.00000, .curve 0.00000;0.00000"));
+    // No stop sign object: both stop commands.
+    EXPECT_TRUE(Has(t, "15.00000, .stop 0"));
+    EXPECT_TRUE(Has(t, "15.00000, .stop 1"));
+    // The curved block uses the 500 m variant of the brown track.
+    EXPECT_TRUE(Has(plan.Output, ".rail(1) sub\\tracks\\brown500.b3d"));
+    EXPECT_TRUE(Has(t, "100.00000, .railtype 0;1 , .height 0.00000"));
+    EXPECT_TRUE(Has(t, "125.00000, .railtype 0;0 , .height 0.00000"));
+}
+
+TEST(ExportMainTrack, NormalisedTurnAcrossDueWest)
+{
+    TPlan plan;
+    // Heading west and bending 2 degrees: bearings near 180 and -178.
+    TVLPoint* p0 = plan.Pt(0, 0);
+    TVLPoint* p1 = plan.Pt(-100, 0);
+    double rad = (180 + 2) * 3.14159265358979323846 / 180;
+    TVLPoint* p2 = plan.Pt(-100 + 100 * std::cos(rad), 100 * std::sin(rad));
+    TVLConnection* s = plan.Track(plan.Pt(25, 0), p0);
+    TVLConnection* c = plan.Track(p0, p1);
+    TVLConnection* d = plan.Track(p1, p2);
+    TVLStation* a = plan.Station("A", s);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({s, c, d});
+    TVLExport_Mod w(false, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    // A left turn of 2 degrees: radius -716, not a 4 m hairpin.
+    EXPECT_TRUE(Has(plan.TrackLines(), "100.00000, .curve -716.00000;-12.00000"));
+    for (const auto& l : plan.Commands(".curve "))
+        EXPECT_EQ(l.find(";4.00000"), std::string::npos) << l;
+}
+
+TEST(ExportMainTrack, SwitchPieceBackwardsAndRepeatedFill)
+{
+    TPlan plan;
+    TVLPoint* p0 = plan.Pt(0, 0);
+    TVLPoint* p1 = plan.Pt(100, 0);
+    TVLPoint* p2 = plan.Pt(150, 0);
+    TVLConnection* c = plan.Track(p0, p1);
+    TVLConnection* sw = plan.Track(p1, p2);
+    sw->TrackKind = 4;
+    TVLConnection* d = plan.Track(p2, plan.Pt(250, 0));
+    TVLStation* b = plan.Station("B", c);
+    TVLStation* a = plan.Station("A", d);
+    plan.Route({c, sw, d});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    // Backwards over an unreversed kind-4 piece: radius -157 * -1 * 1.
+    TStrings curves = plan.Commands(".curve 157.00000;");
+    EXPECT_EQ(curves.size(), 2u); // ten switch pieces, two blocks
+    // The gentlest variant at least as sharp as 157 m on that side: 500 m.
+    EXPECT_TRUE(Has(plan.Output, ".rail(1) sub\\tracks\\brown500.b3d"));
+    // Every block position is a multiple of 25.
+    for (const auto& l : plan.Commands(".railtype "))
+        EXPECT_EQ(std::fmod(TrackCommandPosition(l), 25.0), 0.0) << l;
+}
+
+TEST(ExportMainTrack, StationTimesWrapAtMidnight)
+{
+    TPlan plan;
+    TVLPoint* p1 = plan.Pt(100, 0);
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+    TVLConnection* d = plan.Track(p1, plan.Pt(200, 0));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, d});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    w.DepartureTime = 23 * 3600 + 59 * 60;
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    TStrings sta = plan.Commands(".Sta ");
+    ASSERT_EQ(sta.size(), 2u);
+    EXPECT_EQ(sta[0], "0.00000, .Sta A;23.59000;0.00000;1;-1;0;ATS;0;30;100");
+    // Departed 0:00; 90 s for the stop plus 20 pieces of 5 m at 80 km/h
+    // (4.5 s, 94 s in all): 0:01:34.
+    EXPECT_EQ(sta[1], "100.00000, .Sta B;0.01000;0.02000;1;-1;0;ATS;0;30;100");
+}
+
+TEST(ExportMainTrack, PolesWrittenOnceAndSwitchedOff)
+{
+    TPlan plan;
+    TVLPoint* p1 = plan.Pt(250, 0);
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+    c->Pole = 1;
+    TVLConnection* d = plan.Track(p1, plan.Pt(400, 0));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, d});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    // Start on c's last 10 m: the first block already reaches d.
+    TStrings poles = plan.Commands(", .pole");
+    ASSERT_EQ(poles.size(), 1u);
+    EXPECT_EQ(poles[0], "0.00000, .poleend 0");
+
+    TPlan plan2;
+    TVLPoint* q1 = plan2.Pt(250, 0);
+    TVLConnection* e = plan2.Track(plan2.Pt(0, 0), q1);
+    TVLConnection* f = plan2.Track(q1, plan2.Pt(400, 0));
+    e->Pole = -2;
+    TVLStation* s1 = plan2.Station("A", e);
+    TVLStation* s2 = plan2.Station("B", f);
+    plan2.Route({e, f});
+    e->SpeedLimit = 50;
+    TVLExport_Mod w2(true, plan2.Services());
+    plan2.Wire(w2, s2, s1); // backwards over e: its poles on the other side
+    ASSERT_TRUE(w2.Export("t", "sub", 0));
+    DumpIfAsked(plan2);
+    // Running west from f, the block at 125 is the first to end on e: its
+    // left-hand poles (-2) are on the right of the travel direction.
+    TStrings poles2 = plan2.Commands(", .pole");
+    poles2.erase(std::remove_if(poles2.begin(), poles2.end(),
+                                [](const std::string& l) { return l.find(" 0;") == std::string::npos &&
+                                                                  l.find("poleend 0") == std::string::npos; }),
+                 poles2.end());
+    ASSERT_EQ(poles2.size(), 2u);
+    EXPECT_EQ(poles2[0], "0.00000, .poleend 0");
+    EXPECT_EQ(poles2[1], "125.00000, .pole 0;0;-1;25;0");
+    EXPECT_TRUE(Has(plan2.Output, ".pole(0;0) sub\\poles\\pole_platform.b3d"));
+}
+
+TEST(ExportMainTrack, FreeObjectsBesideTheTrack)
+{
+    TPlan plan;
+    TVLPoint* p1 = plan.Pt(100, 0);
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+    TVLConnection* d = plan.Track(p1, plan.Pt(200, 0));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, d});
+    auto add = [&](const char* folder, const char* file, double x, double y) {
+        auto* o = new TVLObject(folder, file);
+        o->X = x;
+        o->Y = y;
+        o->Rotation = 30;
+        plan.Project.AddObject(o);
+    };
+    add("misc", "tree1.b3d", 120, -4);   // 4 m right of the track
+    add("trains", "nothere.b3d", 140, 2); // a train on the track: left out
+    add("misc", "gone.b3d", 150, 10);    // no such file: left out, reported
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    TStrings objects = plan.Commands(".freeobj 0;");
+    ASSERT_EQ(objects.size(), 1u);
+    // Block at 25 starts at x = 115: 5 m along, yaw 0 - 90 - 30.
+    EXPECT_EQ(objects[0], "30.00000, .freeobj 0;0;4.00000;0.00000;-120.00000");
+    EXPECT_EQ(w.FreeObjCount, 1);
+    EXPECT_TRUE(Has(plan.Status, "missing free object file, not placed: misc\\gone.b3d"));
+    EXPECT_TRUE(Has(plan.Output, ".freeobj(0) sub\\misc\\tree1.b3d"));
+}
+
+// ---------------------------------------------------------------------------
+// Secondary tracks
+
+TEST(ExportSecondary, OffsetSnapping)
+{
+    EXPECT_EQ(TVLExport_Mod::SnapSecondaryOffset(1.4), 0);
+    EXPECT_EQ(TVLExport_Mod::SnapSecondaryOffset(-1.5), 0);
+    EXPECT_EQ(TVLExport_Mod::SnapSecondaryOffset(2), 2);
+    EXPECT_EQ(TVLExport_Mod::SnapSecondaryOffset(4.5), 4);
+    EXPECT_EQ(TVLExport_Mod::SnapSecondaryOffset(-3), -4);
+    EXPECT_EQ(TVLExport_Mod::SnapSecondaryOffset(5.01), 5.01);
+}
+
+namespace {
+
+// A main line from x = 0 to 400 and N sidings beside it, each 2 m further
+// out, all overlapping.
+struct TParallelPlan : TPlan {
+    TVLStation* A = nullptr;
+    TVLStation* B = nullptr;
+    explicit TParallelPlan(int sidings)
+    {
+        TVLPoint* p1 = Pt(200, 0);
+        TVLConnection* c = Track(Pt(0, 0), p1);
+        TVLConnection* d = Track(p1, Pt(400, 0));
+        A = Station("A", c);
+        B = Station("B", d);
+        Route({c, d});
+        for (int i = 0; i < sidings; ++i)
+            Track(Pt(160, -2.0 * (i + 1)), Pt(400, -2.0 * (i + 1)));
+    }
+};
+
+} // namespace
+
+TEST(ExportSecondary, OverlappingTracksTakeDifferentRails)
+{
+    TParallelPlan plan(3);
+    TVLExport_Mod w(false, plan.Services());
+    plan.Wire(w, plan.A, plan.B);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    EXPECT_EQ(w.OverrunCount, 0);
+    for (int rail = 1; rail <= 3; ++rail) {
+        std::string prefix = "25.00000, .rail " + std::to_string(rail) + ";";
+        EXPECT_TRUE(Has(plan.TrackLines(), prefix + FloatToStrDot(2.0 * rail) + ";0.00000;0    ;id=0")) << rail;
+        EXPECT_TRUE(Has(plan.TrackLines(), "225.00000, .railend " + std::to_string(rail) + ";" +
+                                               FloatToStrDot(2.0 * rail)));
+    }
+    EXPECT_TRUE(plan.Commands(".rail 4;").empty());
+    // Each ends one block after its last rail command.
+    EXPECT_EQ(plan.Commands(".railend ").size(), 3u);
+}
+
+TEST(ExportSecondary, SixteenthOverlappingTrackCountsAnOverrun)
+{
+    TParallelPlan plan(16);
+    TVLExport_Mod w(false, plan.Services());
+    plan.Wire(w, plan.A, plan.B);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    EXPECT_GE(w.OverrunCount, 1);
+    EXPECT_TRUE(Has(plan.Status, "secondary track overruns: " + std::to_string(w.OverrunCount)));
+    // Rail numbers stay within 1..15.
+    int railCommands = 0;
+    for (const auto& l : plan.TrackLines()) {
+        std::size_t at = l.find(", .rail");
+        if (at == std::string::npos || l.find(", .railtype") != std::string::npos)
+            continue;
+        std::size_t blank = l.find(' ', at + 2);
+        int rail = std::stoi(l.substr(blank + 1));
+        EXPECT_GE(rail, 1) << l;
+        EXPECT_LE(rail, 15) << l;
+        ++railCommands;
+    }
+    EXPECT_GT(railCommands, 16);
+}
+
+TEST(ExportSecondary, RingOfSecondaryTracksEnds)
+{
+    TPlan plan;
+    TVLPoint* p1 = plan.Pt(200, 0);
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+    TVLConnection* d = plan.Track(p1, plan.Pt(400, 0));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, d});
+    // A closed loop south of the line, not part of the route.
+    TVLPoint* q[4] = {plan.Pt(100, -10), plan.Pt(300, -10), plan.Pt(300, -60), plan.Pt(100, -60)};
+    for (int i = 0; i < 4; ++i)
+        plan.Track(q[i], q[(i + 1) % 4]);
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    EXPECT_FALSE(plan.Commands(".rail 1;").empty());
+}
+
+TEST(ExportSecondary, SidingEndSnapsToNeighbourRail)
+{
+    TPlan plan;
+    TVLExport_Mod w(false, plan.Services());
+    (void)w;
+    TParallelPlan two(2);
+    TVLExport_Mod w2(false, two.Services());
+    two.Wire(w2, two.A, two.B);
+    ASSERT_TRUE(w2.Export("t", "sub", 0));
+    DumpIfAsked(two);
+    // Offsets 2 and 4 are 2 m apart: the second track's end takes the
+    // first one's offset only where that one has a rail command there.
+    TStrings ends = two.Commands(".railend ");
+    ASSERT_EQ(ends.size(), 2u);
+    EXPECT_EQ(TrackCommandPosition(ends[0]), TrackCommandPosition(ends[1]));
+}
+
+// ---------------------------------------------------------------------------
+// Sections, registries, files, credits
+
+TEST(ExportSections, RegistriesIndexInOrderOfUse)
+{
+    TPlan plan;
+    TVLExport_Mod w(true, plan.Services());
+    EXPECT_EQ(w.GroundIndex(3), 0);
+    EXPECT_EQ(w.GroundIndex(1), 1);
+    EXPECT_EQ(w.GroundIndex(3), 0);
+    EXPECT_EQ(w.GroundFiles.Entries, (TStrings{"meadow.b3d", "grass.b3d"}));
+    EXPECT_EQ(w.FreeObjIndex("misc", "tree1.b3d"), 0);
+    EXPECT_EQ(w.FreeObjIndex("MISC", "Tree1.B3D"), 0);
+    EXPECT_EQ(w.FreeObjIndex("misc", "tree2.b3d"), 1);
+    // An id the catalog lacks registers the empty name.
+    EXPECT_EQ(w.WallIndex(999), 0);
+    EXPECT_EQ(w.WallFiles.Entries, TStrings{""});
+}
+
+TEST(ExportSections, StructureStartRegistersRoofZeroAndStopSign)
+{
+    TPlan plan;
+    plan.Project.DefaultObjects = {"stopsign=signs\\ne5.b3d"};
+    TVLExport_Mod w(true, plan.Services());
+    w.Project = &plan.Project;
+    TStrings lines;
+    w.WriteStructureStart(lines);
+    EXPECT_EQ(lines, (TStrings{"with Structure", "###objectdef_placeholder###", ""}));
+    EXPECT_EQ(w.StopSignIndex, 0);
+    EXPECT_EQ(w.FreeObjFiles.Entries, TStrings{"signs|ne5.b3d"});
+    EXPECT_EQ(w.RoofFiles.Entries, TStrings{""});
+
+    plan.Project.DefaultObjects = {"stopsign=signs\\missing.b3d"};
+    TVLExport_Mod w2(true, plan.Services());
+    w2.Project = &plan.Project;
+    w2.Status = &plan.Status;
+    lines.clear();
+    w2.WriteStructureStart(lines);
+    EXPECT_EQ(w2.StopSignIndex, -1);
+}
+
+TEST(ExportSections, HeaderKeepsCommandsOnOneLine)
+{
+    TPlan plan;
+    TVLPoint* p1 = plan.Pt(100, 0);
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+    TVLConnection* d = plan.Track(p1, plan.Pt(200, 0));
+    TVLStation* a = plan.Station("Hill, Road", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, d}, "North, line");
+    plan.Project.Description = "first\r\nsecond";
+    plan.Project.Author = "Me";
+    plan.Project.Gauge = 1000;
+    plan.Project.DeveloperId = 12;
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("mytrain", "sub", 0));
+    DumpIfAsked(plan);
+    const TStrings& o = plan.Output;
+    ASSERT_GE(o.size(), 12u);
+    EXPECT_EQ(o[0], ";made with Velkast 1.0 (2003-04-21) - visit http://velkast.example/");
+    EXPECT_EQ(o[1], "with Route");
+    EXPECT_EQ(o[2], ".Comment \"ID1: North$chr(44) line\"$chr(13)$chr(10)first$chr(13)$chr(10)second"
+                    "$chr(13)$chr(10)Created by Me$chr(13)$chr(10)-----------------------$chr(13)$chr(10)"
+                    "Made with Velkast");
+    EXPECT_EQ(o[3], ".Timetable ID1: North$chr(44) line");
+    EXPECT_EQ(o[4], ".Change 0");
+    EXPECT_EQ(o[5], ".Gauge 1000");
+    EXPECT_EQ(o[6], ".DeveloperId 12");
+    EXPECT_EQ(o[7], "");
+    EXPECT_EQ(o[8], "with Train");
+    EXPECT_EQ(o[9], ".Folder mytrain");
+    EXPECT_EQ(o[10], ".Run(0) 0");
+    EXPECT_EQ(o[11], "");
+    EXPECT_EQ(o[12], "with Structure");
+    EXPECT_EQ(plan.Commands(".Sta Hill$chr(44) Road;").size(), 1u);
+    for (const auto& l : o)
+        EXPECT_EQ(l.find_first_of("\r\n"), std::string::npos);
+}
+
+TEST(ExportSections, FileListTexturesAndCredits)
+{
+    TPlan plan;
+    TVLExport_Mod w(true, plan.Services());
+    w.FileList = &plan.FileList;
+    w.AddObjectFiles("signs", "ne5.b3d");
+    w.AddObjectFiles("SIGNS", "NE5.B3D");
+    w.AddObjectFiles("misc", "tree1.b3d");
+    EXPECT_EQ(plan.FileList, (TStrings{"signs\\ne5.b3d", "signs\\ne5.bmp", "misc\\tree1.b3d"}));
+    w.AddCredit("zed");
+    w.AddCredit("Anna");
+    w.AddCredit("anna");
+    w.AddCredit("bob");
+    EXPECT_EQ(w.Credits, (TStrings{"Anna", "bob", "zed"}));
+}
+
+TEST(ExportSections, ProgressStaysInRange)
+{
+    TParallelPlan plan(2);
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, plan.A, plan.B);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    ASSERT_FALSE(plan.Progress.Values.empty());
+    for (int v : plan.Progress.Values)
+        EXPECT_TRUE(v >= 0 && v <= 100) << v;
+    for (int v : plan.Progress.Values2)
+        EXPECT_TRUE(v >= 0 && v <= 100) << v;
+    EXPECT_EQ(plan.Progress.Values.back(), 100);
+    EXPECT_EQ(plan.Status.back(), "Completed.");
+}

@@ -1,0 +1,129 @@
+// Archives with hostile item names ("../", absolute paths, drive letters,
+// backslash tricks) must not write anything outside the folder they are
+// extracted into; the component reports such items through its failure event
+// and goes on with the rest.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+#include "interop_support.h"
+
+namespace {
+
+using namespace interop;
+
+// Lists everything below root, relative, sorted.
+std::vector<std::string> Listing(const fs::path& root)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(root)) names.push_back(fs::relative(e.path(), root).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class InteropHostile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(ZatoolPath())) GTEST_SKIP() << "zatool was not built next to the tests";
+        if (!HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
+        // The target folder sits two levels down, so "../" and "../../" land in
+        // folders we watch.
+        base_ = temp_ / "outer" / "inner" / "base";
+        fs::create_directories(base_);
+        absName_ = "/tmp/velkast-hostile-" + std::to_string(getpid()) + ".txt";
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove(absName_, ec);
+    }
+
+    // Builds an archive whose items carry exactly the given names.
+    fs::path Build(const std::vector<std::string>& names, int method)
+    {
+        fs::path a = temp_ / "hostile.zip";
+        std::string list;
+        for (const std::string& n : names) list += " " + Q(n);
+        RunResult r = Shell("python3 -c 'import sys, zipfile\n"
+                          "with zipfile.ZipFile(sys.argv[1], \"w\", int(sys.argv[2])) as z:\n"
+                          "    for n in sys.argv[3:]:\n"
+                          "        zi = zipfile.ZipInfo(n, (2020, 1, 1, 0, 0, 0))\n"
+                          "        zi.external_attr = 32\n"
+                          "        z.writestr(zi, (\"evil \" + n) * 20)\n"
+                          "' " + Q(a) + " " + std::to_string(method) + list);
+        EXPECT_EQ(r.code, 0) << r.out;
+        return a;
+    }
+
+    // Nothing but the archive and the target folder chain may exist next to
+    // the target folder, and nothing at the absolute name.
+    void ExpectNothingOutsideBase()
+    {
+        std::vector<std::string> outside;
+        for (const auto& e : fs::recursive_directory_iterator(temp_.path())) {
+            std::string rel = fs::relative(e.path(), temp_.path()).string();
+            if (rel == "hostile.zip" || rel == "outer" || rel == "outer/inner" || rel == "outer/inner/base" ||
+                rel.rfind("outer/inner/base/", 0) == 0) {
+                continue;
+            }
+            outside.push_back(rel);
+        }
+        EXPECT_EQ(Join(outside), "");
+        EXPECT_FALSE(fs::exists(absName_));
+    }
+
+    TempFolder temp_;
+    fs::path base_;
+    std::string absName_;
+};
+
+TEST_F(InteropHostile, EscapingNamesAreSkippedAndReported)
+{
+    for (int method : {0, 8}) {
+        SCOPED_TRACE(method);
+        fs::remove_all(base_);
+        fs::create_directories(base_);
+        std::vector<std::string> evil = {"../evil.txt", "../../evil1.txt", absName_, "a/../../evil2.txt",
+                                         "..\\evil3.txt", "a\\..\\..\\evil4.txt", "./../evil5.txt",
+                                         "b/./../../../evil6.txt"};
+        std::vector<std::string> names = evil;
+        names.insert(names.begin() + 2, "good.txt");
+        names.push_back("sub/good2.txt");
+        fs::path a = Build(names, method);
+        RunResult r = Shell(Q(ZatoolPath()) + " extract " + Q(a) + " -C " + Q(base_) + " </dev/null");
+        ExpectNothingOutsideBase();
+        // The good items are there despite the bad ones around them.
+        EXPECT_EQ(ReadAll(base_ / "good.txt").substr(0, 13), "evil good.txt");
+        EXPECT_EQ(ReadAll(base_ / "sub" / "good2.txt").substr(0, 18), "evil sub/good2.txt");
+        // Every escaping item is reported, and the run says it was not clean.
+        EXPECT_EQ(r.code, 1) << r.out;
+        size_t reports = 0;
+        for (size_t p = r.out.find("failed: "); p != std::string::npos; p = r.out.find("failed: ", p + 1)) ++reports;
+        EXPECT_EQ(reports, evil.size()) << r.out;
+    }
+}
+
+TEST_F(InteropHostile, DriveLetterNamesStayInside)
+{
+    // On Windows "C:\x.txt" names a place on another drive; here it must not
+    // leave the target folder either, whatever else becomes of it.
+    fs::path a = Build({"C:\\x.txt", "C:/y.txt", "D:z.txt", "\\\\server\\share\\w.txt"}, 8);
+    Shell(Q(ZatoolPath()) + " extract " + Q(a) + " -C " + Q(base_) + " </dev/null");
+    ExpectNothingOutsideBase();
+}
+
+TEST_F(InteropHostile, TestingHostileNamesWritesNothing)
+{
+    // Testing extracts into temporary files only; the names play no part.
+    fs::path a = Build({"../evil.txt", absName_, "good.txt"}, 8);
+    RunResult r = Shell(Q(ZatoolPath()) + " test " + Q(a) + " </dev/null");
+    ExpectNothingOutsideBase();
+    EXPECT_EQ(Listing(base_), std::vector<std::string>{});
+    (void)r;
+}
+
+}  // namespace

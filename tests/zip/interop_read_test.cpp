@@ -1,0 +1,176 @@
+// The component must read, test and extract what the common ZIP tools write:
+// Info-ZIP zip in its usual forms (recursive, without extra fields, stored,
+// encrypted, with a comment, streamed with data descriptors), Python's zipfile,
+// 7-Zip with ZipCrypto, and bsdtar. Each archive is also tried with bytes in
+// front (an installer stub) and with a trailer behind (the route package's).
+//
+// The trees handed to the tools carry code page 850 names, as archives made on
+// Windows do; the component turns them into Windows-1252 on extraction.
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "interop_support.h"
+
+namespace {
+
+using namespace interop;
+
+struct ToolArchive {
+    std::string label;
+    std::string tool;      // must be installed for the case to run
+    std::string command;   // run inside the tree's folder; %A is the archive
+    std::string password;  // empty: none
+    bool asciiOnly;        // the tool cannot store 850 names as they are
+};
+
+const char* const kPython =
+    "python3 -c 'import os, sys, zipfile\n"
+    "with zipfile.ZipFile(sys.argv[1], \"w\", int(sys.argv[2])) as z:\n"
+    "    for root, dirs, files in os.walk(\".\"):\n"
+    "        dirs.sort()\n"
+    "        if root != \".\": z.write(root)\n"
+    "        for f in sorted(files): z.write(os.path.join(root, f))\n"
+    "' %A ";
+
+const std::vector<ToolArchive>& Makers()
+{
+    static const std::vector<ToolArchive> m = {
+        {"zip_r", "zip", "zip -qr %A .", "", false},
+        {"zip_r_X", "zip", "zip -qr -X %A .", "", false},
+        {"zip_0", "zip", "zip -qr -0 %A .", "", false},
+        {"zip_9", "zip", "zip -qr -9 %A .", "", false},
+        {"zip_e", "zip", "zip -qr -e -P 'Gleis 7!' %A .", "Gleis 7!", false},
+        {"zip_z", "zip", "echo 'Route package' | zip -qr -z %A .", "", false},
+        {"zip_stream", "zip", "zip -qr - . | cat > %A", "", false},
+        {"zip_stream_e", "zip", "zip -qr -e -P secret - . | cat > %A", "secret", false},
+        {"python_stored", "python3", std::string(kPython) + "0", "", true},
+        {"python_deflated", "python3", std::string(kPython) + "8", "", true},
+        {"7z_deflate", "7z", "7z a -tzip -bd %A . >/dev/null", "", false},
+        {"7z_zipcrypto", "7z", "7z a -tzip -bd -mem=ZipCrypto -p'Gleis 7!' %A . >/dev/null", "Gleis 7!", false},
+        {"bsdtar", "bsdtar", "bsdtar --format zip -cf %A .", "", false},
+        {"bsdtar_store", "bsdtar", "bsdtar --format zip --options zip:compression=store -cf %A .", "", false},
+    };
+    return m;
+}
+
+enum class Placement { Plain, Front, Trailer };
+
+std::string PlacementName(Placement p)
+{
+    switch (p) {
+    case Placement::Plain: return "plain";
+    case Placement::Front: return "front";
+    case Placement::Trailer: return "trailer";
+    }
+    return "";
+}
+
+using ReadParam = std::tuple<size_t, Placement>;
+
+class InteropRead : public ::testing::TestWithParam<ReadParam> {
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(ZatoolPath())) GTEST_SKIP() << "zatool was not built next to the tests";
+        const ToolArchive& m = Maker();
+        if (!HaveTool(m.tool)) GTEST_SKIP() << m.tool << " is not installed";
+        tree_ = m.asciiOnly ? AsciiTree() : SampleTree();
+        WriteTree(temp_ / "tree", tree_, NameForm::Oem);
+        archive_ = temp_ / "a.zip";
+        std::string cmd = m.command;
+        cmd.replace(cmd.find("%A"), 2, Q(archive_));
+        RunResult r = Shell("cd " + Q(temp_ / "tree") + " && ( " + cmd + " ) </dev/null");
+        ASSERT_EQ(r.code, 0) << cmd << "\n" << r.out;
+        Place(std::get<1>(GetParam()));
+    }
+
+    const ToolArchive& Maker() const { return Makers()[std::get<0>(GetParam())]; }
+
+    void Place(Placement p)
+    {
+        std::string bytes = ReadAll(archive_);
+        if (p == Placement::Front) {
+            std::string stub = "MZ";
+            for (int i = 0; i < 700; ++i) stub += static_cast<char>(i * 7);
+            bytes = stub + bytes;
+        } else if (p == Placement::Trailer) {
+            std::string offset = "123456";
+            bytes += "$VLPKG$" + offset + std::string(1, '\0') + "VlIntExt";
+        }
+        WriteAll(archive_, bytes);
+    }
+
+    std::string PasswordOption() const
+    {
+        return Maker().password.empty() ? "" : " -p " + Q(Maker().password);
+    }
+
+    TempFolder temp_;
+    std::vector<TreeEntry> tree_;
+    fs::path archive_;
+};
+
+TEST_P(InteropRead, ExtractsTheSameBytesWithAnsiNames)
+{
+    fs::path out = temp_ / "out";
+    fs::create_directories(out);
+    RunResult r = Shell(Q(ZatoolPath()) + " extract " + Q(archive_) + PasswordOption() + " -C " + Q(out) + " </dev/null");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(Join(CompareTree(out, tree_, NameForm::Ansi)), "");
+}
+
+TEST_P(InteropRead, TestsClean)
+{
+    RunResult r = Shell(Q(ZatoolPath()) + " test " + Q(archive_) + PasswordOption() + " </dev/null");
+    EXPECT_EQ(r.code, 0) << r.out;
+}
+
+TEST_P(InteropRead, ListsEveryFile)
+{
+    RunResult r = Shell(Q(ZatoolPath()) + " list " + Q(archive_) + " </dev/null");
+    ASSERT_EQ(r.code, 0) << r.out;
+    for (const TreeEntry& e : tree_) {
+        if (!e.isDir) {
+            EXPECT_NE(r.out.find(e.name), std::string::npos) << AnsiToUtf8(e.name) << "\n" << r.out;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, InteropRead,
+    ::testing::Combine(::testing::Range<size_t>(0, Makers().size()),
+                       ::testing::Values(Placement::Plain, Placement::Front, Placement::Trailer)),
+    [](const ::testing::TestParamInfo<ReadParam>& info) {
+        return Makers()[std::get<0>(info.param)].label + "_" + PlacementName(std::get<1>(info.param));
+    });
+
+// Python marks names that are not ASCII as UTF-8 (general purpose bit 11).
+// The component reads every name as code page 850, so such a name comes out
+// differently spelled, but the file still lands inside the target folder with
+// its bytes intact.
+TEST(InteropReadNames, Utf8FlaggedNamesStayInsideTheTargetFolder)
+{
+    if (!fs::exists(ZatoolPath())) GTEST_SKIP() << "zatool was not built next to the tests";
+    if (!HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
+    TempFolder temp;
+    fs::path a = temp / "utf8.zip";
+    RunResult w = Shell("python3 -c 'import sys, zipfile\n"
+                      "with zipfile.ZipFile(sys.argv[1], \"w\") as z: z.writestr(\"Bahnhof Z\\u00fcrich.txt\", \"Gleis\")\n"
+                      "' " + Q(a));
+    ASSERT_EQ(w.code, 0) << w.out;
+    fs::path out = temp / "out";
+    fs::create_directories(out);
+    RunResult r = Shell(Q(ZatoolPath()) + " extract " + Q(a) + " -C " + Q(out) + " </dev/null");
+    EXPECT_EQ(r.code, 0) << r.out;
+    std::vector<fs::path> files;
+    for (const auto& e : fs::recursive_directory_iterator(temp.path())) {
+        if (e.is_regular_file() && e.path() != a) files.push_back(e.path());
+    }
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].parent_path(), out);
+    EXPECT_EQ(ReadAll(files[0]), "Gleis");
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+// zatool: a small command-line driver of the archive component, used by the
+// interoperability tests, the fuzz corpus script and by hand. Not part of the
+// product.
+//
+//   zatool add|extract|test|list <archive> [files/dirs/masks...]
+//          [-p password] [-0..-9 level] [-C basedir]
+//
+// add      adds each argument (a file or folder name or a mask, relative to
+//          the base folder; "*.*" when none) with all attributes
+// extract  extracts the items matching each mask ("*.*" when none) below the
+//          base folder, replacing existing files
+// test     checks the matching items by extracting them to temporary files
+// list     prints size, packed size, method, CRC and stored name of each item
+//
+// Items that fail are reported as "failed: <name>: <message>" and skipped; a
+// wrong password is reported as "failed: <name>: wrong password". Exit code:
+// 0 all well, 1 some items failed, 2 the archive could not be processed,
+// 3 bad command line.
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "zip/zaarchiver.h"
+#include "zip/zaerrors.h"
+
+namespace {
+
+struct Command {
+    std::string verb;
+    std::string archive;
+    std::vector<std::string> masks;
+    std::string password;
+    bool hasPassword = false;
+    int level = -1;  // -1: the component's default
+    std::string baseDir = ".";
+};
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: zatool add|extract|test|list <archive> [files/dirs...] [-p password] [-0..-9] "
+                 "[-C basedir]\n");
+    return 3;
+}
+
+bool Parse(int argc, char** argv, Command& c)
+{
+    std::vector<std::string> plain;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "-p" && i + 1 < argc) {
+            c.password = argv[++i];
+            c.hasPassword = true;
+        } else if (a == "-C" && i + 1 < argc) {
+            c.baseDir = argv[++i];
+        } else if (a.size() == 2 && a[0] == '-' && a[1] >= '0' && a[1] <= '9') {
+            c.level = a[1] - '0';
+        } else if (a.size() > 1 && a[0] == '-') {
+            return false;
+        } else {
+            plain.push_back(a);
+        }
+    }
+    if (plain.size() < 2) return false;
+    c.verb = plain[0];
+    c.archive = plain[1];
+    c.masks.assign(plain.begin() + 2, plain.end());
+    if (c.masks.empty()) c.masks.push_back("*.*");
+    return c.verb == "add" || c.verb == "extract" || c.verb == "test" || c.verb == "list";
+}
+
+const char* MethodName(const TDirItem& item)
+{
+    switch (item.CentralDir.Method) {
+    case 0: return "stored";
+    case 8: return "deflated";
+    default: return "other";
+    }
+}
+
+int Run(const Command& c)
+{
+    TZipArchiver za;
+    za.Name = "zatool";
+    za.FileName = c.archive;
+    za.BaseDir = c.baseDir;
+    za.Password = c.password;
+    if (c.level >= 0) za.SetCompressionMode(c.level);
+
+    int failures = 0;
+    za.OnProcessFileFailure = [&failures](TZABaseArchiver&, const std::string& name, TZAProcessOperation,
+                                          int32_t native, int32_t, const std::string& message, TZAAction& action) {
+        std::printf("failed: %s: %s (code %d)\n", name.c_str(), message.c_str(), static_cast<int>(native));
+        ++failures;
+        action = faSkip;
+    };
+    // Never prompt: a password that does not fit skips the item, once.
+    za.OnPassword = [&failures](TZABaseArchiver&, const std::string& name, std::string&, bool& skip) {
+        std::printf("failed: %s: wrong password\n", name.c_str());
+        ++failures;
+        skip = true;
+    };
+    za.OnConfirmOverwrite = [](TZABaseArchiver&, const std::string&, std::string&, bool& confirm) {
+        confirm = true;
+    };
+
+    if (c.verb == "add") {
+        za.OpenArchive();
+        for (const std::string& m : c.masks) za.AddFiles(m, faAnyFile, "");
+        za.CloseArchive();
+        return failures ? 1 : 0;
+    }
+
+    za.OpenArchiveWithMode(fmOpenRead | fmShareDenyNone);
+    if (c.verb == "list") {
+        for (int32_t i = 0; i < za.Count(); ++i) {
+            const TDirItem& item = za.Item(i);
+            std::printf("%10u %10u %-8s %08x %s%s\n", static_cast<unsigned>(item.CentralDir.UncompressedSize),
+                        static_cast<unsigned>(item.CentralDir.CompressedSize), MethodName(item),
+                        static_cast<unsigned>(item.CentralDir.Crc32), item.StoredName.c_str(),
+                        (item.CentralDir.Flags & 1) ? " (encrypted)" : "");
+        }
+    } else {
+        for (const std::string& m : c.masks) {
+            if (c.verb == "extract") {
+                za.ExtractFiles(m, faAnyFile, "");
+            } else {
+                za.TestFiles(m, faAnyFile, "");
+            }
+        }
+    }
+    za.CloseArchive();
+    return failures ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Command c;
+    if (!Parse(argc, argv, c)) return Usage();
+    try {
+        return Run(c);
+    } catch (const EZAException& e) {
+        std::printf("error: %s\n", e.what());
+        return 2;
+    } catch (const std::exception& e) {
+        std::printf("error: %s\n", e.what());
+        return 2;
+    }
+}

@@ -105,7 +105,9 @@ public:
         Destroy(item);
     }
 
-    // Takes the item out of the list without destroying it.
+    // Takes the item out of the list without destroying it. From an owning
+    // list the caller receives ownership; from a collecting list the result
+    // is empty, since the item belongs elsewhere.
     std::unique_ptr<T> Extract(T* item)
     {
         int i = IndexOf(item);

@@ -10,12 +10,12 @@
 //
 // Usage: MessageDlg(GetMessageText("tmain_no_pr"), mtWarning, mbOK);
 
+#include "editor/lnginisupp.h"
+
 #include <QObject>
 #include <QPointer>
 
 #include <string>
-
-class TLngINISupp;
 
 class TMsgINISupp : public QObject {
     Q_OBJECT

@@ -163,15 +163,16 @@ void TZABaseArchiver::CloseArchive()
 {
     if (!FActive)
         return;
-    bool committed = true;
     if (InUpdate()) {
         try {
             CommitUpdate();
         } catch (...) {
-            committed = false;
+            // Rolled back already; closing goes on.
         }
     }
-    if (committed && FStream->Size() == 0) {
+    // An archive left without any bytes (also after a failed commit of a new
+    // one) becomes a valid empty archive.
+    if (FStream->Size() == 0) {
         try {
             FManager->WriteDirectory();
         } catch (...) {
@@ -350,5 +351,7 @@ TZipArchiver::TZipArchiver()
     FWriteZipItems = true;
     UpdateNewItemMethod();
 }
+
+TZipArchiver::~TZipArchiver() { CloseArchive(); }
 
 void TZipArchiver::UpdateNewItemMethod() { FNewItemMethod = CompressionMode() != 0 ? 8 : 0; }

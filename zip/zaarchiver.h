@@ -251,6 +251,8 @@ private:
 class TZipArchiver : public TZABaseArchiver {
 public:
     TZipArchiver();
+    // Closes (and so commits) while the object still writes ZIP items.
+    ~TZipArchiver() override;
 
 protected:
     void UpdateNewItemMethod() override;

@@ -82,7 +82,8 @@ void TZABaseArchiver::InitDirItemIn(int32_t Index, const std::string& FileName, 
     item.StoredName = stored;
     item.Changed = true;
     item.Password = Password;
-    item.DiskFileName = FileName;
+    // The full path: the commit may run after the current folder changed.
+    item.DiskFileName = disk;
     item.CompressionMode = static_cast<uint8_t>(FCompressionMode);
     item.SourceStream.reset();
     item.OwnsSourceStream = false;
@@ -160,7 +161,6 @@ int32_t TZABaseArchiver::AddOrReplaceItem(const std::string& FileName, bool UseF
         InitDirItemIn(index, FileName, UseFileInfo, folder);
         TDirItem& item = dir.GetItemPtr(index);
         item.Changed = true;
-        item.DiskFileName = FileName;
         item.Operation = poUpdate;
         return index;
     }

@@ -61,7 +61,7 @@ inline bool Exists(const std::string& path)
 }
 
 // Runs a shell command; returns its exit status and puts its output in out.
-inline int Run(const std::string& command, std::string* out = nullptr)
+inline int RunTool(const std::string& command, std::string* out = nullptr)
 {
     std::string text;
     FILE* p = popen((command + " 2>&1").c_str(), "r");
@@ -77,7 +77,7 @@ inline int Run(const std::string& command, std::string* out = nullptr)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-inline bool HaveTool(const std::string& name) { return Run("command -v " + name + " >/dev/null") == 0; }
+inline bool HaveTool(const std::string& name) { return RunTool("command -v " + name + " >/dev/null") == 0; }
 
 // Bytes that do not compress to nothing: a mix of text and noise.
 inline std::string SampleData(std::size_t size, unsigned seed = 1)

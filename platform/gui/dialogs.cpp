@@ -74,8 +74,9 @@ bool Answered(const TDialogRequest& request, TDialogAnswer& answer)
     return true;
 }
 
-// Delphi-style filter "Text|*.a;*.b|Other|*.c" to Qt's "Text (*.a *.b);;Other (*.c)".
-QString QtFilter(const std::string& filter)
+} // namespace
+
+QString DialogFilterToQt(const std::string& filter)
 {
     std::vector<std::string> parts;
     std::string cur;
@@ -104,6 +105,8 @@ QString QtFilter(const std::string& filter)
     return entries.join(";;");
 }
 
+namespace {
+
 bool RunFileDialog(TDialogKind kind, TFileDialogParams& params)
 {
     TDialogRequest req;
@@ -125,7 +128,7 @@ bool RunFileDialog(TDialogKind kind, TFileDialogParams& params)
     dlg.setAcceptMode(kind == TDialogKind::SaveFile ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(kind == TDialogKind::SaveFile ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!params.Filter.empty())
-        dlg.setNameFilter(QtFilter(params.Filter));
+        dlg.setNameFilter(DialogFilterToQt(params.Filter));
     if (!params.DefaultExt.empty())
         dlg.setDefaultSuffix(QString::fromStdString(params.DefaultExt));
     std::string dir = params.InitialDir.empty() ? ExtractFilePath(params.FileName) : params.InitialDir;

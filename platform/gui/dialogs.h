@@ -25,6 +25,7 @@
 #include <string>
 
 #include <QObject>
+#include <QString>
 
 class QDialog;
 
@@ -127,6 +128,10 @@ public:
 private:
     TDialogResponder FPrevious;
 };
+
+// A filter "Description|*.a;*.b|Other|*.c" (ANSI) in Qt's form
+// "Description (*.a *.b);;Other (*.c)".
+QString DialogFilterToQt(const std::string& filter);
 
 // True when real dialogs can be shown (a QApplication on a real screen).
 bool CanShowDialogs();

@@ -49,18 +49,6 @@ void ByteSwap32Buffer(const void* Source, void* Dest, int32_t Count)
     }
 }
 
-uint32_t RotateLeft32(uint32_t V, uint32_t N)
-{
-    N &= 31;
-    return N ? (V << N) | (V >> (32 - N)) : V;
-}
-
-uint32_t RotateRight32(uint32_t V, uint32_t N)
-{
-    N &= 31;
-    return N ? (V >> N) | (V << (32 - N)) : V;
-}
-
 uint32_t FillRandomBytes(uint32_t Seed, void* Buffer, int32_t Len)
 {
     if (!Buffer)

@@ -19,8 +19,17 @@ void XorBlocks(const void* A, const void* B, int32_t Count, void* Dest);
 int32_t CompareBytes(const void* A, const void* B, int32_t Size);
 uint32_t ByteSwap32(uint32_t V);
 void ByteSwap32Buffer(const void* Source, void* Dest, int32_t Count);
-uint32_t RotateLeft32(uint32_t V, uint32_t N);
-uint32_t RotateRight32(uint32_t V, uint32_t N);
+// Rotations by N mod 32; inline, as the ciphers use them in their rounds.
+inline uint32_t RotateLeft32(uint32_t V, uint32_t N)
+{
+    N &= 31;
+    return N ? (V << N) | (V >> (32 - N)) : V;
+}
+inline uint32_t RotateRight32(uint32_t V, uint32_t N)
+{
+    N &= 31;
+    return N ? (V >> N) | (V << (32 - N)) : V;
+}
 // Linear congruential scrambler: mixes each byte into the seed and replaces it
 // with the seed's top byte. Returns the final seed (unchanged for nil Buffer).
 uint32_t FillRandomBytes(uint32_t Seed, void* Buffer, int32_t Len);

@@ -57,6 +57,9 @@ uint64_t Permute(uint64_t In, const uint8_t* Table, int OutBits, int InBits)
 struct TDesTables {
     uint32_t SP[8][64];   // S-box i and the P permutation in one lookup
     uint8_t FP[64];       // inverse of IP
+    // The initial and final permutations, byte by byte: the image of byte
+    // value v at byte position p (0 = most significant) alone.
+    uint64_t IPBytes[8][256], FPBytes[8][256];
     TDesTables()
     {
         for (int i = 0; i < 8; ++i)
@@ -68,8 +71,22 @@ struct TDesTables {
             }
         for (int i = 0; i < 64; ++i)
             FP[kIP[i] - 1] = uint8_t(i + 1);
+        for (int p = 0; p < 8; ++p)
+            for (int v = 0; v < 256; ++v) {
+                const uint64_t in = uint64_t(v) << (56 - 8 * p);
+                IPBytes[p][v] = Permute(in, kIP, 64, 64);
+                FPBytes[p][v] = Permute(in, FP, 64, 64);
+            }
     }
 };
+
+inline uint64_t PermuteBytes(const uint64_t (&Table)[8][256], uint64_t In)
+{
+    uint64_t out = 0;
+    for (int p = 0; p < 8; ++p)
+        out |= Table[p][(In >> (56 - 8 * p)) & 255];
+    return out;
+}
 
 const TDesTables& Tables()
 {
@@ -131,7 +148,7 @@ void TCipher_1DES::MakeSubkeys(const uint8_t* Key, uint64_t* Enc, uint64_t* Dec)
 void TCipher_1DES::DesBlock(const uint64_t* Subkeys, uint8_t* Block)
 {
     const TDesTables& t = Tables();
-    const uint64_t ip = Permute(Load64(Block), kIP, 64, 64);
+    const uint64_t ip = PermuteBytes(t.IPBytes, Load64(Block));
     uint32_t l = uint32_t(ip >> 32), r = uint32_t(ip);
     for (int round = 0; round < 16; ++round) {
         const uint64_t k = Subkeys[round];
@@ -146,7 +163,7 @@ void TCipher_1DES::DesBlock(const uint64_t* Subkeys, uint8_t* Block)
         r = l ^ f;
         l = nl;
     }
-    Store64(Block, Permute((uint64_t(r) << 32) | l, t.FP, 64, 64));
+    Store64(Block, PermuteBytes(t.FPBytes, (uint64_t(r) << 32) | l));
 }
 
 void TCipher_1DES::Init(const void* Key, int32_t KeyLen, const void* Vector)

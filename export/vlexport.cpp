@@ -451,8 +451,15 @@ int TVLExport_Mod::OrderRoute(int start)
                     break;
                 }
             }
-            if (current == dest)
+            if (current == dest) {
                 countdown = DistanceBeyondLast() / 5;
+                // Less than one piece beyond: end at the destination, rather
+                // than take it for not met and turn back.
+                if (countdown <= 0) {
+                    countdown = -1;
+                    break;
+                }
+            }
         }
         chain.assign(backward.rbegin(), backward.rend());
         chain.insert(chain.end(), forward.begin(), forward.end());

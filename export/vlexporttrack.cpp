@@ -466,7 +466,8 @@ void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVL
     }
 
     exported.insert(chain.begin(), chain.end());
-    if (g2 > 0) {
+    // Every rail laid is ended, also one laid only at position 0.
+    if (!first) {
         double e = (Round(g2) / 25) * 25 + 25;
         if (s != 0)
             s = SnapToNeighbourRail(s, e);

@@ -54,7 +54,7 @@ void ExpectSameFile(const fs::path& actual, const std::string& expected)
 
 TEST(GoldenExport, StraightLineWithTwoStations)
 {
-    TRun run = RunCase("tiny", {});
+    TRun run = RunCase("tiny", {"--check"});
     ASSERT_EQ(run.Result, 0);
     ExpectSameFile(run.Dir / "route.csv", "tiny.csv");
     ExpectSameFile(run.Dir / "route_credits.txt", "tiny_credits.txt");
@@ -64,7 +64,7 @@ TEST(GoldenExport, StraightLineWithTwoStations)
 
 TEST(GoldenExport, PlatformWallPolesSoundFreeObjectAndSiding)
 {
-    TRun run = RunCase("siding", {});
+    TRun run = RunCase("siding", {"--check"});
     ASSERT_EQ(run.Result, 0);
     ExpectSameFile(run.Dir / "route.csv", "siding.csv");
     ExpectSameFile(run.Dir / "route_credits.txt", "siding_credits.txt");

@@ -717,3 +717,42 @@ TEST(ExportSections, ProgressStaysInRange)
     EXPECT_EQ(plan.Progress.Values.back(), 100);
     EXPECT_EQ(plan.Status.back(), "Completed.");
 }
+
+TEST(ExportOrder, NoOverrunEndsAtTheDestination)
+{
+    TPlan plan;
+    TVLPoint* p1 = plan.Pt(100, 0);
+    TVLPoint* p2 = plan.Pt(200, 0);
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+    TVLConnection* d = plan.Track(p1, p2);
+    TVLConnection* e = plan.Track(p2, plan.Pt(300, 0));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, d, e});
+    plan.Settings.DistanceBeyondLastValue = 4;
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    EXPECT_TRUE(w.DestinationReached);
+    EXPECT_EQ(w.Route.size(), 21u); // c's pieces 18 and 19, d's 0 to 18
+    EXPECT_EQ(w.Route.back()->Id, d->Id);
+}
+
+TEST(ExportSecondary, RailLaidAtZeroIsEnded)
+{
+    TPlan plan;
+    TVLPoint* p1 = plan.Pt(100, 0);
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+    TVLConnection* d = plan.Track(p1, plan.Pt(200, 0));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, d});
+    // A short track beside the start only: it meets the main track at 0.
+    plan.Track(plan.Pt(88, -4), plan.Pt(92, -4));
+    TVLExport_Mod w(false, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    EXPECT_TRUE(Has(plan.TrackLines(), "0.00000, .rail 1;4.00000;0.00000;0    ;id=3"));
+    EXPECT_TRUE(Has(plan.TrackLines(), "25.00000, .railend 1;4.00000"));
+}

@@ -12,12 +12,15 @@
 //     --program DIR    program folder holding the object library (default: the sample)
 //     --nosmooth       no track layout smoothing
 //     --beyond M, --maxcurve R, --mincurve R, --curvedsecondary   export options
+//     --check          check the route file as a simulator reads it
 //
 // Writes OUTDIR/NAME.csv, OUTDIR/NAME_credits.txt, OUTDIR/filelist.txt and
-// OUTDIR/status.txt. Exit code 0 when the export completed, 1 when it stopped
-// with a message, 2 for bad arguments.
+// OUTDIR/status.txt (and OUTDIR/check.txt with --check). Exit code 0 when the
+// export completed, 1 when it stopped with a message, 2 for bad arguments, 3
+// when the check found problems.
 
 #include "tests/export/vlexport_tool/exportrun.h"
+#include "tests/export/vlexport_tool/routecheck.h"
 
 #include "export/vlexport.h"
 #include "model/vlproject.h"
@@ -51,7 +54,7 @@ int Usage()
 {
     std::fprintf(stderr, "usage: vlexport_tool PROJECT.vlp OUTDIR [--route N] [--start NAME] [--dest NAME] "
                          "[--time HH:MM] [--train NAME] [--sub NAME] [--name NAME] [--program DIR] [--nosmooth] "
-                         "[--beyond M] [--maxcurve R] [--mincurve R] [--curvedsecondary]\n");
+                         "[--beyond M] [--maxcurve R] [--mincurve R] [--curvedsecondary] [--check]\n");
     return 2;
 }
 
@@ -68,6 +71,7 @@ int RunVlExportTool(int argc, char** argv)
     std::string programDir = std::string(VELKAST_SOURCE_DIR) + "/sample/program";
     long long time = 9 * 3600;
     bool smoothing = true;
+    bool check = false;
     TDefaultExportSettings settings;
     for (int i = 3; i < argc; ++i) {
         std::string a = argv[i];
@@ -98,6 +102,8 @@ int RunVlExportTool(int argc, char** argv)
             settings.MinCurveSmoothValue = std::atoi(next().c_str());
         else if (a == "--curvedsecondary")
             settings.CurvedSecondaryValue = true;
+        else if (a == "--check")
+            check = true;
         else
             return Usage();
     }
@@ -156,5 +162,16 @@ int RunVlExportTool(int argc, char** argv)
         std::fprintf(stderr, "cannot write into %s\n", outDir.c_str());
         return 2;
     }
-    return done ? 0 : 1;
+    if (!done)
+        return 1;
+    if (check) {
+        std::vector<std::string> problems = CheckRoute(
+            output, fileList, IncludeTrailingPathDelimiter(programDir) + settings.ObjectFolderValue, sub);
+        SaveLines(outDir + "/check.txt", problems);
+        for (const auto& p : problems)
+            std::fprintf(stderr, "%s\n", p.c_str());
+        if (!problems.empty())
+            return 3;
+    }
+    return 0;
 }

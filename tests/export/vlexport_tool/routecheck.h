@@ -1,0 +1,17 @@
+#pragma once
+// Checks a written route file the way a BVE-compatible simulator reads it:
+// every structure index used on the track is defined, every file named is in
+// the file list and exists in the object library, secondary rails are 1..15
+// and run from a rail command to their rail end, stops follow their station,
+// times are valid and positions never negative nor out of order.
+
+#include "platform/textlines.h"
+
+#include <string>
+#include <vector>
+
+// Route file lines, the writer's file list, the object library folder (native
+// path) and the sub-folder the route was written with. Returns one sentence
+// per problem found; empty when the route is sound.
+std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileList, const std::string& libraryFolder,
+                                    const std::string& subDir);

@@ -259,10 +259,11 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
 {
     const TZACentralHeader h = Item(Index).CentralDir;
     std::string name = ToNativePath(Name);
-    if (IsUnsafeName(name))
-        throw EZAException(ZAErrUnsafeName, this, {Name});
     std::string base = DirWithBackslash(ToNativePath(Base));
     if (Options.CreateDirs) {
+        // Never followed: the file would land outside the target folder.
+        if (IsUnsafeName(name))
+            throw EZAException(ZAErrUnsafeName, this, {Name});
         std::string folder = base + ExtractFilePath(name);
         if (!DirectoryExists(folder) && !ForceDirectories(folder))
             throw EZAException(20, this, {folder});
@@ -417,7 +418,8 @@ void TZABaseArchiver::ExtractItem(int32_t Index, TZAStream& Target)
             }
         }
     }
-    bool passed = ok && (FSkip || (written == h.UncompressedSize && crc == h.Crc32));
+    // An item skipped at the password prompt is no error.
+    bool passed = FSkip || (ok && written == h.UncompressedSize && crc == h.Crc32);
     if (!passed && !ExtractCorruptedFiles)
         throw EZAException(8, this);
 }

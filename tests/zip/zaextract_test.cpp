@@ -1,0 +1,457 @@
+#include "zip/zaarchiver.h"
+#include "zip/zafileutil.h"
+#include "zip/zatradcrypt.h"
+
+#include "zatesthelp.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+namespace {
+
+using namespace zatest;
+
+struct RawEntry {
+    std::string name;
+    uint16_t method;
+    std::string data; // as stored
+    uint32_t crc;
+    uint32_t size;
+    uint32_t attr = faArchive;
+};
+
+// An archive assembled byte by byte, for items the component would not write.
+std::string RawZip(const std::vector<RawEntry>& entries)
+{
+    std::string out, dir;
+    for (const RawEntry& e : entries) {
+        unsigned char h[30] = {};
+        ZAPut32(h, ZALocalHeaderSig);
+        ZAPut16(h + 4, 20);
+        ZAPut16(h + 8, e.method);
+        ZAPut16(h + 12, 0x5B21);
+        ZAPut32(h + 14, e.crc);
+        ZAPut32(h + 18, uint32_t(e.data.size()));
+        ZAPut32(h + 22, e.size);
+        ZAPut16(h + 26, uint16_t(e.name.size()));
+        TZACentralHeader c;
+        c.Signature = ZACentralHeaderSig;
+        c.VersionMadeBy = c.VersionNeeded = 20;
+        c.Method = e.method;
+        c.DosDate = 0x5B21;
+        c.Crc32 = e.crc;
+        c.CompressedSize = uint32_t(e.data.size());
+        c.UncompressedSize = e.size;
+        c.NameLength = uint16_t(e.name.size());
+        c.ExternalAttributes = e.attr;
+        c.LocalHeaderOffset = uint32_t(out.size());
+        unsigned char ch[46];
+        c.Store(ch);
+        dir += std::string(reinterpret_cast<char*>(ch), 46) + e.name;
+        out += std::string(reinterpret_cast<char*>(h), 30) + e.name + e.data;
+    }
+    TZAEndRecord r;
+    r.EntriesThisDisk = r.TotalEntries = uint16_t(entries.size());
+    r.DirectorySize = uint32_t(dir.size());
+    r.DirectoryOffset = uint32_t(out.size());
+    unsigned char er[22];
+    r.Store(er);
+    return out + dir + std::string(reinterpret_cast<char*>(er), 22);
+}
+
+uint32_t Crc(const std::string& s) { return ZACrc32(0, s.data(), s.size()); }
+
+std::string ZlibStream(const std::string& data)
+{
+    uLongf len = compressBound(static_cast<uLong>(data.size()));
+    std::string out(len, '\0');
+    compress2(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(data.data()),
+              static_cast<uLong>(data.size()), 6);
+    out.resize(len);
+    return out;
+}
+
+int32_t CodeOf(const std::function<void()>& fn)
+{
+    try {
+        fn();
+    } catch (const EZAException& e) {
+        return e.NativeError;
+    }
+    return -1;
+}
+
+const std::map<std::string, std::string>& Tree()
+{
+    static const std::map<std::string, std::string> t = {
+        {"route.ini", "[Route]\r\nName=Test\r\n"},
+        {"railway/", ""},
+        {"railway/object/", ""},
+        {"railway/object/x/a.b3d", SampleData(70000)},
+        {"railway/route/x/r.csv", std::string(200000, 'w')},
+        {"empty.dat", ""},
+    };
+    return t;
+}
+
+void ExpectTree(const std::string& base)
+{
+    for (auto& [name, data] : Tree()) {
+        if (name.back() == '/')
+            EXPECT_TRUE(std::filesystem::is_directory(base + "/" + name)) << name;
+        else
+            EXPECT_EQ(ReadFile(base + "/" + name), data) << name;
+    }
+}
+
+TEST(ZAExtract, WholeArchiveBelowBaseDirWithDatesAndReadOnly)
+{
+    ScratchDir d;
+    MakeArchive(d / "a.zip", d / "src", Tree());
+    // A read-only target is replaced (omAlways, ReplaceReadOnly).
+    WriteFile(d / "out/route.ini", "stale");
+    ZAFileSetAttr(d / "out/route.ini", faReadOnly);
+    TZipArchiver z;
+    z.FileName = d / "a.zip";
+    z.BaseDir = d / "out";
+    z.OpenArchive();
+    z.ExtractFiles("*.*", 63, "");
+    z.CloseArchive();
+    ExpectTree(d / "out");
+    // Dates come back to the 2-second precision of DOS times.
+    EXPECT_EQ(ZAFileAgeDos(d / "out/railway/object/x/a.b3d"), ZAFileAgeDos(d / "src/railway/object/x/a.b3d"));
+}
+
+TEST(ZAExtract, OverwriteModes)
+{
+    ScratchDir d;
+    MakeArchive(d / "a.zip", d / "src", {{"a.txt", "from archive"}});
+    WriteFile(d / "out/a.txt", "on disk");
+    TZipArchiver z;
+    z.FileName = d / "a.zip";
+    z.BaseDir = d / "out";
+    z.OpenArchive();
+    z.Options.OverwriteMode = omNever;
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(ReadFile(d / "out/a.txt"), "on disk");
+    // Same date-time: omIfNewer passes over, a strictly older disk file is replaced.
+    ZAFileSetDateDos(d / "out/a.txt", z.Item(0).CentralDir.DosDateTime());
+    z.Options.OverwriteMode = omIfNewer;
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(ReadFile(d / "out/a.txt"), "on disk");
+    ZAFileSetDateDos(d / "out/a.txt", ZAUnixToDos(ZADosToUnix(z.Item(0).CentralDir.DosDateTime()) - 3600));
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(ReadFile(d / "out/a.txt"), "from archive");
+    // Prompt: declined keeps the file.
+    WriteFile(d / "out/a.txt", "on disk");
+    z.Options.OverwriteMode = omPrompt;
+    std::string asked;
+    z.OnConfirmOverwrite = [&](TZABaseArchiver&, const std::string& src, std::string& dest, bool& confirm) {
+        asked = src + "|" + dest;
+        confirm = false;
+    };
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(ReadFile(d / "out/a.txt"), "on disk");
+    EXPECT_EQ(asked, "a.txt|" + (d / "out/a.txt"));
+}
+
+TEST(ZAExtract, AttributesAndRecurseSelectItems)
+{
+    ScratchDir d;
+    {
+        TZipArchiver z;
+        z.FileName = d / "a.zip";
+        z.OpenArchive();
+        z.BeginUpdate();
+        int32_t h = z.AddStream("hidden.txt", std::make_shared<TZAMemoryStream>(std::string("h")), true);
+        z.DirManager()->Directory().GetItemPtr(h).CentralDir.ExternalAttributes = faArchive | faHidden;
+        z.AddStream("a/b.txt", std::make_shared<TZAMemoryStream>(std::string("b")), true);
+        z.AddStream("b.txt", std::make_shared<TZAMemoryStream>(std::string("top")), true);
+        z.EndUpdate();
+    }
+    TZipArchiver z;
+    z.FileName = d / "a.zip";
+    z.BaseDir = d / "out";
+    z.OpenArchive();
+    z.ExtractFiles("*.*", faAnyFile & ~faHidden, "");
+    EXPECT_FALSE(Exists(d / "out/hidden.txt"));
+    EXPECT_TRUE(Exists(d / "out/a/b.txt"));
+    std::filesystem::remove_all(d / "out");
+    z.Options.Recurse = false;
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_TRUE(Exists(d / "out/hidden.txt"));
+    EXPECT_TRUE(Exists(d / "out/b.txt"));
+    EXPECT_FALSE(Exists(d / "out/a/b.txt"));
+
+    TZAArchiveItem item;
+    z.Options.Recurse = true;
+    ASSERT_TRUE(z.FindFirst("A/*.TXT", item, 63, ""));
+    EXPECT_EQ(item.FileName, "b.txt");
+    EXPECT_EQ(item.StoredPath, "a\\");
+    EXPECT_EQ(item.UncompressedSize, 1u);
+    EXPECT_EQ(item.Crc32, Crc("b"));
+    EXPECT_FALSE(z.FindNext(item));
+    EXPECT_TRUE(z.FindFirst("b.txt", item, 63, ""));
+    EXPECT_EQ(item.StoredPath, "");
+}
+
+TEST(ZAExtract, DamagedItemsRaiseCodeEightOrAreKept)
+{
+    ScratchDir d;
+    std::string data = SampleData(100000);
+    MakeArchive(d / "a.zip", d / "src", {{"a.bin", data}});
+    std::string bytes = ReadFile(d / "a.zip");
+    bytes[30 + 5 + Get32(bytes, 18) / 2] ^= 0x40;
+    WriteFile(d / "bad.zip", bytes);
+    TZipArchiver z;
+    z.Name = "ZipArchiver1";
+    z.FileName = d / "bad.zip";
+    z.BaseDir = d / "out";
+    z.OpenArchive();
+    try {
+        z.ExtractFiles("*.*", 63, "");
+        FAIL() << "no exception";
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError, 8);
+        EXPECT_STREQ(e.what(), "ZipArchiver1: Invalid check sum of file - Native error: 00008");
+    }
+    z.ExtractCorruptedFiles = true;
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_TRUE(Exists(d / "out/a.bin"));
+
+    // A stored item whose recorded CRC is wrong.
+    WriteFile(d / "crc.zip", RawZip({{"s.txt", 0, "stored", Crc("stored") ^ 1, 6}}));
+    TZipArchiver s;
+    s.FileName = d / "crc.zip";
+    s.OpenArchive();
+    TZAMemoryStream out;
+    EXPECT_EQ(CodeOf([&] { s.ExtractItem(0, out); }), 8);
+    EXPECT_EQ(CodeOf([&] { s.ExtractItem(1, out); }), 16);
+}
+
+TEST(ZAExtract, NoMoreOutputThanTheItemDeclares)
+{
+    ScratchDir d;
+    std::string zeros(4 << 20, '\0');
+    std::string z = ZlibStream(zeros);
+    WriteFile(d / "bomb.zip", RawZip({{"z.bin", 8, z.substr(2), Crc(zeros), 10}}));
+    TZipArchiver a;
+    a.FileName = d / "bomb.zip";
+    a.BaseDir = d / "out";
+    a.ExtractCorruptedFiles = true;
+    a.OpenArchive();
+    a.ExtractFiles("*.*", 63, "");
+    EXPECT_LE(std::filesystem::file_size(d / "out/z.bin"), 10u + 262144u);
+}
+
+TEST(ZAExtract, ReadsDeflateWithAndWithoutAdlerTrailer)
+{
+    std::string data = SampleData(50000);
+    std::string zs = ZlibStream(data);
+    std::string withTrailer = zs.substr(2);
+    std::string raw = zs.substr(2, zs.size() - 6);
+    TZipArchiver z;
+    z.SetInMemory(true);
+    z.OpenArchive();
+    TZAMemoryStream* s = static_cast<TZAMemoryStream*>(z.ArchiveStream());
+    s->Data = RawZip({{"t.bin", 8, withTrailer, Crc(data), uint32_t(data.size())},
+                      {"r.bin", 8, raw, Crc(data), uint32_t(data.size())},
+                      {"cut.bin", 8, raw.substr(0, raw.size() / 2), Crc(data), uint32_t(data.size())}});
+    z.DirManager()->ReadDirectory();
+    ASSERT_EQ(z.Count(), 3);
+    TZAMemoryStream a, b, c;
+    z.ExtractItem(0, a);
+    z.ExtractItem(1, b);
+    EXPECT_EQ(a.Data, data);
+    EXPECT_EQ(b.Data, data);
+    EXPECT_EQ(CodeOf([&] { z.ExtractItem(2, c); }), 8);
+}
+
+TEST(ZAExtract, PasswordFromPropertyEventOrSkip)
+{
+    ScratchDir d;
+    MakeArchive(d / "e.zip", d / "src", {{"secret.txt", SampleData(5000)}}, "Gleis 7!");
+    TZipArchiver z;
+    z.FileName = d / "e.zip";
+    z.BaseDir = d / "out";
+    z.OpenArchive();
+    z.Password = "Gleis 7!";
+    int asked = 0;
+    z.OnPassword = [&](TZABaseArchiver&, const std::string& name, std::string& pw, bool& skip) {
+        ++asked;
+        EXPECT_EQ(name, "secret.txt");
+        pw = "Gleis 7!";
+        skip = false;
+    };
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(ReadFile(d / "out/secret.txt"), SampleData(5000));
+    std::filesystem::remove(d / "out/secret.txt");
+    z.Password = "wrong";
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(z.Password, "Gleis 7!");
+    EXPECT_EQ(ReadFile(d / "out/secret.txt"), SampleData(5000));
+    // No handler, no dialog: the prompt counts as cancelled, the item is
+    // skipped and its target removed, without an error.
+    z.OnPassword = nullptr;
+    z.Password = "wrong";
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_FALSE(Exists(d / "out/secret.txt"));
+}
+
+TEST(ZAExtract, NamesLeavingTheBaseFolderAreRefused)
+{
+    ScratchDir d;
+    {
+        TZipArchiver z;
+        z.FileName = d / "evil.zip";
+        z.OpenArchive();
+        z.BeginUpdate();
+        for (const char* n : {"../evil1.txt", "/tmp/evil2.txt", "C:evil3.txt", "a/../../evil4.txt", "ok.txt"})
+            z.AddStream(n, std::make_shared<TZAMemoryStream>(std::string("x")), true);
+        z.EndUpdate();
+    }
+    TZipArchiver z;
+    z.FileName = d / "evil.zip";
+    z.BaseDir = d / "out/in";
+    z.OpenArchive();
+    std::vector<std::string> refused;
+    z.OnProcessFileFailure = [&](TZABaseArchiver&, const std::string& name, TZAProcessOperation op, int32_t native,
+                                 int32_t, const std::string&, TZAAction& action) {
+        EXPECT_EQ(op, poExtract);
+        EXPECT_EQ(native, ZAErrUnsafeName);
+        refused.push_back(name);
+        action = faSkip;
+    };
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(refused.size(), 4u);
+    EXPECT_TRUE(Exists(d / "out/in/ok.txt"));
+    EXPECT_FALSE(Exists(d / "out/evil1.txt"));
+    EXPECT_FALSE(Exists(d / "out/evil4.txt"));
+    EXPECT_FALSE(Exists("/tmp/evil2.txt"));
+    // Abort stops at the first one.
+    refused.clear();
+    std::filesystem::remove(d / "out/in/ok.txt");
+    z.OnProcessFileFailure = [&](TZABaseArchiver&, const std::string& name, TZAProcessOperation, int32_t, int32_t,
+                                 const std::string&, TZAAction& action) {
+        refused.push_back(name);
+        action = faAbort;
+    };
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(refused.size(), 1u);
+    EXPECT_FALSE(Exists(d / "out/in/ok.txt"));
+    // Without a handler the refusal ends the extraction with the error.
+    z.OnProcessFileFailure = nullptr;
+    EXPECT_EQ(CodeOf([&] { z.ExtractFiles("*.*", 63, ""); }), ZAErrUnsafeName);
+    // Without CreateDirs only the last part is used, which is safe.
+    z.Options.CreateDirs = false;
+    z.ExtractFiles("*evil4*", 63, "");
+    EXPECT_TRUE(Exists(d / "out/in/evil4.txt"));
+}
+
+TEST(ZAExtract, FailedTestRemovesItsTemporaryFile)
+{
+    ScratchDir d;
+    std::filesystem::create_directories(d / "tmp");
+    WriteFile(d / "crc.zip", RawZip({{"s.txt", 0, "stored", Crc("stored") ^ 1, 6},
+                                     {"g.txt", 0, "good", Crc("good"), 4}}));
+    TZipArchiver z;
+    z.FileName = d / "crc.zip";
+    z.TempDir = d / "tmp";
+    z.OpenArchive();
+    std::vector<std::string> failed;
+    z.OnProcessFileFailure = [&](TZABaseArchiver&, const std::string& name, TZAProcessOperation op, int32_t native,
+                                 int32_t, const std::string&, TZAAction&) {
+        EXPECT_EQ(op, poTest);
+        EXPECT_EQ(native, 8);
+        failed.push_back(name);
+    };
+    z.TestFiles("*.*", 63, "");
+    EXPECT_EQ(failed, std::vector<std::string>{"s.txt"});
+    EXPECT_TRUE(std::filesystem::is_empty(d / "tmp"));
+}
+
+TEST(ZAExtract, TruncatedOrCorruptArchivesFailCleanly)
+{
+    std::string zip;
+    {
+        TZipArchiver z;
+        z.SetInMemory(true);
+        z.Password = "pw";
+        z.OpenArchive();
+        z.BeginUpdate();
+        z.AddStream("a.txt", std::make_shared<TZAMemoryStream>(SampleData(3000)), true);
+        z.Password.clear();
+        z.AddStream("d/", nullptr, false);
+        z.AddStream("d/b.txt", std::make_shared<TZAMemoryStream>(SampleData(2000, 3)), true);
+        z.EndUpdate();
+        zip = static_cast<TZAMemoryStream*>(z.ArchiveStream())->Data;
+    }
+    auto tryAll = [](const std::string& bytes) {
+        TZipArchiver z;
+        z.SetInMemory(true);
+        z.Password = "pw";
+        try {
+            z.OpenArchive();
+            static_cast<TZAMemoryStream*>(z.ArchiveStream())->Data = bytes;
+            z.DirManager()->ReadDirectory();
+            for (int32_t i = 0; i < z.Count(); ++i) {
+                TZAMemoryStream out;
+                try {
+                    z.ExtractItem(i, out);
+                } catch (const EZAException&) {
+                }
+                EXPECT_LE(out.Data.size(), 3000u);
+            }
+        } catch (const EZAException&) {
+        }
+    };
+    for (std::size_t cut = 0; cut < zip.size(); cut += 7)
+        tryAll(zip.substr(0, cut));
+    uint32_t x = 12345;
+    for (int round = 0; round < 300; ++round) {
+        std::string bad = zip;
+        for (int k = 0; k < 4; ++k) {
+            x = x * 1103515245u + 12345u;
+            bad[(x >> 8) % bad.size()] = char(x >> 24);
+        }
+        tryAll(bad);
+    }
+}
+
+TEST(ZAExtract, CancelAtFileStartPassesItemsOver)
+{
+    ScratchDir d;
+    MakeArchive(d / "a.zip", d / "src", {{"a.txt", "a"}, {"b.txt", "b"}});
+    TZipArchiver z;
+    z.FileName = d / "a.zip";
+    z.BaseDir = d / "out";
+    z.OpenArchive();
+    z.OnFileProgress = [](TZABaseArchiver&, const std::string& name, double, TZAProcessOperation,
+                          TZAProgressPhase phase, bool& cancel) {
+        if (phase == ppStart)
+            cancel = name == "a.txt";
+    };
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_FALSE(Exists(d / "out/a.txt"));
+    EXPECT_TRUE(Exists(d / "out/b.txt"));
+}
+
+TEST(ZAExtract, DeleteFilesRewritesArchive)
+{
+    ScratchDir d;
+    MakeArchive(d / "a.zip", d / "src", Tree());
+    TZipArchiver z;
+    z.FileName = d / "a.zip";
+    z.OpenArchive();
+    z.DeleteFiles("*.b3d", 63, "");
+    EXPECT_EQ(z.Count(), int32_t(Tree().size()) - 1);
+    z.CloseArchive();
+    if (HaveTool("unzip")) {
+        EXPECT_EQ(RunTool("unzip -tq '" + (d / "a.zip") + "'"), 0);
+    }
+}
+
+} // namespace

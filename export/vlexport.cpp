@@ -173,7 +173,7 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     FCreditKeys.clear();
     FMissingReported.clear();
 
-    if (!Project)
+    if (!Project || !Output)
         return false;
     RouteDefinition = nullptr;
     if (routeDefinitionIndex >= 0 && routeDefinitionIndex < Project->RouteDefinitions.Count())

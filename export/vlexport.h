@@ -186,6 +186,9 @@ private:
     std::string TrackObject(int trackType, int radius) const;
     int RunSound(const std::string& objectFile) const;
 
+    // Neighbours of each working point, in list order, while the secondary
+    // tracks are written (the plan no longer changes but for turning pieces).
+    std::unordered_map<const TVLPoint*, std::vector<TVLConnection*>> FAdjacency;
     TExportServices FServices;
     std::unique_ptr<ITrackTypes> FOwnTrackTypes;
     TTrackCommandList FTrack;

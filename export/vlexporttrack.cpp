@@ -308,6 +308,13 @@ void TVLExport_Mod::WriteSecondaryTracks(int a, std::unordered_set<TVLConnection
     // list in order meets the same first unexported pieces as starting over
     // after every chain would.
     int n = Connections->Count();
+    FAdjacency.clear();
+    for (int i = 0; i < n; ++i) {
+        TVLConnection* c = Connections->GetConnection(i);
+        FAdjacency[c->StartPoint].push_back(c);
+        if (c->EndPoint != c->StartPoint)
+            FAdjacency[c->EndPoint].push_back(c);
+    }
     for (int i = 0; i < n; ++i) {
         SetProgress2(i * 100 / n);
         ProcessMessages();
@@ -317,6 +324,7 @@ void TVLExport_Mod::WriteSecondaryTracks(int a, std::unordered_set<TVLConnection
         WriteSecondaryTrack(c, exported, a);
         SetStatusText("exporting secondary track " + std::to_string(SecondaryRail) + "...");
     }
+    FAdjacency.clear();
 }
 
 void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVLConnection*>& exported, int a)
@@ -334,7 +342,16 @@ void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVL
         TVLConnection* current = c;
         std::vector<TVLConnection*> found;
         while (point) {
-            Connections->GetConnectionsAt(point, found, current);
+            if (FAdjacency.empty()) {
+                Connections->GetConnectionsAt(point, found, current);
+            } else {
+                found.clear();
+                auto it = FAdjacency.find(point);
+                if (it != FAdjacency.end())
+                    for (TVLConnection* x : it->second)
+                        if (x != current)
+                            found.push_back(x);
+            }
             TVLConnection* prev = current;
             found.erase(std::remove_if(found.begin(), found.end(),
                                        [&](TVLConnection* x) { return exported.count(x) || inChain.count(x); }),
@@ -373,6 +390,17 @@ void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVL
     SetStatusText("exporting secondary track " + std::to_string(SecondaryRail) + " (" +
                   std::to_string(chain.size()) + " connections)...");
 
+    // The chain's extent: a main piece farther away than its probes reach
+    // cannot meet it.
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+    for (TVLConnection* piece : chain)
+        for (const TWorldPoint& q : {piece->StartPosition(), piece->EndPosition()}) {
+            minX = std::min(minX, q.X);
+            maxX = std::max(maxX, q.X);
+            minY = std::min(minY, q.Y);
+            maxY = std::max(maxY, q.Y);
+        }
+
     double g = -1;
     double g2 = 0;
     bool first = true;
@@ -381,6 +409,10 @@ void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVL
     const int n = static_cast<int>(Route.size());
     for (int step = 0; step < n; ++step) {
         TVLConnection* m = Route[a > 0 ? step : n - 1 - step];
+        TWorldPoint o = m->StartPosition();
+        double reach = 101 + 0.01 * m->Length();
+        if (o.X < minX - reach || o.X > maxX + reach || o.Y < minY - reach || o.Y > maxY + reach)
+            continue;
         TVLConnection* prev = nullptr;
         for (TVLConnection* piece : chain) {
             TVLConnection* before = prev;

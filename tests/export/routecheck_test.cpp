@@ -127,6 +127,11 @@ TEST(RouteCheck, ManySeedsOnRequest)
 {
     const char* env = std::getenv("VLSEEDS");
     int n = env ? std::atoi(env) : 0;
+    if (const char* big = std::getenv("VLBIG")) {
+        TGeneratedPlan plan(7, std::atoi(big));
+        ExportAndCheck(plan, plan.StationList.front(), plan.StationList.back(), true);
+        std::printf("%zu lines\n", plan.Output.size());
+    }
     for (int seed = 100; seed < 100 + n; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         TGeneratedPlan plan(static_cast<unsigned>(seed), 40);

@@ -71,3 +71,23 @@ TEST(GoldenExport, PlatformWallPolesSoundFreeObjectAndSiding)
     ExpectSameFile(run.Dir / "filelist.txt", "siding_filelist.txt");
     fs::remove_all(run.Dir);
 }
+
+TEST(GoldenExport, BackwardsWithoutStopSign)
+{
+    TRun run = RunCase("backward", {"--check", "--start", "A", "--dest", "B"});
+    ASSERT_EQ(run.Result, 0);
+    ExpectSameFile(run.Dir / "route.csv", "backward.csv");
+    ExpectSameFile(run.Dir / "route_credits.txt", "backward_credits.txt");
+    ExpectSameFile(run.Dir / "filelist.txt", "backward_filelist.txt");
+    fs::remove_all(run.Dir);
+}
+
+TEST(GoldenExport, StopsWithoutWritingForAStationOffTheRoute)
+{
+    TRun run = RunCase("backward", {"--start", "A", "--dest", "Nowhere"});
+    EXPECT_EQ(run.Result, 1);
+    std::string route;
+    ASSERT_TRUE(ReadFileBytes((run.Dir / "route.csv").string(), route));
+    EXPECT_TRUE(route.empty());
+    fs::remove_all(run.Dir);
+}

@@ -1,13 +1,21 @@
-// Adding disk files to the archive: the scan below BaseDir with file and
-// exclusion masks. This is the plain form of the add path (masks matched by
-// MatchesMaskEx); the full mask engine replaces this file.
+// Adding disk files to the archive: how a file mask becomes a search path,
+// the scan of the disk below BaseDir with file, exclusion and no-compression
+// masks, and the update that the scan fills and EndUpdate writes.
+//
+// Masks are the wildcard masks of zip/zamasks.h. Disk names are native paths
+// ("/" separators); masks may use "\" or "/". A file search returns ordinary
+// files always and an entry that is hidden (on this system: its name begins
+// with "."), a system file, a volume label or a folder only when that
+// attribute is in the search set. Links to folders are never followed.
 
 #include "zip/zaarchiver.h"
 
 #include "zip/zafileutil.h"
+#include "zip/zamasks.h"
 #include "zip/zastrfunc.h"
 
 #include "platform/paths.h"
+#include "platform/textlines.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -17,6 +25,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr uint32_t SpecialAttributes = faHidden | faSysFile | faVolumeID | faDirectory;
+
+// Keeps the current folder of the process and puts it back on every exit.
 struct CurrentDirKeeper {
     CurrentDirKeeper()
     {
@@ -32,88 +43,146 @@ struct CurrentDirKeeper {
     fs::path Saved;
 };
 
-struct ScanArgs {
-    uint16_t SearchAttr;
-    bool Move;
-    const TStrings* Exclusions;
+struct FoundEntry {
+    std::string Name;
+    uint32_t Attr = 0;
+    bool IsFolder() const { return (Attr & faDirectory) != 0; }
 };
 
-void ScanFolder(TZABaseArchiver& za, const std::string& folder, const std::string& mask, bool recurse,
-                const ScanArgs& args);
-
-void AddFound(TZABaseArchiver& za, const std::string& fullName, bool isFolder, const ScanArgs& args)
+// Every entry of a folder, in the order the file system of the original
+// platform lists them (names compared without regard to case).
+std::vector<FoundEntry> ListFolder(const std::string& folder)
 {
-    for (const std::string& ex : *args.Exclusions)
-        if (!ex.empty() && za.FileFitsMask(fullName, ex, isFolder))
-            return;
-    bool confirm = true;
-    za.DoConfirmProcessFile(fullName, args.Move ? poMove : poAdd, confirm);
-    if (!confirm)
-        return;
-    int32_t index = za.AddOrReplaceItem(fullName, true);
-    if (index < 0)
-        return;
-    TDirItem& item = za.DirManager()->Directory().GetItemPtr(index);
-    if (args.Move)
-        item.Operation = poMove;
-    for (const std::string& m : za.NoCompressionMasks) {
-        if (!m.empty() && za.FileFitsMask(fullName, m, isFolder)) {
-            item.CompressionMode = 0;
-            item.CentralDir.Method = (za.NewItemMethod() == 0 || za.NewItemMethod() == 8) ? 0 : 255;
-            break;
-        }
-    }
-}
-
-void ScanFolder(TZABaseArchiver& za, const std::string& folder, const std::string& mask, bool recurse,
-                const ScanArgs& args)
-{
-    std::string path;
-    bool relative = false;
-    za.ResolveMaskPath(mask, folder, path, relative);
-    const std::string dir = ExtractFilePath(path);
-    const std::string namePart = ExtractFileName(path);
-    std::vector<fs::directory_entry> entries;
+    std::vector<FoundEntry> entries;
     std::error_code ec;
-    for (auto it = fs::directory_iterator(dir.empty() ? "." : dir, ec); !ec && it != fs::directory_iterator();
-         it.increment(ec))
-        entries.push_back(*it);
-    std::sort(entries.begin(), entries.end(),
-              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
-    for (const auto& e : entries) {
-        std::error_code ec2;
-        if (e.is_directory(ec2))
+    for (auto it = fs::directory_iterator(folder.empty() ? "." : folder, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+        FoundEntry e;
+        e.Name = it->path().filename().string();
+        std::error_code sec;
+        const fs::file_status link = it->symlink_status(sec);
+        if (fs::is_directory(link)) {
+            e.Attr = faDirectory;
+        } else if (fs::is_symlink(link)) {
+            // A link to a folder could lead back up the tree: passed over.
+            std::error_code tec;
+            if (!fs::is_regular_file(it->status(tec)))
+                continue;
+            e.Attr = faArchive;
+        } else if (fs::is_regular_file(link)) {
+            e.Attr = faArchive;
+        } else {
             continue;
-        std::string name = e.path().filename().string();
-        if (MatchesMaskEx(name, namePart, true))
-            AddFound(za, DirWithBackslash(dir) + name, false, args);
+        }
+        const int32_t attr = ZAFileGetAttr(DirWithBackslash(folder) + e.Name);
+        if (attr >= 0 && (attr & faReadOnly))
+            e.Attr |= faReadOnly;
+        if (!e.Name.empty() && e.Name[0] == '.')
+            e.Attr |= faHidden;
+        entries.push_back(std::move(e));
     }
-    if (!(args.SearchAttr & faDirectory) && !recurse)
-        return;
-    for (const auto& e : entries) {
-        std::error_code ec2;
-        if (!e.is_directory(ec2))
-            continue;
-        std::string name = e.path().filename().string();
-        if (name.empty() || name[0] == '.')
-            continue;
-        std::string sub = DirWithBackslash(dir) + name;
-        if ((args.SearchAttr & faDirectory) && MatchesMaskEx(name, namePart, true)) {
-            AddFound(za, DirWithBackslash(sub), true, args);
-            ScanFolder(za, sub, "*.*", true, args);
-        } else if (recurse) {
-            ScanFolder(za, sub, namePart, true, args);
+    std::sort(entries.begin(), entries.end(), [](const FoundEntry& a, const FoundEntry& b) {
+        int c = ZACompareText(a.Name, b.Name);
+        return c != 0 ? c < 0 : a.Name < b.Name;
+    });
+    return entries;
+}
+
+// The file system's own name test of a search: "*" and "*.*" list every
+// entry, other patterns are wildcard masks.
+bool SearchMatches(const std::string& name, const std::string& pattern)
+{
+    if (pattern == "*" || pattern == "*.*")
+        return true;
+    return FileNameMatchesMask(name, pattern);
+}
+
+bool AttributesPass(uint32_t attr, uint32_t searchAttr) { return (attr & SpecialAttributes & ~searchAttr) == 0; }
+
+class TDiskScan {
+public:
+    TDiskScan(TZABaseArchiver& za, uint16_t searchAttr, bool move, const TStrings& exclusions)
+        : Za(za), SearchAttr(searchAttr), Move(move), Exclusions(exclusions) {}
+
+    void ScanFolder(const std::string& folder, const std::string& mask, bool recurse)
+    {
+        std::string path;
+        bool relative = false;
+        Za.ResolveMaskPath(mask, folder, path, relative);
+        const std::string dir = ExtractFilePath(path);
+        const std::string pattern = ExtractFileName(path);
+        const std::vector<FoundEntry> entries = ListFolder(dir);
+
+        const uint32_t fileAttr = SearchAttr & ~faDirectory;
+        for (const FoundEntry& e : entries)
+            if (!e.IsFolder() && AttributesPass(e.Attr, fileAttr) && SearchMatches(e.Name, pattern))
+                CheckFoundFile(e, dir);
+
+        if (!(SearchAttr & faDirectory) && !recurse)
+            return;
+        for (const FoundEntry& e : entries) {
+            if (!e.IsFolder() || e.Name.empty() || e.Name[0] == '.')
+                continue;
+            const std::string sub = DirWithBackslash(dir) + e.Name;
+            if ((SearchAttr & faDirectory) && FileNameMatchesMask(sub, path)) {
+                CheckFoundFile(e, dir);
+                ScanFolder(sub, "*.*", true);
+                continue;
+            }
+            if (recurse)
+                ScanFolder(sub, pattern, true);
         }
     }
-}
+
+private:
+    void CheckFoundFile(const FoundEntry& e, const std::string& folder)
+    {
+        std::string fullName = DirWithBackslash(folder) + e.Name;
+        if (e.IsFolder())
+            fullName = DirWithBackslash(fullName);
+        for (const std::string& mask : Exclusions)
+            if (Za.FileFitsMask(fullName, mask, e.IsFolder()))
+                return;
+        AddFoundFile(fullName, e);
+    }
+
+    void AddFoundFile(const std::string& fullName, const FoundEntry& e)
+    {
+        bool confirm = true;
+        Za.DoConfirmProcessFile(fullName, Move ? poMove : poAdd, confirm);
+        if (!confirm)
+            return;
+        const int32_t index = Za.AddOrReplaceItem(fullName, true);
+        if (index < 0)
+            return;
+        TDirItem& item = Za.DirManager()->Directory().GetItemPtr(index);
+        if (Move)
+            item.Operation = poMove;
+        for (const std::string& mask : Za.NoCompressionMasks) {
+            if (Za.FileFitsMask(fullName, mask, e.IsFolder())) {
+                item.CompressionMode = 0;
+                const int method = Za.NewItemMethod();
+                item.CentralDir.Method = (method == 0 || method == 8) ? 0 : 255;
+                break;
+            }
+        }
+    }
+
+    TZABaseArchiver& Za;
+    uint16_t SearchAttr;
+    bool Move;
+    const TStrings& Exclusions;
+};
+
+std::string CurrentFolderPath() { return ExpandFileNameRelative("", ""); }
 
 } // namespace
 
 void TZABaseArchiver::AddFiles(const std::string& FileMask, uint16_t SearchAttr, const std::string& ExclusionMask)
 {
     CheckActive();
-    TStrings masks{FileMask};
-    TStrings exclusions{ExclusionMask};
+    const TStrings masks{FileMask};
+    const TStrings exclusions{ExclusionMask};
     BeginUpdate();
     try {
         CollectDiskFiles(masks, SearchAttr, Options.Recurse, false, exclusions);
@@ -128,40 +197,46 @@ bool TZABaseArchiver::FileFitsMask(const std::string& FileName, const std::strin
 {
     if (Mask == "*.*")
         return true;
-    std::string name = FileName, mask = Mask;
+    std::string name = ToNativePath(FileName);
+    std::string mask = ToNativePath(Mask);
     if (IsFolder) {
         name = DirWithBackslash(name);
         if (!mask.empty() && mask.back() != '*')
             mask = DirWithBackslash(mask);
     }
+    const std::string current = CurrentFolderPath();
     std::string path;
     bool relative = false;
-    ResolveMaskPath(mask, "", path, relative);
+    ResolveMaskPath(mask, current, path, relative);
     if (relative) {
-        std::string rel = ExtractRelativePath(DirWithBackslash(ExpandFileNameRelative("", "")), name);
-        if (MatchesMaskEx(rel, ExtractFileName(path), true) || MatchesMaskEx(rel, mask, true))
+        const std::string rel = ExtractRelativePath(DirWithBackslash(current), name);
+        if (FileNameMatchesMask(rel, ExtractFileName(path)))
             return true;
-        std::string relBase = ExtractRelativePath(DirWithBackslash(ExpandFileNameRelative(BaseDir, "")), name);
-        return MatchesMaskEx(relBase, mask, true);
+        const std::string base = DirWithBackslash(ExpandFileNameRelative(ToNativePath(BaseDir), ""));
+        return FileNameMatchesMask(rel, ExtractRelativePath(base, path));
     }
-    if (ExtractFilePath(ToNativePath(name)) != ExtractFilePath(ToNativePath(path)))
+    if (ExtractFilePath(name) != ExtractFilePath(path))
         return false;
-    return MatchesMaskEx(ExtractFileName(name), ExtractFileName(path), true);
+    return FileNameMatchesMask(name, path);
 }
 
 void TZABaseArchiver::ResolveMaskPath(const std::string& Mask, const std::string& Folder, std::string& Path,
                                       bool& IsRelative)
 {
-    const std::string f = ExpandFileNameRelative(Folder, "");
+    const std::string f = ExpandFileNameRelative(ToNativePath(Folder), "");
     const std::string mask = ToNativePath(Mask);
     Path.clear();
     IsRelative = false;
     if (mask.empty())
         return;
     if (mask[0] == '/') {
+        // A full path of this system names an existing folder; otherwise a
+        // leading separator means "below the folder", as on the original
+        // platform where full paths begin with a drive.
+        const std::string dir = ExtractFilePath(mask);
         if (mask.size() == 1)
             Path = f;
-        else if (mask[1] == '/')
+        else if (mask[1] == '/' || (dir.size() > 1 && DirectoryExists(dir)))
             Path = mask;
         else
             Path = f + mask;
@@ -179,10 +254,11 @@ void TZABaseArchiver::CollectDiskFiles(const TStrings& FileMasks, uint16_t Searc
                                        const TStrings& ExclusionMasks)
 {
     CurrentDirKeeper keep;
+    // Stored names and relative mask tests are taken from the current folder.
     const std::string base = ExpandFileNameRelative(ToNativePath(BaseDir), "");
     std::error_code ec;
     fs::current_path(base, ec);
-    ScanArgs args{SearchAttr, Move, &ExclusionMasks};
+    TDiskScan scan(*this, SearchAttr, Move, ExclusionMasks);
     for (const std::string& mask : FileMasks)
-        ScanFolder(*this, base, mask, Recurse, args);
+        scan.ScanFolder(base, mask, Recurse);
 }

@@ -1,0 +1,58 @@
+#pragma once
+// The installer's file work, without windows: finding the trailer of a route
+// package in the program's own file, splitting a copy of the package into the
+// bare installer and its archive, the private unpack folder, and joining the
+// lines of "files.dat" to a folder.
+//
+// A package is the installer, the ZIP archive and the trailer "$VLPKG$",
+// the installer's length L in decimal digits, NUL, "VlIntExt" (see
+// packager/packageformat.h, which writes it).
+//
+// The unpack folder: the first phase makes a new folder of its own in the
+// system's temporary folder ("kalmiro-" and six random characters, readable
+// by its owner only) and starts the bare installer from it; the second phase
+// takes that folder from its own location. No other user can read, plant or
+// replace files in it, and the second phase removes it whole when it has
+// installed the route (IsPrivateUnpackFolder tells it that the folder is
+// one the first phase made).
+
+#include "platform/textlines.h"
+
+#include <cstdint>
+#include <string>
+
+inline constexpr char KalmiroMarker[] = "$VLPKG$";
+
+// Looks for the marker among the last 30 bytes of FileName: it must start
+// between 30 and 3 bytes before the end; the one nearest the end wins. On
+// success MarkerEnd is the offset just after the marker.
+bool FindPackageMarker(const std::string& FileName, int64_t& MarkerEnd);
+
+// The installer's length L as the trailer after MarkerEnd gives it: the
+// digits before the first NUL among the next 9 bytes. Raises
+// std::runtime_error when they are missing, empty, not all digits, or when L
+// does not lie before the marker.
+int64_t ReadInstallerLength(const std::string& FileName, int64_t MarkerEnd);
+
+// Splits a copy of the package: everything from L on goes to ZipName (cut by
+// 11 bytes at its end: the archive and the first bytes of the trailer remain,
+// which the archive reader passes over), and CopyName is cut to L bytes, the
+// bare installer. Raises std::runtime_error on any failure.
+void SplitPackage(const std::string& CopyName, const std::string& ZipName, int64_t MarkerEnd);
+
+// The system's temporary folder ($TMPDIR, else /tmp), with trailing "/".
+std::string GetTempFolder();
+
+// Makes a new private unpack folder in the temporary folder and returns it
+// with trailing "/". Raises std::runtime_error when that fails.
+std::string MakePrivateUnpackFolder();
+
+// True when Folder is an unpack folder the first phase made: a real folder
+// (not a link) directly inside the temporary folder, named "kalmiro-...",
+// owned by this user and closed to everyone else.
+bool IsPrivateUnpackFolder(const std::string& Folder);
+
+// Joins a "files.dat" line ("\railway\route\x\a.csv") to a folder. Empty
+// when the line is empty or leads out of the folder (a ".." component);
+// letter case follows what exists on disk.
+std::string JoinPackagePath(const std::string& Folder, const std::string& Line);

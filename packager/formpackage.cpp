@@ -1,0 +1,219 @@
+#include "packager/formpackage.h"
+
+#include "packager/packageformat.h"
+#include "packager/packageroptions.h"
+
+#include "platform/codepage.h"
+#include "platform/inifile.h"
+#include "platform/paths.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+TFormPackage* FormPackage = nullptr;
+
+namespace {
+
+// A path inside the package must stay below the folder it is joined to: no
+// ".." component, whichever separator is used.
+void CheckInsidePath(const std::string& path, const char* what)
+{
+    std::string part;
+    auto check = [&] {
+        if (part == "..")
+            throw std::runtime_error(std::string("The ") + what + " \"" + path +
+                                     "\" leads out of its folder and cannot be packaged.");
+        part.clear();
+    };
+    for (char c : path) {
+        if (c == '/' || c == '\\')
+            check();
+        else
+            part += c;
+    }
+    check();
+}
+
+void WriteTextFile(const std::string& fileName, const std::string& text)
+{
+    if (!WriteFileAtomic(fileName, text))
+        throw std::runtime_error("Cannot write file \"" + fileName + "\"");
+}
+
+} // namespace
+
+TFormPackage::TFormPackage(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("FormPackage");
+    setWindowTitle("Route Packager - Creating Package...");
+    auto* layout = new QVBoxLayout(this);
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Label1 = new QLabel("Velkast is creating a package of your route...", this);
+    Label1->setObjectName("Label1");
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName("ProgressBar");
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    layout->addWidget(Image1);
+    layout->addWidget(Label1);
+    layout->addWidget(ProgressBar);
+
+    ZipArchiver1.Name = "ZipArchiver1";
+    ZipArchiver1.SetCompressionMode(1);
+    ZipArchiver1.SetInMemory(false);
+}
+
+TFormPackage::~TFormPackage() = default;
+
+std::string TFormPackage::PackageFileName(const std::string& RouteName)
+{
+    std::string name = RouteName;
+    for (char& c : name)
+        if (c == '/' || c == '\\')
+            c = '_';
+    return "VLinstaller-" + name;
+}
+
+void TFormPackage::Step(int progress)
+{
+    if (progress)
+        ProgressBar->setValue(ProgressBar->value() + progress);
+    QApplication::processEvents();
+}
+
+void TFormPackage::BuildPackage(const std::string& RouteName, const std::string& PicturePath,
+                                const std::string& Author, const std::string& Homepage,
+                                const std::string& Description, const std::string& Root, const std::string& Credits)
+{
+    TPackagerOptions& options = Options ? *Options : PackagerOptions();
+    FRoot = IncludeTrailingPathDelimiter(ToNativePath(Root));
+    const std::string work = FRoot + "routepackages/";
+    const std::string T = work + "temp/";
+    const std::string routeDir = ToNativePath(RouteDir);
+    CheckInsidePath(RouteDir, "route folder");
+    for (const std::string& f : ObjectFiles)
+        CheckInsidePath(f, "object file");
+    for (const std::string& f : RouteFiles)
+        CheckInsidePath(f, "route file");
+
+    struct BuildingFlag {
+        bool& Flag;
+        explicit BuildingFlag(bool& f) : Flag(f) { Flag = true; }
+        ~BuildingFlag() { Flag = false; }
+    } building(FBuilding);
+
+    // 1. A staging tree left by an interrupted build would mix its files into
+    //    this package (and, as copies do not overwrite, keep its versions).
+    Step(0);
+    DeleteTempDir(work);
+    if (!ForceDirectories(T))
+        throw std::runtime_error("Cannot create folder \"" + T + "\"");
+    TIniFile ini(T + "route.ini");
+    const std::string image = ExtractFileName(PicturePath);
+    if (!ini.WriteString("Route", "Name", RouteName) || !ini.WriteString("Route", "Image", image) ||
+        !ini.WriteString("Route", "Author", Author) || !ini.WriteString("Route", "Homepage", Homepage))
+        throw std::runtime_error("Cannot write file \"" + T + "route.ini\"");
+    Step(10);
+
+    // 2. Description and credits; the file list is written once complete.
+    WriteTextFile(T + "description.dat", Description + "\r\n");
+    WriteTextFile(T + "credits.dat", Credits + "\r\n");
+    TStrings files;
+    Step(10);
+
+    // 3, 4. The route's files. A copy that fails leaves the file out, while
+    //    its line still names it (the installer then passes over it).
+    const std::string objectSource = FRoot + ToNativePath(options.GetObjectFolder()) + "/";
+    for (const std::string& f : ObjectFiles) {
+        const std::string target = T + "railway/object/" + routeDir + "/" + ToNativePath(f);
+        ForceDirectories(ExtractFilePath(target));
+        CopyFile(objectSource + ToNativePath(f), target, true);
+        files.push_back("\\railway\\object\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
+    }
+    const std::string routeSource =
+        IncludeTrailingPathDelimiter(ToNativePath(options.BveFolder())) + "railway/route/" + routeDir + "/";
+    for (const std::string& f : RouteFiles) {
+        const std::string target = T + "railway/route/" + routeDir + "/" + ToNativePath(f);
+        ForceDirectories(ExtractFilePath(target));
+        CopyFile(routeSource + ToNativePath(f), target, true);
+        files.push_back("\\railway\\route\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
+    }
+    Step(15);
+
+    // 5. The picture the installer shows, then the finished file list.
+    if (!PicturePath.empty() && FileExists(ToNativePath(PicturePath)))
+        CopyFile(ToNativePath(PicturePath), T + image, false);
+    else
+        CopyFile(FRoot + "kalmiro/noscreen.bmp", T + "noscreen.bmp", true);
+    WriteTextFile(T + "files.dat", JoinLines(files));
+    ::DeleteFile(T + "files.zip");
+    Step(10);
+
+    // 6. The archive of the whole staging tree.
+    const std::string zipName = work + "files.zip";
+    ZipArchiver1.SetActive(false);
+    ZipArchiver1.BaseDir = T;
+    ZipArchiver1.FileName = zipName;
+    ZipArchiver1.OpenArchiveWithMode(fmCreate);
+    ZipArchiver1.AddFiles("*.*", 47, "");
+    ZipArchiver1.CloseArchive();
+    Step(15);
+
+    // 7. Installer, archive, trailer.
+    const std::string packageName = PackageFileName(RouteName);
+    const std::string P = work + packageName;
+    CopyFile(FRoot + "kalmiro/kalmiro", P, true);
+    JoinFiles(P, zipName, "0");
+    JoinFiles(P, "0", PackageTag);
+    Step(15);
+
+    // 8. The finished package; a later build of the same route replaces it.
+    const std::string done = FRoot + "completed_packages";
+    if (!DirectoryExists(done))
+        ForceDirectories(done);
+    if (!CopyFile(P, done + "/" + packageName, false))
+        throw std::runtime_error("Cannot write file \"" + done + "/" + packageName + "\"");
+    Step(15);
+
+    // 9.
+    ProgressBar->setValue(0);
+    FBuilding = false;
+    close();
+    FormClose();
+}
+
+void TFormPackage::JoinFiles(const std::string& Target, const std::string& Source, const std::string& Tag)
+{
+    JoinPackageFiles(Target, Source, Tag);
+}
+
+void TFormPackage::DeleteTempDir(const std::string& Folder)
+{
+    std::error_code ec;
+    fs::remove_all(ExcludeTrailingPathDelimiter(ToNativePath(Folder)), ec);
+}
+
+void TFormPackage::FormClose()
+{
+    DeleteTempDir((FRoot.empty() ? ProgramFolder() : FRoot) + "routepackages");
+}
+
+void TFormPackage::closeEvent(QCloseEvent* event)
+{
+    // Closing removes the staging tree, which a running build still needs.
+    if (FBuilding) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    QDialog::closeEvent(event);
+}

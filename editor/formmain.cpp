@@ -2,6 +2,7 @@
 
 #include "editor/appforms.h"
 #include "editor/createprojwizard.h"
+#include "editor/formoptions.h"
 #include "editor/formtracktypes.h"
 #include "editor/formwelcome.h"
 #include "editor/frmeditor.h"
@@ -13,11 +14,6 @@
 #include "model/vlproject.h"
 #include "platform/gui/dialogs.h"
 #include "platform/paths.h"
-
-#if __has_include("editor/formoptions.h")
-#include "editor/formoptions.h"
-#define VELKAST_HAVE_FORMOPTIONS 1
-#endif
 
 #include <QAction>
 #include <QGuiApplication>
@@ -239,13 +235,9 @@ void TFormMain::FormShow()
     EnableProjectCommands(false);
     setWindowState(windowState() | Qt::WindowMaximized);
 
-#ifdef VELKAST_HAVE_FORMOPTIONS
     if (LanguageFileName.empty())
         LanguageFileName = "english.lng";
     LngINISupp1->SetFileName(LanguageFileName);
-#else
-    LngINISupp1->SetFileName("english.lng");
-#endif
     LngINISupp1->Translate();
 
     if (!MsgINISupp1) {
@@ -271,10 +263,8 @@ void TFormMain::FormShow()
     setWindowTitle("Velkast 1.0 (2003-04-21)");
     StatusBar->SetPanelText(0, "Velkast");
     StatusBar->SetPanelText(1, "Version 1.0 (2003-04-21)");
-#ifdef VELKAST_HAVE_FORMOPTIONS
     if (FormOptions)
         FrmEditor->ArrowStep = FormOptions->ArrowStepSize;
-#endif
 }
 
 void TFormMain::EnableProjectCommands(bool enabled)
@@ -499,10 +489,8 @@ void TFormMain::mTrackTypes1Click()
 
 void TFormMain::OptionsClick()
 {
-#ifdef VELKAST_HAVE_FORMOPTIONS
     if (FormOptions)
         ShowModal(FormOptions);
-#endif
 }
 
 void TFormMain::replace1Click()

@@ -30,7 +30,8 @@ void DestroyForms();
 // Creates a window of class T, sets the global instance pointer (before the
 // window's creation code runs in the constructor, it is still null; windows
 // reach themselves through "this"), registers it, and clears the pointer
-// again when the window is destroyed.
+// again when the window is destroyed. The pointer must outlive the window
+// (the windows' globals do).
 template <class T, class... Args>
 T* CreateForm(T*& instance, Args&&... args)
 {

@@ -136,7 +136,7 @@ void TCipher::FinishKeySetup(const void* Vector)
     SetStateFlag(1, true);
 }
 
-void TCipher::Init(const void* Key, int32_t KeyLen, const void* Vector)
+void TCipher::Init(const void* /*Key*/, int32_t KeyLen, const void* Vector)
 {
     BeginInit(KeyLen);
     FinishKeySetup(Vector);

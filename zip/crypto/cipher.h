@@ -67,8 +67,8 @@ public:
     virtual void Init(const void* Key, int32_t KeyLen, const void* Vector);
     void EncipherBuffer(const void* Source, void* Dest, int32_t Size);
     void DecipherBuffer(const void* Source, void* Dest, int32_t Size);
-    virtual void EncryptBlock(void* Block) {}
-    virtual void DecryptBlock(void* Block) {}
+    virtual void EncryptBlock(void* /*Block*/) {}
+    virtual void DecryptBlock(void* /*Block*/) {}
     virtual void ResetChain();
     virtual void Wipe();
 

@@ -24,7 +24,7 @@ public:
     void ProcessChunk(void* Buffer, int32_t Size, uint8_t A) override;
 
     virtual void Start() {}
-    virtual void Feed(const void* Data, int32_t Len) {}
+    virtual void Feed(const void* /*Data*/, int32_t /*Len*/) {}
     virtual void Finish() {}
     virtual uint8_t* DigestBytes() { return nullptr; }
     virtual int32_t DigestLength() const { return 0; }

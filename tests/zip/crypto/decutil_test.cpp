@@ -246,3 +246,24 @@ TEST(Protection, BufferStreamTextAndFilePipelines)
     std::remove(dst.c_str());
     EXPECT_THROW(outer.ProcessFile(TempPath("does_not_exist"), dst, actEncode), std::runtime_error);
 }
+
+TEST(TextFormats, RandomRoundTripsAndHostileText)
+{
+    for (int32_t id : {1, 16, 1016, 4196, 21845, 22616})
+        for (size_t len : {1u, 2u, 3u, 44u, 45u, 46u, 90u, 91u, 200u}) {
+            auto data = PseudoRandom(len, uint32_t(len * 31 + size_t(id)));
+            std::string bytes(data.begin(), data.end());
+            EXPECT_EQ(FormatToBytes(BytesToFormat(bytes, id), id), bytes) << id << " " << len;
+        }
+    // Arbitrary text either parses or raises the format error; never more.
+    for (uint32_t seed = 1; seed < 300; ++seed) {
+        auto junk = PseudoRandom(seed % 97 + 1, seed);
+        std::string text(junk.begin(), junk.end());
+        for (int32_t id : {16, 1016, 4196, 21845, 22616}) {
+            try {
+                FormatToBytes(text, id);
+            } catch (const EStringFormat&) {
+            }
+        }
+    }
+}

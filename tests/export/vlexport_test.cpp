@@ -707,8 +707,12 @@ TEST(ExportSections, ProgressStaysInRange)
     TParallelPlan plan(2);
     TVLExport_Mod w(true, plan.Services());
     plan.Wire(w, plan.A, plan.B);
+    std::vector<std::size_t> drawn;
+    w.OnRouteProgress = [&](const TVLExport_Mod::TConnections& list) { drawn.push_back(list.size()); };
     ASSERT_TRUE(w.Export("t", "sub", 0));
     DumpIfAsked(plan);
+    // The main route, then each siding that was written.
+    EXPECT_EQ(drawn, (std::vector<std::size_t>{42u, 48u, 48u}));
     ASSERT_FALSE(plan.Progress.Values.empty());
     for (int v : plan.Progress.Values)
         EXPECT_TRUE(v >= 0 && v <= 100) << v;

@@ -97,6 +97,24 @@ TEST(PpmRoundTrip, ModelRestartWhenMemoryRunsOut)
     EXPECT_TRUE(out == data);
 }
 
+// Lower orders on noisy data exhaust the heap too.
+TEST(PpmRoundTrip, RestartAtLowerOrders)
+{
+    auto noise = PseudoRandom(700000, 31);
+    auto text = TextLike(700000, 32);
+    for (size_t i = 0; i < noise.size(); i += 2)
+        noise[i] = text[i];
+    for (int order : {3, 8}) {
+        auto enc = PpmEncodeForTest(noise, 1, order);
+        ASSERT_TRUE(enc.Ok);
+        EXPECT_GE(enc.Restarts, 1) << order;
+        uint32_t count = 0;
+        auto out = Decode(enc.Block, noise.size(), count);
+        ASSERT_EQ(count, noise.size());
+        EXPECT_TRUE(out == noise) << order;
+    }
+}
+
 TEST(PpmDecode, HeaderChecks)
 {
     auto enc = PpmEncodeForTest(TextLike(1000, 5), 2, 5);

@@ -219,17 +219,16 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
         StopExport("texport_no_stations", "Start or destination station lies on no track of the route longer than 5 m.");
         return false;
     }
-    int orderDirection = OrderRoute(StartIndex);
+    OrderRoute(StartIndex);
     int oldDest = DestIndex;
     DestIndex = -1;
     int direction = FindStationIndexes();
     if (DestIndex < 0) {
         // The destination is not on the chain, which was then built backwards
-        // from the start: the start is its last piece and the track runs back.
+        // from the start: the start is its last piece and the track runs
+        // back. The old index would point into the unordered pieces.
         DestIndex = oldDest;
-        direction = orderDirection < 0 ? -1 : 1;
-        if (direction > 0 && StartIndex + 1 >= static_cast<int>(Route.size()))
-            direction = -1;
+        direction = -1;
     }
     if (direction == 0) {
         StopExport("texport_same_station", "Start and destination station lie on the same piece of track.");

@@ -760,3 +760,21 @@ TEST(ExportSecondary, RailLaidAtZeroIsEnded)
     EXPECT_TRUE(Has(plan.TrackLines(), "0.00000, .rail 1;4.00000;0.00000;0    ;id=3"));
     EXPECT_TRUE(Has(plan.TrackLines(), "25.00000, .railend 1;4.00000"));
 }
+
+TEST(ExportOrder, UnreachableDestinationExportsBackwardChain)
+{
+    TPlan plan;
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), plan.Pt(100, 0));
+    TVLConnection* d = plan.Track(plan.Pt(110, 0), plan.Pt(200, 0)); // not joined
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, d});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    EXPECT_FALSE(w.DestinationReached);
+    EXPECT_EQ(w.Route.size(), 19u);
+    EXPECT_EQ(w.StartIndex, 18);
+    EXPECT_EQ(plan.Commands(".Sta ").size(), 1u);
+    EXPECT_EQ(plan.Commands(".railtype ").size(), 4u);
+}

@@ -1,16 +1,16 @@
 #include "editor/placeholderforms.h"
 
 #include "editor/formmain.h"
+#include "editor/formoptions.h"
 #include "editor/frmeditor.h"
+#include "model/vlobject.h"
 #include "platform/gui/dialogs.h"
+#include "platform/paths.h"
 
 #include <QVBoxLayout>
 
 TFormAddons* FormAddons = nullptr;
-TFormAbout* FormAbout = nullptr;
-TFormTimetable* FormTimetable = nullptr;
 TFormTrackProperties* FormTrackProperties = nullptr;
-TFormTrain* FormTrain = nullptr;
 TFormRouteDefinitions* FormRouteDefinitions = nullptr;
 TFormExport* FormExport = nullptr;
 TFormObjects* FormObjects = nullptr;
@@ -40,6 +40,13 @@ void TPlaceholderForm::ConnectProjectField(TVLProject*& field)
         if (field == project)
             field = nullptr;
     });
+}
+
+TFormObjects::TFormObjects(QWidget* parent) : TPlaceholderForm("FormObjects", "Objects", parent)
+{
+    ConnectProjectField(Project);
+    const std::string folder = FormOptions ? FormOptions->GetObjectFolder() : std::string("lib");
+    ObjectsRoot = IncludeTrailingPathDelimiter(ResolvePathCase(ProgramFolder() + ToNativePath(folder)));
 }
 
 TFormProjectProperties::TFormProjectProperties(QWidget* parent)

@@ -5,6 +5,9 @@
 // that works on the project keeps it in its Project field; every such field
 // is cleared when the open project is freed (ConnectProjectField).
 
+#include "editor/formabout.h"
+#include "editor/formtimetable.h"
+#include "editor/formtrain.h"
 #include "editor/vclwidgets.h"
 
 #include <QDialog>
@@ -39,13 +42,9 @@ protected:
     }
 
 VELKAST_PLACEHOLDER_FORM(TFormAddons, "FormAddons", "Velkast - Addons");
-VELKAST_PLACEHOLDER_FORM(TFormAbout, "FormAbout", "About Velkast...");
-VELKAST_PLACEHOLDER_FORM(TFormTimetable, "FormTimetable", "Velkast- Fahrplanverwaltung");
 VELKAST_PLACEHOLDER_FORM(TFormTrackProperties, "FormTrackProperties", "Track properties");
-VELKAST_PLACEHOLDER_FORM(TFormTrain, "FormTrain", "Velkast - Browse Trains...");
 VELKAST_PROJECT_FORM(TFormRouteDefinitions, "FormRouteDefinitions", "Route Definitions");
 VELKAST_PROJECT_FORM(TFormExport, "FormExport", "Export project...");
-VELKAST_PROJECT_FORM(TFormObjects, "FormObjects", "Objects");
 VELKAST_PLACEHOLDER_FORM(TFormStations, "FormStations", "Stations");
 VELKAST_PLACEHOLDER_FORM(TFormBGMap, "FormBGMap", "Background Image for Minimap");
 VELKAST_PLACEHOLDER_FORM(TFormNewBGImage, "FormNewBGImage", "Create new background map image");
@@ -55,6 +54,15 @@ VELKAST_PROJECT_FORM(TFormMoveEverything, "FormMoveEverything", "Move everything
 VELKAST_PLACEHOLDER_FORM(TFormPackage, "FormPackage", "Route Packager - Creating Package...");
 VELKAST_PLACEHOLDER_FORM(TFormPredefinedObjects, "FormPredefinedObjects", "Predefined Objects");
 VELKAST_PROJECT_FORM(TFormReplace, "FormReplace", "Replace");
+
+// The object browser. Its creation fixes the object library's root folder
+// (program folder + object folder option) for every object file access.
+class TFormObjects : public TPlaceholderForm {
+    Q_OBJECT
+public:
+    explicit TFormObjects(QWidget* parent = nullptr);
+    TVLProject* Project = nullptr;
+};
 
 class TFormProjectProperties : public TPlaceholderForm {
     Q_OBJECT
@@ -78,10 +86,7 @@ public:
 #undef VELKAST_PROJECT_FORM
 
 extern TFormAddons* FormAddons;
-extern TFormAbout* FormAbout;
-extern TFormTimetable* FormTimetable;
 extern TFormTrackProperties* FormTrackProperties;
-extern TFormTrain* FormTrain;
 extern TFormRouteDefinitions* FormRouteDefinitions;
 extern TFormExport* FormExport;
 extern TFormObjects* FormObjects;

@@ -222,8 +222,10 @@ protected:
     double FCurrentBytes = 0;
     double FTotalBytes = 0;
 
-private:
+    // File and overall progress for Done of Total bytes of the item in hand.
     void ReportChunkProgress(const std::string& Name, TZAProcessOperation Operation, double Done, double Total);
+
+private:
     bool ReadZipData(int32_t Index, TZAStream& Target, uint32_t& Crc, uint64_t& Written);
     bool WriteNewItem(int32_t Index, TZAAction& Action);
     void CopyKeptItem(int32_t Index);

@@ -372,11 +372,31 @@ int64_t TZADirManager::FindLocalHeader(int64_t from)
 
 void TZADirManager::RebuildDirectory()
 {
-    int64_t pos = FindLocalHeader(0);
-    if (pos < 0)
+    if (FindLocalHeader(0) < 0)
         throw EZAException(35, Owner);
     const int64_t size = ArchiveStream->Size();
-    while (pos >= 0) {
+    // Every local header signature with room for a header behind it, found in
+    // one pass over the stream (the directory holds at most 65535 items).
+    std::vector<int64_t> found;
+    {
+        std::vector<unsigned char> buf(kScanWindow);
+        int64_t from = 0;
+        while (from < size && found.size() < 65535) {
+            int64_t n = std::min<int64_t>(kScanWindow, size - from);
+            ArchiveStream->Seek(from);
+            if (!ArchiveStream->ReadExact(buf.data(), n))
+                break;
+            for (int64_t i = 0; i + 4 <= n && found.size() < 65535; ++i) {
+                if (buf[i] == 0x50 && buf[i + 1] == 0x4B && buf[i + 2] == 0x03 && buf[i + 3] == 0x04 &&
+                    (found.empty() || found.back() < from + i) && size - (from + i) >= ZALocalHeaderSize)
+                    found.push_back(from + i);
+            }
+            if (n <= 4)
+                break;
+            from += n - 3;
+        }
+    }
+    for (int64_t pos : found) {
         unsigned char h[ZALocalHeaderSize];
         ArchiveStream->Seek(pos);
         if (!ArchiveStream->ReadExact(h, ZALocalHeaderSize))
@@ -384,8 +404,6 @@ void TZADirManager::RebuildDirectory()
         if (pos > int64_t(UINT32_MAX))
             break;
         int32_t index = Live.GetCount();
-        if (index >= 65535)
-            break;
         Live.SetCount(index + 1);
         TDirItem& item = Live.GetItemPtr(index);
         TZACentralHeader& c = item.CentralDir;
@@ -411,7 +429,6 @@ void TZADirManager::RebuildDirectory()
         // Only a name ending in "/" makes a folder; an empty file stays a file.
         bool folder = !item.StoredName.empty() && item.StoredName.back() == '/';
         c.ExternalAttributes = folder ? faDirectory : faArchive;
-        pos = FindLocalHeader(pos + 4);
     }
     DirectoryStart = size;
 }

@@ -151,6 +151,22 @@ TEST(ZADirManager, RebuildKeepsEmptyFilesAsFiles)
     EXPECT_EQ(m.Directory().GetItem(2).CentralDir.LocalHeaderOffset, 30u + 9 + 30 + 7);
 }
 
+TEST(ZADirManager, RebuildSeesSignaturesInsideDataAndStaysBounded)
+{
+    // Without an end record every signature counts, also one inside stored data.
+    std::string data = LocalHeader("a.txt", "xxPK\x03\x04" + std::string(40, 'y'));
+    TZAMemoryStream s(data);
+    TZADirManager m(s, false);
+    EXPECT_EQ(m.Directory().GetCount(), 2);
+    // A hostile file of nothing but signatures gives at most 65535 items.
+    std::string many;
+    for (int i = 0; i < 70000; ++i)
+        many += std::string("PK\x03\x04", 4) + std::string(26, '\0');
+    TZAMemoryStream s2(many);
+    TZADirManager m2(s2, false);
+    EXPECT_EQ(m2.Directory().GetCount(), 65535);
+}
+
 TEST(ZADirManager, DamagedDirectoryRaisesInvalidArchive)
 {
     std::string zip = BuildInMemory({{"a.txt", "aaa"}, {"b.txt", "bbb"}});

@@ -92,11 +92,12 @@ TEST_P(ZAReadInfoZip, ExtractsTheSameBytes)
     if (!HaveTool("zip"))
         GTEST_SKIP() << "zip missing";
     ScratchDir d;
-    for (auto& [name, data] : Files())
+    for (auto& [name, data] : Files()) {
         if (name.back() == '/')
             std::filesystem::create_directories(d / ("src/" + name));
         else
             WriteFile(d / ("src/" + name), data);
+    }
     std::string cmd = GetParam().command;
     cmd.replace(cmd.find("%A"), 2, Q(d / "a.zip"));
     std::string out;
@@ -130,39 +131,40 @@ TEST(ZAUpdateForeign, InfoZipArchiveStaysValidAfterUpdates)
     if (!HaveTool("zip") || !HaveTool("unzip"))
         GTEST_SKIP() << "zip/unzip missing";
     ScratchDir d;
-    for (auto& [name, data] : Files())
+    for (auto& [name, data] : Files()) {
         if (name.back() == '/')
             std::filesystem::create_directories(d / ("src/" + name));
         else
             WriteFile(d / ("src/" + name), data);
+    }
     WriteFile(d / "new/added.txt", "added later");
     // Local extra fields (time stamps, Unix ids) differ in length from the
     // central ones; streamed items carry data descriptors.
     for (const char* how : {"zip -qr %A .", "zip -qr - . > %A"}) {
-    SCOPED_TRACE(how);
-    std::string cmd = how;
-    cmd.replace(cmd.find("%A"), 2, Q(d / "a.zip"));
-    std::filesystem::remove(d / "a.zip");
-    std::filesystem::remove_all(d / "out");
-    std::string out;
-    ASSERT_EQ(RunTool("cd " + Q(d / "src") + " && " + cmd, &out), 0) << out;
-    TZipArchiver z;
-    z.FileName = d / "a.zip";
-    z.OpenArchive();
-    {
-        CwdKeeper keep;
-        std::filesystem::current_path(d / "new");
-        z.BeginUpdate();
-        z.AddOrReplaceItem("added.txt", true);
-        z.DeleteItem(0); // every following item is copied from the old tail
-        z.EndUpdate();
-    }
-    z.CloseArchive();
-    EXPECT_EQ(RunTool("unzip -tq " + Q(d / "a.zip"), &out), 0) << out;
-    std::filesystem::create_directories(d / "out");
-    EXPECT_EQ(RunTool("unzip -qo " + Q(d / "a.zip") + " -d " + Q(d / "out"), &out), 0) << out;
-    EXPECT_EQ(ReadFile(d / "out/added.txt"), "added later");
-    EXPECT_EQ(ReadFile(d / "out/railway/object/x/big.bmp"), Files().at("railway/object/x/big.bmp"));
+        SCOPED_TRACE(how);
+        std::string cmd = how;
+        cmd.replace(cmd.find("%A"), 2, Q(d / "a.zip"));
+        std::filesystem::remove(d / "a.zip");
+        std::filesystem::remove_all(d / "out");
+        std::string out;
+        ASSERT_EQ(RunTool("cd " + Q(d / "src") + " && " + cmd, &out), 0) << out;
+        TZipArchiver z;
+        z.FileName = d / "a.zip";
+        z.OpenArchive();
+        {
+            CwdKeeper keep;
+            std::filesystem::current_path(d / "new");
+            z.BeginUpdate();
+            z.AddOrReplaceItem("added.txt", true);
+            z.DeleteItem(0); // every following item is copied from the old tail
+            z.EndUpdate();
+        }
+        z.CloseArchive();
+        EXPECT_EQ(RunTool("unzip -tq " + Q(d / "a.zip"), &out), 0) << out;
+        std::filesystem::create_directories(d / "out");
+        EXPECT_EQ(RunTool("unzip -qo " + Q(d / "a.zip") + " -d " + Q(d / "out"), &out), 0) << out;
+        EXPECT_EQ(ReadFile(d / "out/added.txt"), "added later");
+        EXPECT_EQ(ReadFile(d / "out/railway/object/x/big.bmp"), Files().at("railway/object/x/big.bmp"));
     }
 }
 

@@ -91,3 +91,13 @@ TEST(GoldenExport, StopsWithoutWritingForAStationOffTheRoute)
     EXPECT_TRUE(route.empty());
     fs::remove_all(run.Dir);
 }
+
+TEST(GoldenExport, SmoothedCurveWithCantAndHeight)
+{
+    TRun run = RunCase("curve", {"--check"});
+    ASSERT_EQ(run.Result, 0);
+    ExpectSameFile(run.Dir / "route.csv", "curve.csv");
+    ExpectSameFile(run.Dir / "route_credits.txt", "curve_credits.txt");
+    ExpectSameFile(run.Dir / "filelist.txt", "curve_filelist.txt");
+    fs::remove_all(run.Dir);
+}

@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The component reads every name as code page 850, so such a name comes out
 // differently spelled, but the file still lands inside the target folder with
 // its bytes intact.
-TEST(InteropReadNames, Utf8FlaggedNamesStayInsideTheTargetFolder)
+TEST(InteropReadSpecial, Utf8FlaggedNamesStayInsideTheTargetFolder)
 {
     if (!fs::exists(ZatoolPath())) GTEST_SKIP() << "zatool was not built next to the tests";
     if (!HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
@@ -171,6 +171,45 @@ TEST(InteropReadNames, Utf8FlaggedNamesStayInsideTheTargetFolder)
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].parent_path(), out);
     EXPECT_EQ(ReadAll(files[0]), "Gleis");
+}
+
+// Archives from earlier writers of this engine keep zlib's Adler-32 after
+// each deflated item's data (counted in the compressed size). Route packages
+// made that way must still install.
+TEST(InteropReadSpecial, DeflatedItemsWithAdlerTrailerAreRead)
+{
+    if (!fs::exists(ZatoolPath())) GTEST_SKIP() << "zatool was not built next to the tests";
+    if (!HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
+    TempFolder temp;
+    fs::path a = temp / "adler.zip";
+    RunResult w = Shell("python3 -c 'import struct, sys, zlib\n"
+                        "items = [(b\"railway/route/x/route.csv\", b\"With Track\\r\\n\" * 3000),\n"
+                        "         (b\"Bahnhof Z\\x81rich.txt\", bytes(range(256)) * 40)]\n"
+                        "out = bytearray(); central = bytearray()\n"
+                        "for name, data in items:\n"
+                        "    packed = zlib.compress(data, 1)[2:]\n"
+                        "    crc = zlib.crc32(data)\n"
+                        "    fields = struct.pack(\"<HHHHHIIIHH\", 20, 0, 8, 0x6000, 0x5A21, crc, len(packed), len(data), len(name), 0)\n"
+                        "    central += b\"PK\\1\\2\" + struct.pack(\"<H\", 20) + fields + struct.pack(\"<HHHII\", 0, 0, 0, 32, len(out)) + name\n"
+                        "    out += b\"PK\\3\\4\" + fields + name + packed\n"
+                        "end = b\"PK\\5\\6\" + struct.pack(\"<HHHHIIH\", 0, 0, 2, 2, len(central), len(out), 0)\n"
+                        "open(sys.argv[1], \"wb\").write(out + central + end)\n"
+                        "' " + Q(a));
+    ASSERT_EQ(w.code, 0) << w.out;
+    fs::path out = temp / "out";
+    fs::create_directories(out);
+    RunResult r = Shell(Q(ZatoolPath()) + " extract " + Q(a) + " -C " + Q(out) + " </dev/null");
+    EXPECT_EQ(r.code, 0) << r.out;
+    std::string csv;
+    for (int i = 0; i < 3000; ++i) csv += "With Track\r\n";
+    std::string bin;
+    for (int i = 0; i < 40; ++i) {
+        for (int b = 0; b < 256; ++b) bin += static_cast<char>(b);
+    }
+    EXPECT_EQ(ReadAll(out / "railway" / "route" / "x" / "route.csv"), csv);
+    EXPECT_EQ(ReadAll(out / "Bahnhof Z\xFCrich.txt"), bin);
+    RunResult t = Shell(Q(ZatoolPath()) + " test " + Q(a) + " </dev/null");
+    EXPECT_EQ(t.code, 0) << t.out;
 }
 
 }  // namespace

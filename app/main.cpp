@@ -16,6 +16,11 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName("Velkast for BVE");
 
     CreateApplicationForms();
+    // The program ends when the main window closes, whichever other windows
+    // are still open.
+    for (QWidget* form : ApplicationForms())
+        if (form != FormMain)
+            form->setAttribute(Qt::WA_QuitOnClose, false);
     FormMain->show();
     const int result = application.exec();
     DestroyForms();

@@ -9,23 +9,6 @@
 
 #include <QVBoxLayout>
 
-TFormAddons* FormAddons = nullptr;
-TFormTrackProperties* FormTrackProperties = nullptr;
-TFormRouteDefinitions* FormRouteDefinitions = nullptr;
-TFormExport* FormExport = nullptr;
-TFormObjects* FormObjects = nullptr;
-TFormStations* FormStations = nullptr;
-TFormBGMap* FormBGMap = nullptr;
-TFormNewBGImage* FormNewBGImage = nullptr;
-TFormProjectProperties* FormProjectProperties = nullptr;
-TFormSelectObject* FormSelectObject = nullptr;
-TFormFreeObjProperties* FormFreeObjProperties = nullptr;
-TFormMoveEverything* FormMoveEverything = nullptr;
-TFormPackage* FormPackage = nullptr;
-TFormPredefinedObjects* FormPredefinedObjects = nullptr;
-TFormCreatePackage* FormCreatePackage = nullptr;
-TFormReplace* FormReplace = nullptr;
-
 TPlaceholderForm::TPlaceholderForm(const char* name, const char* caption, QWidget* parent) : QDialog(parent)
 {
     setObjectName(name);
@@ -42,15 +25,60 @@ void TPlaceholderForm::ConnectProjectField(TVLProject*& field)
     });
 }
 
+#if !__has_include("editor/formaddons.h")
+TFormAddons* FormAddons = nullptr;
+#endif
+
+#if !__has_include("editor/formabout.h")
+TFormAbout* FormAbout = nullptr;
+#endif
+
+#if !__has_include("editor/formtimetable.h")
+TFormTimetable* FormTimetable = nullptr;
+#endif
+
+#if !__has_include("editor/formtrackproperties.h")
+TFormTrackProperties* FormTrackProperties = nullptr;
+#endif
+
+#if !__has_include("editor/formtrain.h")
+TFormTrain* FormTrain = nullptr;
+#endif
+
+#if !__has_include("editor/formroutedefinitions.h")
+TFormRouteDefinitions* FormRouteDefinitions = nullptr;
+#endif
+
+#if !__has_include("editor/formexport.h")
+#endif
+
+#if !__has_include("editor/formobjects.h")
 TFormObjects::TFormObjects(QWidget* parent) : TPlaceholderForm("FormObjects", "Objects", parent)
 {
     ConnectProjectField(Project);
     const std::string folder = FormOptions ? FormOptions->GetObjectFolder() : std::string("lib");
     ObjectsRoot = IncludeTrailingPathDelimiter(ResolvePathCase(ProgramFolder() + ToNativePath(folder)));
 }
+#endif
 
-TFormProjectProperties::TFormProjectProperties(QWidget* parent)
-    : TPlaceholderForm("FormProjectProperties", "Project Properties", parent)
+#if !__has_include("editor/formobjects.h")
+TFormObjects* FormObjects = nullptr;
+#endif
+
+#if !__has_include("editor/formstations.h")
+TFormStations* FormStations = nullptr;
+#endif
+
+#if !__has_include("editor/formbgmap.h")
+TFormBGMap* FormBGMap = nullptr;
+#endif
+
+#if !__has_include("editor/formnewbgimage.h")
+TFormNewBGImage* FormNewBGImage = nullptr;
+#endif
+
+#if !__has_include("editor/formprojectproperties.h")
+TFormProjectProperties::TFormProjectProperties(QWidget* parent) : TPlaceholderForm("FormProjectProperties", "Project Properties", parent)
 {
     ConnectProjectField(Project);
 }
@@ -60,9 +88,34 @@ void TFormProjectProperties::ShowProject(TVLProject* project)
     Project = project;
     ShowModal(this);
 }
+#endif
 
-TFormCreatePackage::TFormCreatePackage(QWidget* parent)
-    : TPlaceholderForm("FormCreatePackage", "Route Packager", parent)
+#if !__has_include("editor/formprojectproperties.h")
+TFormProjectProperties* FormProjectProperties = nullptr;
+#endif
+
+#if !__has_include("editor/formselectobject.h")
+TFormSelectObject* FormSelectObject = nullptr;
+#endif
+
+#if !__has_include("editor/formfreeobjproperties.h")
+TFormFreeObjProperties* FormFreeObjProperties = nullptr;
+#endif
+
+#if !__has_include("editor/formmoveeverything.h")
+TFormMoveEverything* FormMoveEverything = nullptr;
+#endif
+
+#if !__has_include("editor/formpackage.h")
+TFormPackage* FormPackage = nullptr;
+#endif
+
+#if !__has_include("editor/formpredefinedobjects.h")
+TFormPredefinedObjects* FormPredefinedObjects = nullptr;
+#endif
+
+#if !__has_include("editor/formcreatepackage.h")
+TFormCreatePackage::TFormCreatePackage(QWidget* parent) : TPlaceholderForm("FormCreatePackage", "Route Packager", parent)
 {
     ConnectProjectField(Project);
     ObjDirEdit = new TLabeledEdit(this, "ObjDirEdit");
@@ -73,3 +126,12 @@ TFormCreatePackage::TFormCreatePackage(QWidget* parent)
     layout->addWidget(ObjDirEdit);
     layout->addWidget(RouteDirEdit);
 }
+#endif
+
+#if !__has_include("editor/formcreatepackage.h")
+TFormCreatePackage* FormCreatePackage = nullptr;
+#endif
+
+#if !__has_include("editor/formreplace.h")
+TFormReplace* FormReplace = nullptr;
+#endif

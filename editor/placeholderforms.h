@@ -1,13 +1,11 @@
 #pragma once
 // Windows of the editor whose own dialogs are not built yet: each exists with
 // its class, global instance, name and caption so that start-up creates all
-// of them in order and the main window's commands can show them. A window
-// that works on the project keeps it in its Project field; every such field
-// is cleared when the open project is freed (ConnectProjectField).
+// of them in order and the main window's commands can show them. A window's
+// own header, once it exists (editor/form<name>.h), takes the place of its
+// stand-in here. A stand-in that works on the project keeps it in its
+// Project field, which is cleared when the open project is freed.
 
-#include "editor/formabout.h"
-#include "editor/formtimetable.h"
-#include "editor/formtrain.h"
 #include "editor/vclwidgets.h"
 
 #include <QDialog>
@@ -25,79 +23,217 @@ protected:
     void ConnectProjectField(TVLProject*& field);
 };
 
-#define VELKAST_PLACEHOLDER_FORM(Class, Name, Caption)                                                         \
-    class Class : public TPlaceholderForm {                                                                    \
-    public:                                                                                                    \
-        explicit Class(QWidget* parent = nullptr) : TPlaceholderForm(Name, Caption, parent) {}                 \
+#if __has_include("editor/formaddons.h")
+#include "editor/formaddons.h"
+#else
+class TFormAddons : public TPlaceholderForm {
+public:
+    explicit TFormAddons(QWidget* parent = nullptr) : TPlaceholderForm("FormAddons", "Velkast - Addons", parent) {}
+};
+extern TFormAddons* FormAddons;
+#endif
+
+#if __has_include("editor/formabout.h")
+#include "editor/formabout.h"
+#include "editor/formexport.h"
+#else
+class TFormAbout : public TPlaceholderForm {
+public:
+    explicit TFormAbout(QWidget* parent = nullptr) : TPlaceholderForm("FormAbout", "About Velkast...", parent) {}
+};
+extern TFormAbout* FormAbout;
+#endif
+
+#if __has_include("editor/formtimetable.h")
+#include "editor/formtimetable.h"
+#else
+class TFormTimetable : public TPlaceholderForm {
+public:
+    explicit TFormTimetable(QWidget* parent = nullptr) : TPlaceholderForm("FormTimetable", "Velkast- Fahrplanverwaltung", parent) {}
+};
+extern TFormTimetable* FormTimetable;
+#endif
+
+#if __has_include("editor/formtrackproperties.h")
+#include "editor/formtrackproperties.h"
+#else
+class TFormTrackProperties : public TPlaceholderForm {
+public:
+    explicit TFormTrackProperties(QWidget* parent = nullptr) : TPlaceholderForm("FormTrackProperties", "Track properties", parent) {}
+};
+extern TFormTrackProperties* FormTrackProperties;
+#endif
+
+#if __has_include("editor/formtrain.h")
+#include "editor/formtrain.h"
+#else
+class TFormTrain : public TPlaceholderForm {
+public:
+    explicit TFormTrain(QWidget* parent = nullptr) : TPlaceholderForm("FormTrain", "Velkast - Browse Trains...", parent) {}
+};
+extern TFormTrain* FormTrain;
+#endif
+
+#if __has_include("editor/formroutedefinitions.h")
+#include "editor/formroutedefinitions.h"
+#else
+class TFormRouteDefinitions : public TPlaceholderForm {
+public:
+    explicit TFormRouteDefinitions(QWidget* parent = nullptr) : TPlaceholderForm("FormRouteDefinitions", "Route Definitions", parent)
+    {
+        ConnectProjectField(Project);
     }
+    TVLProject* Project = nullptr;
+};
+extern TFormRouteDefinitions* FormRouteDefinitions;
+#endif
 
-#define VELKAST_PROJECT_FORM(Class, Name, Caption)                                                             \
-    class Class : public TPlaceholderForm {                                                                    \
-    public:                                                                                                    \
-        explicit Class(QWidget* parent = nullptr) : TPlaceholderForm(Name, Caption, parent)                    \
-        {                                                                                                      \
-            ConnectProjectField(Project);                                                                      \
-        }                                                                                                      \
-        TVLProject* Project = nullptr;                                                                         \
+#if __has_include("editor/formexport.h")
+#include "editor/formexport.h"
+#else
+class TFormExport : public TPlaceholderForm {
+public:
+    explicit TFormExport(QWidget* parent = nullptr) : TPlaceholderForm("FormExport", "Export project...", parent)
+    {
+        ConnectProjectField(Project);
     }
+    TVLProject* Project = nullptr;
+};
+#endif
 
-VELKAST_PLACEHOLDER_FORM(TFormAddons, "FormAddons", "Velkast - Addons");
-VELKAST_PLACEHOLDER_FORM(TFormTrackProperties, "FormTrackProperties", "Track properties");
-VELKAST_PROJECT_FORM(TFormRouteDefinitions, "FormRouteDefinitions", "Route Definitions");
-VELKAST_PROJECT_FORM(TFormExport, "FormExport", "Export project...");
-VELKAST_PLACEHOLDER_FORM(TFormStations, "FormStations", "Stations");
-VELKAST_PLACEHOLDER_FORM(TFormBGMap, "FormBGMap", "Background Image for Minimap");
-VELKAST_PLACEHOLDER_FORM(TFormNewBGImage, "FormNewBGImage", "Create new background map image");
-VELKAST_PLACEHOLDER_FORM(TFormSelectObject, "FormSelectObject", "Select Object");
-VELKAST_PLACEHOLDER_FORM(TFormFreeObjProperties, "FormFreeObjProperties", "Object Properties");
-VELKAST_PROJECT_FORM(TFormMoveEverything, "FormMoveEverything", "Move everything");
-VELKAST_PLACEHOLDER_FORM(TFormPackage, "FormPackage", "Route Packager - Creating Package...");
-VELKAST_PLACEHOLDER_FORM(TFormPredefinedObjects, "FormPredefinedObjects", "Predefined Objects");
-VELKAST_PROJECT_FORM(TFormReplace, "FormReplace", "Replace");
-
+#if __has_include("editor/formobjects.h")
+#include "editor/formobjects.h"
+#else
 // The object browser. Its creation fixes the object library's root folder
 // (program folder + object folder option) for every object file access.
 class TFormObjects : public TPlaceholderForm {
-    Q_OBJECT
 public:
     explicit TFormObjects(QWidget* parent = nullptr);
     TVLProject* Project = nullptr;
 };
+extern TFormObjects* FormObjects;
+#endif
 
+#if __has_include("editor/formstations.h")
+#include "editor/formstations.h"
+#else
+class TFormStations : public TPlaceholderForm {
+public:
+    explicit TFormStations(QWidget* parent = nullptr) : TPlaceholderForm("FormStations", "Stations", parent) {}
+};
+extern TFormStations* FormStations;
+#endif
+
+#if __has_include("editor/formbgmap.h")
+#include "editor/formbgmap.h"
+#else
+class TFormBGMap : public TPlaceholderForm {
+public:
+    explicit TFormBGMap(QWidget* parent = nullptr) : TPlaceholderForm("FormBGMap", "Background Image for Minimap", parent) {}
+};
+extern TFormBGMap* FormBGMap;
+#endif
+
+#if __has_include("editor/formnewbgimage.h")
+#include "editor/formnewbgimage.h"
+#else
+class TFormNewBGImage : public TPlaceholderForm {
+public:
+    explicit TFormNewBGImage(QWidget* parent = nullptr) : TPlaceholderForm("FormNewBGImage", "Create new background map image", parent) {}
+};
+extern TFormNewBGImage* FormNewBGImage;
+#endif
+
+#if __has_include("editor/formprojectproperties.h")
+#include "editor/formprojectproperties.h"
+#else
 class TFormProjectProperties : public TPlaceholderForm {
-    Q_OBJECT
 public:
     explicit TFormProjectProperties(QWidget* parent = nullptr);
     // Shows the project's properties modally.
     void ShowProject(TVLProject* project);
     TVLProject* Project = nullptr;
 };
+extern TFormProjectProperties* FormProjectProperties;
+#endif
 
+#if __has_include("editor/formselectobject.h")
+#include "editor/formselectobject.h"
+#else
+class TFormSelectObject : public TPlaceholderForm {
+public:
+    explicit TFormSelectObject(QWidget* parent = nullptr) : TPlaceholderForm("FormSelectObject", "Select Object", parent) {}
+};
+extern TFormSelectObject* FormSelectObject;
+#endif
+
+#if __has_include("editor/formfreeobjproperties.h")
+#include "editor/formfreeobjproperties.h"
+#else
+class TFormFreeObjProperties : public TPlaceholderForm {
+public:
+    explicit TFormFreeObjProperties(QWidget* parent = nullptr) : TPlaceholderForm("FormFreeObjProperties", "Object Properties", parent) {}
+};
+extern TFormFreeObjProperties* FormFreeObjProperties;
+#endif
+
+#if __has_include("editor/formmoveeverything.h")
+#include "editor/formmoveeverything.h"
+#else
+class TFormMoveEverything : public TPlaceholderForm {
+public:
+    explicit TFormMoveEverything(QWidget* parent = nullptr) : TPlaceholderForm("FormMoveEverything", "Move everything", parent)
+    {
+        ConnectProjectField(Project);
+    }
+    TVLProject* Project = nullptr;
+};
+extern TFormMoveEverything* FormMoveEverything;
+#endif
+
+#if __has_include("editor/formpackage.h")
+#include "editor/formpackage.h"
+#else
+class TFormPackage : public TPlaceholderForm {
+public:
+    explicit TFormPackage(QWidget* parent = nullptr) : TPlaceholderForm("FormPackage", "Route Packager - Creating Package...", parent) {}
+};
+extern TFormPackage* FormPackage;
+#endif
+
+#if __has_include("editor/formpredefinedobjects.h")
+#include "editor/formpredefinedobjects.h"
+#else
+class TFormPredefinedObjects : public TPlaceholderForm {
+public:
+    explicit TFormPredefinedObjects(QWidget* parent = nullptr) : TPlaceholderForm("FormPredefinedObjects", "Predefined Objects", parent) {}
+};
+extern TFormPredefinedObjects* FormPredefinedObjects;
+#endif
+
+#if __has_include("editor/formcreatepackage.h")
+#include "editor/formcreatepackage.h"
+#else
 class TFormCreatePackage : public TPlaceholderForm {
-    Q_OBJECT
 public:
     explicit TFormCreatePackage(QWidget* parent = nullptr);
     TVLProject* Project = nullptr;
     TLabeledEdit* ObjDirEdit;
     TLabeledEdit* RouteDirEdit;
 };
-
-#undef VELKAST_PLACEHOLDER_FORM
-#undef VELKAST_PROJECT_FORM
-
-extern TFormAddons* FormAddons;
-extern TFormTrackProperties* FormTrackProperties;
-extern TFormRouteDefinitions* FormRouteDefinitions;
-extern TFormExport* FormExport;
-extern TFormObjects* FormObjects;
-extern TFormStations* FormStations;
-extern TFormBGMap* FormBGMap;
-extern TFormNewBGImage* FormNewBGImage;
-extern TFormProjectProperties* FormProjectProperties;
-extern TFormSelectObject* FormSelectObject;
-extern TFormFreeObjProperties* FormFreeObjProperties;
-extern TFormMoveEverything* FormMoveEverything;
-extern TFormPackage* FormPackage;
-extern TFormPredefinedObjects* FormPredefinedObjects;
 extern TFormCreatePackage* FormCreatePackage;
+#endif
+
+#if __has_include("editor/formreplace.h")
+#include "editor/formreplace.h"
+#else
+class TFormReplace : public TPlaceholderForm {
+public:
+    explicit TFormReplace(QWidget* parent = nullptr) : TPlaceholderForm("FormReplace", "Replace", parent)
+    {
+        ConnectProjectField(Project);
+    }
+    TVLProject* Project = nullptr;
+};
 extern TFormReplace* FormReplace;
+#endif

@@ -205,6 +205,37 @@ TEST(ZACommit, AddingToUnchangedItemsOnlyAppends)
     EXPECT_EQ(r.Item(2).StoredName, "c.txt");
 }
 
+TEST(ZACommit, ArchiveBehindAStubKeepsItsStubAndItems)
+{
+    ScratchDir d;
+    MakeArchive(d / "a.zip", d / "src", {{"a.txt", SampleData(5000)}, {"dir/", ""}, {"dir/b.txt", "bee"}});
+    const std::string stub(1000, 'S');
+    WriteFile(d / "sfx.zip", stub + ReadFile(d / "a.zip"));
+    {
+        TZipArchiver z;
+        z.FileName = d / "sfx.zip";
+        z.OpenArchive();
+        ASSERT_EQ(z.DirManager()->OffsetShift, 1000);
+        z.BeginUpdate();
+        z.DeleteItem(0);
+        z.AddStream("c.txt", std::make_shared<TZAMemoryStream>(std::string("sea")), true);
+        z.EndUpdate();
+    }
+    const std::string after = ReadFile(d / "sfx.zip");
+    EXPECT_EQ(after.substr(0, 1000), stub);
+    TZipArchiver r;
+    r.FileName = d / "sfx.zip";
+    r.OpenArchive();
+    ASSERT_EQ(r.Count(), 3);
+    EXPECT_EQ(r.DirManager()->OffsetShift, 0); // offsets are now absolute
+    r.TestFiles("*.*", 63, "");
+    TZAMemoryStream b, c;
+    r.ExtractItem(1, b);
+    r.ExtractItem(2, c);
+    EXPECT_EQ(b.Data, "bee");
+    EXPECT_EQ(c.Data, "sea");
+}
+
 TEST(ZACommit, ReplaceRespectsOverwriteMode)
 {
     ScratchDir d;

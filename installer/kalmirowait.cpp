@@ -79,7 +79,15 @@ void TKalmiro_Wait::Timer1Timer()
         ZipArchiver1.ExtractFiles("*.*", 63, "");
         ZipArchiver1.CloseArchive();
 
-        if (!QProcess::startDetached(QString::fromStdString(copy), {}, QString::fromStdString(FTemp)))
+        // The copy outlives this process and whatever reads its output (a
+        // terminal, a pipe of the program that started the package).
+        QProcess start;
+        start.setProgram(QString::fromStdString(copy));
+        start.setWorkingDirectory(QString::fromStdString(FTemp));
+        start.setStandardInputFile(QProcess::nullDevice());
+        start.setStandardOutputFile(QProcess::nullDevice());
+        start.setStandardErrorFile(QProcess::nullDevice());
+        if (!start.startDetached())
             throw std::runtime_error("Cannot start \"" + copy + "\"");
         QApplication::quit();
     } catch (const std::exception& e) {

@@ -14,12 +14,13 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <string>
 
-int main(int argc, char* argv[])
+namespace {
+
+int Run()
 {
-    QApplication app(argc, argv);
     QApplication::setApplicationName("Kalmiro: please wait...");
-    QApplication::setApplicationDisplayName("Kalmiro: please wait...");
     InstallTestResponder();
 
     try {
@@ -42,4 +43,14 @@ int main(int argc, char* argv[])
         MessageDlg(e.what(), mtError, mbOK);
         return 1;
     }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const int rc = Run();
+    TestResponderLog("Exit|" + std::to_string(rc) + "|");
+    return rc;
 }

@@ -35,7 +35,6 @@ extern TFormAddons* FormAddons;
 
 #if __has_include("editor/formabout.h")
 #include "editor/formabout.h"
-#include "editor/formexport.h"
 #else
 class TFormAbout : public TPlaceholderForm {
 public:

@@ -112,9 +112,10 @@ bool TKalmiro_Main::AskBveFolder(bool presetFromEdit)
     return true;
 }
 
-bool TKalmiro_Main::FormCreate()
+bool TKalmiro_Main::FormCreate(const std::string& SourceDir)
 {
-    InstallSourceDir = ExtractFilePath(QApplication::applicationFilePath().toStdString());
+    InstallSourceDir = SourceDir.empty() ? ExtractFilePath(QApplication::applicationFilePath().toStdString())
+                                         : IncludeTrailingPathDelimiter(SourceDir);
     if (FRegistry.OpenKey("Software\\Velkast", true) && !FRegistry.ReadString("Bve Folder").empty())
         SetBvePath(FRegistry.ReadString("Bve Folder"));
     else

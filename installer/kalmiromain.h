@@ -26,8 +26,9 @@ public:
 
     // Reads the registry and the package files and fills the window. False
     // when a package file is missing: its message has been shown and the
-    // program is to end without showing the window.
-    bool FormCreate();
+    // program is to end without showing the window. The package files are
+    // read from SourceDir, by default the running program's folder.
+    bool FormCreate(const std::string& SourceDir = {});
 
     // The folder the package files are read from: the running program's
     // folder, with trailing "/".

@@ -180,6 +180,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     connect(MenuObjects, &QAction::triggered, this, &TFormMain::MenuObjectsClick);
     connect(Map1, &QAction::triggered, this, &TFormMain::FrmEditortbMap1Click);
     connect(FrmEditor->tbMap1, &QToolButton::clicked, this, &TFormMain::FrmEditortbMap1Click);
+    connect(this, &TFormMain::FrameKeyCommand, FrmEditor, &TFrmEditor::FrameKeyCommand);
     connect(mTrackTypes1, &QAction::triggered, this, &TFormMain::mTrackTypes1Click);
     connect(Options, &QAction::triggered, this, &TFormMain::OptionsClick);
     connect(replace1, &QAction::triggered, this, &TFormMain::replace1Click);

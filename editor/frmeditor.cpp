@@ -294,6 +294,8 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent)
     Timer1->setInterval(250);
     connect(Timer1, &QTimer::timeout, this, &TFrmEditor::Timer1Timer);
     Timer1->start();
+
+    SetUpEditing();
 }
 
 TFrmEditor::~TFrmEditor()

@@ -237,4 +237,123 @@ private:
     bool InsideFrame(const TScreenPoint& p) const;
     QToolButton* AddToolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint);
     QAction* AddPopupItem(const char* name, const QString& text, const QString& shortcut = {});
+
+    // ------------------------------------------------------------------
+    // Editing: mouse, view and snapping (frmeditor_mouse.cpp), editing
+    // commands (frmeditor_commands.cpp), property clipboard
+    // (frmeditor_clipboard.cpp).
+public:
+    // Connects the plan, the bottom panel, the tool bars and the popup menu
+    // to the editing handlers below; run once by the constructor.
+    void SetUpEditing();
+
+    // The world point under a pixel of PBCursor.
+    TWorldPoint PlanToWorld(int x, int y) const;
+
+    // Mouse on the plan (pixel positions of PBCursor).
+    void PBCursorMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void ScrollBox1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void PBCursorMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void PBCursorDblClick();
+    // View controls of the bottom panel.
+    void EdYOffsetKeyPress(int key);
+    void cbGotoStationChange(int index);
+    void lLeftClick();
+    void lRightClick();
+    void lUpClick();
+    void lDownClick();
+    void SelectionAreaPoint11Click();
+    void SelectionAreaPoint21Click();
+    // Snapping aids for SelectedPoint (and the current track).
+    void SnapToParallelTrack();
+    void EnforceMinimumLength();
+
+    // Editing commands.
+    void tbNewPointClick();
+    void addpoint1Click();
+    void connectpoints1Click();
+    void addnewpointandconnect1Click();
+    void tbAddAndConnectClick();
+    void tbImproveConnectionClick();
+    void tbDelPointClick();
+    void deleteconnection1Click();
+    void properties1Click();
+    void straight1Click();
+    void curve1Click();
+    void fixed1Click();
+    void cbTrackTypeChange(int index);
+    void turntrack1Click();
+    void make25mlong1Click();
+    void addselectedobject1Click();
+    void cloneobject1Click();
+    void deleteobject1Click();
+    void objectproperties1Click();
+    void PopupMenuaddtocurrentrouteClick();
+    void addtocurrentrouteuntilswitch1Click();
+    void PopupMenudeletefromcurrentrouteClick();
+    void ToolButton1Click();
+    void tbObjectsClick();
+    void tbTrainsClick();
+    void bStationsClick();
+    void CopyPropertiesToNewTrack(TVLConnection* connection);
+    void SubdivideTrack(int n, double length);
+    void tbImproveClick();
+    // The main window's Ctrl key releases (T, C, D, L, M, P).
+    void FrameKeyCommand(char letter);
+
+    // Property clipboard.
+    void copyproperties1Click();
+    void pasteproperties1Click();
+    void pastepropertiestocurrentroute1Click();
+    void pastepropertiesuntilswitch1Click();
+
+    // Dialogs of other windows, answered by those windows once they exist:
+    // each returns true when the user accepted (OK). Unset: nothing is shown.
+    static std::function<bool(TVLConnection* track, TVLProject* project)> ShowTrackProperties;
+    static std::function<bool(TVLObject* object)> ShowFreeObjectProperties;
+    // The object browser's chosen folder and object file (ANSI, as its two
+    // lists show them); false when either is missing.
+    static std::function<bool(std::string& folder, std::string& fileName)> ObjectBrowserSelection;
+    // Hands the project to the stations window and shows it (not modal).
+    static std::function<void(TVLProject* project)> ShowStations;
+
+    // Items of the three paste submenus (target: current track, current
+    // route, until switch), mode 0..5 each.
+    QAction* allproperties3;
+    QAction* ground2;
+    QAction* background2;
+    QAction* speedlimit3;
+    QAction* poles3;
+    QAction* tracktype1;
+    QAction* allproperties1;
+    QAction* groundonly1;
+    QAction* backgroundonly1;
+    QAction* speedlimit1;
+    QAction* poles1;
+    QAction* tracktype2;
+    QAction* allproperties2;
+    QAction* ground1;
+    QAction* background1;
+    QAction* speedlimit2;
+    QAction* poles2;
+    QAction* tracktype3;
+
+private:
+    // The point hover and object hover of a mouse move at world point w.
+    void HoverPointsAt(const TWorldPoint& w);
+    void HoverObjectsAt(const TWorldPoint& w);
+    // Whether world point w lies inside the object's footprint.
+    static bool ObjectHit(const TVLObject* object, const TWorldPoint& w);
+    // The integer zoom of the point hit test (tbZoom's position).
+    int HitZoom() const;
+    // The walk of "until switch": from the current track through
+    // SelectedPoint onwards, visiting every track reached (the current one
+    // first); the last track visited stays current and the stop point
+    // selected. Nothing happens when SelectedPoint is not an end of the
+    // current track.
+    void WalkUntilSwitch(const std::function<void(TVLConnection*)>& visit);
+    // Both paste submenus and their items.
+    void BuildPasteMenus();
+    void MoveNudged(double dx, double dy);
+    QObject* EditingEvents = nullptr;
 };

@@ -10,7 +10,10 @@
 #include "platform/paths.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <random>
+#include <unistd.h>
 #include <vector>
 #include <zlib.h>
 
@@ -32,6 +35,12 @@ std::string WithoutTrailingSep(const std::string& s)
     if (!s.empty() && (s.back() == '/' || s.back() == '\\'))
         return s.substr(0, s.size() - 1);
     return s;
+}
+
+uint32_t RandomTag()
+{
+    static std::mt19937 gen(std::random_device{}());
+    return gen();
 }
 
 // A name that would put the file outside the target folder: absolute, with a
@@ -301,29 +310,40 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
         }
         if (!replace)
             return;
-        ZAFileSetAttr(target, 0);
-        ::DeleteFile(target);
     }
-    auto out = TZAFileStream::Open(target, fmCreate);
+    // The data go to a new file beside the target that replaces it only once
+    // the item is complete: a damaged or skipped item leaves an existing file
+    // as it was and no half-written one behind.
+    std::string temp;
+    std::unique_ptr<TZAFileStream> out;
+    for (int attempt = 0; attempt < 100 && !out; ++attempt) {
+        temp = ExtractFilePath(target) + ".za" + std::to_string(::getpid()) + "_" + std::to_string(RandomTag());
+        out = TZAFileStream::CreateNew(temp);
+    }
     if (!out)
         throw EZAException(19, this, {target});
-    auto finish = [&] {
-        out.reset();
-        ZAFileSetDateDos(target, h.DosDateTime());
-        if (Options.SetAttributes)
-            ZAFileSetAttr(target, h.ExternalAttributes);
-        if (FSkip) {
-            ZAFileSetAttr(target, 0);
-            ::DeleteFile(target);
-        }
-    };
     try {
         ExtractItem(Index, *out);
     } catch (...) {
-        finish();
+        out.reset();
+        ::DeleteFile(temp);
         throw;
     }
-    finish();
+    out.reset();
+    if (FSkip) {
+        ::DeleteFile(temp);
+        return;
+    }
+    attr = ZAFileGetAttr(target);
+    if (attr >= 0 && !(attr & faDirectory))
+        ZAFileSetAttr(target, 0);
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
+        ::DeleteFile(temp);
+        throw EZAException(19, this, {target});
+    }
+    ZAFileSetDateDos(target, h.DosDateTime());
+    if (Options.SetAttributes)
+        ZAFileSetAttr(target, h.ExternalAttributes);
 }
 
 void TZABaseArchiver::TestItem(int32_t Index, const std::string& Name)

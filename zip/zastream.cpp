@@ -58,6 +58,14 @@ std::unique_ptr<TZAFileStream> TZAFileStream::Open(const std::string& path, uint
     return std::unique_ptr<TZAFileStream>(new TZAFileStream(fd));
 }
 
+std::unique_ptr<TZAFileStream> TZAFileStream::CreateNew(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    return std::unique_ptr<TZAFileStream>(new TZAFileStream(fd));
+}
+
 TZAFileStream::~TZAFileStream()
 {
     if (Fd >= 0)

@@ -33,6 +33,8 @@ class TZAFileStream : public TZAStream {
 public:
     // Returns nullptr when the file cannot be opened or created.
     static std::unique_ptr<TZAFileStream> Open(const std::string& path, uint16_t mode);
+    // Creates a file that must not exist yet; nullptr when it does or fails.
+    static std::unique_ptr<TZAFileStream> CreateNew(const std::string& path);
     ~TZAFileStream() override;
 
     int64_t Read(void* buffer, int64_t count) override;

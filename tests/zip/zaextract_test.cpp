@@ -216,9 +216,15 @@ TEST(ZAExtract, DamagedItemsRaiseCodeEightOrAreKept)
         EXPECT_EQ(e.NativeError, 8);
         EXPECT_STREQ(e.what(), "ZipArchiver1: Invalid check sum of file - Native error: 00008");
     }
+    // Nothing half-written stays, and an existing file survives the failure.
+    EXPECT_TRUE(std::filesystem::is_empty(d / "out"));
+    WriteFile(d / "out/a.bin", "precious");
+    EXPECT_EQ(CodeOf([&] { z.ExtractFiles("*.*", 63, ""); }), 8);
+    EXPECT_EQ(ReadFile(d / "out/a.bin"), "precious");
     z.ExtractCorruptedFiles = true;
     z.ExtractFiles("*.*", 63, "");
-    EXPECT_TRUE(Exists(d / "out/a.bin"));
+    EXPECT_EQ(std::filesystem::file_size(d / "out/a.bin"), data.size());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d / "out"), {}), 1);
 
     // A stored item whose recorded CRC is wrong.
     WriteFile(d / "crc.zip", RawZip({{"s.txt", 0, "stored", Crc("stored") ^ 1, 6}}));
@@ -293,12 +299,17 @@ TEST(ZAExtract, PasswordFromPropertyEventOrSkip)
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(z.Password, "Gleis 7!");
     EXPECT_EQ(ReadFile(d / "out/secret.txt"), SampleData(5000));
-    // No handler, no dialog: the prompt counts as cancelled, the item is
-    // skipped and its target removed, without an error.
+    // No handler, no dialog: the prompt counts as cancelled and the item is
+    // skipped without an error; an existing file stays as it was.
     z.OnPassword = nullptr;
     z.Password = "wrong";
+    WriteFile(d / "out/secret.txt", "mine");
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(ReadFile(d / "out/secret.txt"), "mine");
+    std::filesystem::remove(d / "out/secret.txt");
     z.ExtractFiles("*.*", 63, "");
     EXPECT_FALSE(Exists(d / "out/secret.txt"));
+    EXPECT_TRUE(std::filesystem::is_empty(d / "out"));
 }
 
 TEST(ZAExtract, NamesLeavingTheBaseFolderAreRefused)

@@ -555,6 +555,7 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
     int64_t bytesRead = 0;
     uint64_t bytesWritten = 0;
     uint32_t crc = 0;
+    uint32_t check = 0; // CRC of the bytes actually compressed
     const bool encrypted = !Item.Password.empty();
     const std::size_t chunk = static_cast<std::size_t>(ZAChunkSize(Item.CompressionMode));
 
@@ -615,8 +616,7 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
                 int64_t got = Source.Read(in.data(), n);
                 if (got != n)
                     break;
-                if (!encrypted)
-                    crc = ZACrc32(crc, in.data(), static_cast<std::size_t>(n));
+                check = ZACrc32(check, in.data(), static_cast<std::size_t>(n));
                 const bool last = bytesRead + n >= size;
                 if (!deflate) {
                     put(in.data(), static_cast<std::size_t>(n));
@@ -652,7 +652,13 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
             deflateEnd(&zs);
     }
 
+    if (!encrypted)
+        crc = check;
     if (bytesRead == size) {
+        // Encrypted items took their CRC from a first reading; a source that
+        // changed since would give an item that can never be read back.
+        if (encrypted && FWriteZipItems && check != crc)
+            throw EZAException(8, this);
         if (bytesWritten > UINT32_MAX)
             throw EZAException(ZAErrTooLarge, this, {Item.DiskFileName.empty() ? Item.StoredName : Item.DiskFileName});
         h.CompressedSize = static_cast<uint32_t>(bytesWritten);

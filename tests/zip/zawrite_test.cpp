@@ -18,6 +18,19 @@ public:
     int64_t Claimed;
 };
 
+// A source whose bytes change each time it is rewound.
+class ChangingStream : public TZAMemoryStream {
+public:
+    using TZAMemoryStream::TZAMemoryStream;
+    int64_t Seek(int64_t position) override
+    {
+        if (position == 0)
+            for (auto& c : Data)
+                c = char(c + 1);
+        return TZAMemoryStream::Seek(position);
+    }
+};
+
 std::string OneItemArchive(const std::string& name, const std::string& data, int mode,
                            const std::string& password = "")
 {
@@ -140,6 +153,23 @@ TEST(ZAWriteItems, SourceThatChangesSizeRaisesAndRollsBack)
     }
     EXPECT_EQ(static_cast<TZAMemoryStream*>(z.ArchiveStream())->Data, before);
     EXPECT_EQ(z.Count(), 1);
+}
+
+TEST(ZAWriteItems, EncryptedSourceChangingBetweenReadingsRaises)
+{
+    TZipArchiver z;
+    z.SetInMemory(true);
+    z.Password = "pw";
+    z.OpenArchive();
+    z.BeginUpdate();
+    z.AddStream("c.bin", std::make_shared<ChangingStream>(SampleData(1000)), true);
+    try {
+        z.EndUpdate();
+        FAIL() << "no exception";
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError, 8);
+    }
+    EXPECT_EQ(z.Count(), 0);
 }
 
 TEST(ZAWriteItems, SizesBeyondTheFormatRaiseInsteadOfWrapping)

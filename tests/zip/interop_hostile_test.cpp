@@ -112,7 +112,8 @@ TEST_F(InteropHostile, DriveLetterNamesStayInside)
     // On Windows "C:\x.txt" names a place on another drive; here it must not
     // leave the target folder either, whatever else becomes of it.
     fs::path a = Build({"C:\\x.txt", "C:/y.txt", "D:z.txt", "\\\\server\\share\\w.txt"}, 8);
-    Shell(Q(ZatoolPath()) + " extract " + Q(a) + " -C " + Q(base_) + " </dev/null");
+    RunResult r = Shell(Q(ZatoolPath()) + " extract " + Q(a) + " -C " + Q(base_) + " </dev/null");
+    EXPECT_TRUE(r.code == 0 || r.code == 1) << r.out;
     ExpectNothingOutsideBase();
 }
 
@@ -123,7 +124,7 @@ TEST_F(InteropHostile, TestingHostileNamesWritesNothing)
     RunResult r = Shell(Q(ZatoolPath()) + " test " + Q(a) + " </dev/null");
     ExpectNothingOutsideBase();
     EXPECT_EQ(Listing(base_), std::vector<std::string>{});
-    (void)r;
+    EXPECT_TRUE(r.code == 0 || r.code == 1) << r.out;
 }
 
 }  // namespace

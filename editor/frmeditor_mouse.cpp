@@ -285,6 +285,8 @@ void TFrmEditor::PBCursorMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers s
         if (EditingOptions::MinLength())
             EnforceMinimumLength();
         DragPoint = nullptr;
+        // An object pressed together with the point stays where it is.
+        DragObject = nullptr;
     } else if (DragObject) {
         if (!DragPending) {
             const TWorldPoint at = PlanToWorld(x + DragOffset.X, y + DragOffset.Y);

@@ -403,3 +403,19 @@ TEST_F(MouseTest, MouseWithoutAProjectDoesNothing)
     Frame->EnforceMinimumLength();
     EXPECT_EQ(Frame->Project, nullptr);
 }
+
+TEST_F(MouseTest, PressOnAPointOverAnObjectDropsOnlyThePoint)
+{
+    TVLObject* o = AddObject(0, 0, 3.0);
+    TVLPoint* p = AddPoint(0, 0);
+    Move(Pixel(0, 0));
+    ASSERT_EQ(CurrentSituation.HoveredObject, o);
+    Drag(Pixel(0, 0), Pixel(20, 0));
+    ExpectAt(p, 20, 0);
+    EXPECT_NEAR(o->X, 0, 1e-9);
+    EXPECT_EQ(Frame->DragObject, nullptr);
+    // Hovering objects works again after the drop.
+    Move(Pixel(40, 40));
+    Move(Pixel(1, 1));
+    EXPECT_EQ(CurrentSituation.HoveredObject, o);
+}

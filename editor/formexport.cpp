@@ -1,5 +1,6 @@
 #include "editor/formexport.h"
 
+#include "editor/appforms.h"
 #include "editor/formmain.h"
 #include "editor/formoptions.h"
 #include "editor/formtracktypes.h"
@@ -231,6 +232,8 @@ TFormExport::TFormExport(QWidget* parent) : QDialog(parent)
     PageControl1->setObjectName("PageControl1");
     // The pages are switched by the export itself, never by the user.
     PageControl1->tabBar()->hide();
+    // Its scroll buttons are Qt's own, not texts of this window.
+    SetTranslatable(PageControl1->tabBar(), false);
 
     // Page 0: the choices.
     TabSheet1 = new QWidget;

@@ -5,6 +5,11 @@
 #include "editor/formtimetable.h"
 #include "editor/formtrain.h"
 
+#include "editor/formexport.h"
+#include "editor/lnginisupp.h"
+#include "editor/vclwidgets.h"
+#include "platform/inifile.h"
+
 #include "editortesthelpers.h"
 
 #include <QGroupBox>
@@ -180,4 +185,30 @@ TEST_F(ExportDlgWindowsTest, TrainPictureAndDescription)
     ASSERT_EQ(Requests.size(), 2u);
     EXPECT_NE(Requests[1].Text.find("train.bmp"), std::string::npos);
     EXPECT_EQ(trains->Memo1->toPlainText(), "");
+}
+
+// Every text of these windows has its key in the shipped language file, with
+// the same text, so translating changes nothing in English and adds nothing.
+TEST_F(ExportDlgWindowsTest, ShippedLanguageFileCoversTheWindows)
+{
+    const std::string lng = std::string(VELKAST_SOURCE_DIR) + "/sample/program/english.lng";
+    CreateForm(FormAbout);
+    CreateForm(FormTimetable);
+    CreateForm(FormTrain);
+    CreateForm(FormExport);
+    for (QWidget* form : std::initializer_list<QWidget*>{FormAbout, FormTimetable, FormTrain, FormExport}) {
+        const std::string section = form->objectName().toStdString();
+        EXPECT_EQ(IniReadString(lng, section, "_FormCaption", "<absent>"), QToAnsi(form->windowTitle()));
+        int keys = 0;
+        for (QObject* component : FormComponents(form)) {
+            const auto kind = TLngINISupp::KindOf(component);
+            if (kind == TLngINISupp::TComponentKind::None)
+                continue;
+            const std::string key = TLngINISupp::ComponentKey(component, kind);
+            EXPECT_EQ(IniReadString(lng, section, key, "<absent>"), TLngINISupp::ComponentText(component, kind))
+                << section << "." << key;
+            ++keys;
+        }
+        EXPECT_GT(keys, 0) << section;
+    }
 }

@@ -560,8 +560,16 @@ void TFormExport::FlushStatus()
         MemoStatus->appendPlainText(AnsiToQ(StatusLines[static_cast<std::size_t>(FShownStatus)]));
 }
 
+void TFormExport::reject()
+{
+    if (!FExporting)
+        QDialog::reject();
+}
+
 void TFormExport::ExportBtnClick()
 {
+    if (FExporting)
+        return;
     if (Name().empty()) {
         MessageDlg(GetMessageText("texport_no_filename"), mtWarning, mbOK);
         return;
@@ -632,15 +640,18 @@ void TFormExport::ExportBtnClick()
     lbFilelist->clear();
 
     bool done = false;
+    FExporting = true;
     try {
         TWaitCursor wait;
         done = writer->Export(QToAnsi(export_set_Trains->currentText()), Sub(), routeIndex);
     } catch (const std::exception& e) {
+        FExporting = false;
         FlushStatus();
         MessageDlg(e.what(), mtError, mbOK);
         ShowPage(0);
         return;
     }
+    FExporting = false;
     FlushStatus();
     if (!done) {
         // The writer said why; there is no route file to copy.

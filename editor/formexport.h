@@ -167,6 +167,13 @@ public:
     std::string RouteFolder() const;
     std::string ObjectFolder() const;
 
+    // True while the writer runs.
+    bool Exporting() const { return FExporting; }
+
+    // Escape and the close box end the dialog, except during an export: the
+    // writer lets the user interface run between its steps.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -185,6 +192,7 @@ private:
     static void MoveSelectionAway(QComboBox* mover, const QComboBox* other);
 
     int FShownStatus = 0;
+    bool FExporting = false;
 };
 
 extern TFormExport* FormExport;

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -391,4 +392,22 @@ TEST_F(ExportDialogTest, PackageBuilderGetsTheFileList)
     Form->bCloseClick();
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Text, "disk full");
+}
+
+TEST_F(ExportDialogTest, EscapeDuringTheExportDoesNotCloseTheDialog)
+{
+    Open("siding.vlp");
+    Choose("train", "route", "route");
+    bool triedDuringExport = false;
+    // Runs when the writer lets the user interface process its messages.
+    QTimer::singleShot(0, Form, [&] {
+        triedDuringExport = Form->Exporting();
+        Form->reject();
+    });
+    Form->ExportBtn->click();
+    EXPECT_TRUE(triedDuringExport);
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Form->ActivePage(), 2);
+    Form->reject();
+    EXPECT_FALSE(Form->isVisible());
 }

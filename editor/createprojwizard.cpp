@@ -1,5 +1,6 @@
 #include "editor/createprojwizard.h"
 
+#include "editor/appforms.h"
 #include "editor/formmain.h"
 #include "editor/frmeditor.h"
 #include "editor/lnginisupp.h"
@@ -50,6 +51,8 @@ TCreateProj_Wizard::TCreateProj_Wizard(QWidget* parent) : QDialog(parent)
     auto* pages = new QTabWidget(this);
     pages->setObjectName("PageControl1");
     pages->tabBar()->hide();
+    // The tab bar's own scroll buttons are no texts of this window.
+    SetTranslatable(pages->tabBar(), false);
     PageControl1 = pages;
 
     TabSheet1 = new QWidget;

@@ -7,6 +7,9 @@
 #include "editor/formmain.h"
 #include "editor/formwelcome.h"
 #include "editor/frmeditor.h"
+#include "platform/inifile.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QLineEdit>
@@ -236,4 +239,32 @@ TEST_F(WizardTest, LogoButtonTakesTheDialogsFileName)
     CreateProj_Wizard->Proj_Logo->setText("typed.jpg");
     CreateProj_Wizard->SearchProjectLogo_Btn->click();
     EXPECT_EQ(CreateProj_Wizard->Proj_Logo->text(), "/pictures/logo.jpg");
+}
+
+TEST_F(WizardTest, TranslatableTextsAreThoseOfTheLanguageFile)
+{
+    // Writing the wizard's defaults into an empty file gives exactly the
+    // keys the shipped file has for it.
+    CreateForm(FormWelcome);
+    PutFile("empty.lng", "");
+    TLngINISupp translator;
+    translator.SetFileName("empty.lng");
+    translator.WriteDefaults();
+    TIniData written;
+    ASSERT_TRUE(written.LoadFromFile(Program + "empty.lng"));
+    TIniData shipped;
+    ASSERT_TRUE(shipped.LoadFromFile(Program + "english.lng"));
+    for (const char* section : {"CreateProj_Wizard", "FormMain", "FormWelcome"}) {
+        TStrings keys = written.ReadSection(section);
+        TStrings expected;
+        for (const std::string& key : shipped.ReadSection(section))
+            if (shipped.ReadString(section, key, "") != "-") // separators carry no text
+                expected.push_back(key);
+        std::sort(keys.begin(), keys.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(keys, expected) << section;
+        for (const std::string& key : keys)
+            EXPECT_EQ(written.ReadString(section, key, "?"), shipped.ReadString(section, key, "!"))
+                << section << "." << key;
+    }
 }

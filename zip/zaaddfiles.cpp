@@ -124,7 +124,10 @@ public:
             if (!e.IsFolder() || e.Name.empty() || e.Name[0] == '.')
                 continue;
             const std::string sub = DirWithBackslash(dir) + e.Name;
-            if ((SearchAttr & faDirectory) && FileNameMatchesMask(sub, path)) {
+            // "*" and "*.*" take every folder, as they take every file; the
+            // bare mask test would pass over folders without a dot.
+            const bool all = pattern == "*" || pattern == "*.*";
+            if ((SearchAttr & faDirectory) && (all || FileNameMatchesMask(sub, path))) {
                 CheckFoundFile(e, dir);
                 ScanFolder(sub, "*.*", true);
                 continue;

@@ -78,10 +78,16 @@ TEST(AddFiles, FolderBitAddsMatchingFoldersWithTheirContents)
     ScratchDir dir;
     WriteFile(dir / "base/pkg.d/inner.bin", "x");
     WriteFile(dir / "base/plain/p.txt", "p");
+    fs::create_directories(dir / "base/empty");
     EXPECT_EQ(AddAll(dir / "base", dir / "a.zip", "*.*", 63),
-              (std::vector<std::string>{"pkg.d/", "pkg.d/inner.bin", "plain/p.txt"}));
+              (std::vector<std::string>{"empty/", "pkg.d/", "pkg.d/inner.bin", "plain/", "plain/p.txt"}));
     EXPECT_EQ(AddAll(dir / "base", dir / "b.zip", "*.*", 47),
               (std::vector<std::string>{"pkg.d/inner.bin", "plain/p.txt"}));
+    // Other masks test the folder's full path: only "*.d" folders are taken
+    // whole; the others are searched for "*.d" files.
+    WriteFile(dir / "base/plain/q.d", "q");
+    EXPECT_EQ(AddAll(dir / "base", dir / "c.zip", "*.d", 63),
+              (std::vector<std::string>{"pkg.d/", "pkg.d/inner.bin", "plain/q.d"}));
 }
 
 TEST(AddFiles, ExclusionMasksDropFilesAndFolders)

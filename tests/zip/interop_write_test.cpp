@@ -61,8 +61,11 @@ protected:
     {
         fs::path archive = *temp_ / file;
         fs::remove(archive);
-        RunResult r = Shell(Q(ZatoolPath()) + " add " + Q(archive) + " " + v.options + " -C " + Q(*temp_ / "tree") +
-                          " </dev/null");
+        // A folder is stored as an item of its own only when a mask names it
+        // ("*.*" as a mask for names wants a dot), so the empty folder, which
+        // nothing else brings into the archive, is named.
+        RunResult r = Shell(Q(ZatoolPath()) + " add " + Q(archive) + " '*.*' 'Empty Folder' " + v.options + " -C " +
+                            Q(*temp_ / "tree") + " </dev/null");
         EXPECT_EQ(r.code, 0) << r.out;
         return archive;
     }

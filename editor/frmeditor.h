@@ -307,8 +307,13 @@ public:
     void pastepropertiestocurrentroute1Click();
     void pastepropertiesuntilswitch1Click();
 
-    // Dialogs of other windows, answered by those windows once they exist:
-    // each returns true when the user accepted (OK). Unset: nothing is shown.
+    // The track properties and free-object properties dialogs, shown
+    // modally for the item; true when the user accepted (OK). Without a
+    // window that takes the item (a stand-in), nothing is shown.
+    bool RunTrackProperties(TVLConnection* track);
+    bool RunFreeObjectProperties(TVLObject* object);
+    // Replacements of those windows (and of the stations window) for tests
+    // and embedders; when set they are used instead of the windows.
     static std::function<bool(TVLConnection* track, TVLProject* project)> ShowTrackProperties;
     static std::function<bool(TVLObject* object)> ShowFreeObjectProperties;
     // The object browser's chosen folder and object file (ANSI, as its two

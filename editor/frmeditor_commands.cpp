@@ -32,7 +32,60 @@ namespace {
 
 constexpr double MinimumTrackLength = 25.0;
 
+// The dialogs of the track and the free object take their item in public
+// fields; while a window is still a stand-in without them, nothing is shown.
+template <class TForm>
+bool ShowTrackPropertiesWindow(TForm* form, TVLConnection* track, TVLProject* project)
+{
+    if constexpr (requires { form->Connection = track; form->Project = project; }) {
+        if (!form)
+            return false;
+        form->Connection = track;
+        form->Project = project;
+        return ShowModal(form) == mrOk;
+    } else {
+        return false;
+    }
+}
+
+template <class TForm>
+bool ShowFreeObjectWindow(TForm* form, TVLObject* object)
+{
+    if constexpr (requires { form->FreeObject = object; }) {
+        if (!form)
+            return false;
+        form->FreeObject = object;
+        return ShowModal(form) == mrOk;
+    } else {
+        return false;
+    }
+}
+
+template <class TForm>
+void ShowStationsWindow(TForm* form, TVLProject* project)
+{
+    if (!form)
+        return;
+    if constexpr (requires { form->Project = project; })
+        form->Project = project;
+    form->show();
+}
+
 } // namespace
+
+bool TFrmEditor::RunTrackProperties(TVLConnection* track)
+{
+    if (ShowTrackProperties)
+        return ShowTrackProperties(track, Project);
+    return ShowTrackPropertiesWindow(FormTrackProperties, track, Project);
+}
+
+bool TFrmEditor::RunFreeObjectProperties(TVLObject* object)
+{
+    if (ShowFreeObjectProperties)
+        return ShowFreeObjectProperties(object);
+    return ShowFreeObjectWindow(FormFreeObjProperties, object);
+}
 
 void TFrmEditor::SetUpEditing()
 {
@@ -268,9 +321,7 @@ void TFrmEditor::properties1Click()
     TVLConnection* c = CurrentSituation.SelectedConnection;
     if (!Project || !c)
         return;
-    // The track properties window answers through ShowTrackProperties once
-    // it exists; until then there is nothing to show.
-    if (ShowTrackProperties && ShowTrackProperties(c, Project))
+    if (RunTrackProperties(c))
         RefreshEditor();
 }
 
@@ -385,8 +436,7 @@ void TFrmEditor::objectproperties1Click()
     TVLObject* object = CurrentSituation.SelectedObject;
     if (!Project || !object)
         return;
-    // Answered by the free-object properties window once it exists.
-    if (ShowFreeObjectProperties && ShowFreeObjectProperties(object))
+    if (RunFreeObjectProperties(object))
         RefreshEditor();
 }
 
@@ -488,12 +538,10 @@ void TFrmEditor::bStationsClick()
 {
     if (!Project)
         return;
-    // The stations window takes the project through ShowStations once it
-    // can work on one; until then it is only shown.
     if (ShowStations)
         ShowStations(Project);
-    else if (FormStations)
-        FormStations->show();
+    else
+        ShowStationsWindow(FormStations, Project);
 }
 
 // ---------------------------------------------------------------------------

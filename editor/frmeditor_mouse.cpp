@@ -342,10 +342,10 @@ void TFrmEditor::PBCursorDblClick()
         return;
     if (state.HoveredObject) {
         TVLObject* object = state.SelectedObject ? state.SelectedObject : state.HoveredObject;
-        if (ShowFreeObjectProperties && ShowFreeObjectProperties(object))
+        if (RunFreeObjectProperties(object))
             RefreshEditor();
     } else if (state.SelectedConnection) {
-        if (ShowTrackProperties && ShowTrackProperties(state.SelectedConnection, Project))
+        if (RunTrackProperties(state.SelectedConnection))
             RefreshEditor();
     }
 }

@@ -562,3 +562,39 @@ TEST_F(CommandsTest, EveryCommandWithoutAProjectDoesNothing)
     EXPECT_EQ(dialogs, 0);
     EXPECT_TRUE(Requests.empty());
 }
+
+TEST_F(CommandsTest, PropertiesGoToTheDialogWindowsWhenTheyTakeTheItem)
+{
+    CreateForm(FormTrackProperties);
+    CreateForm(FormFreeObjProperties);
+    TVLConnection* t = AddTrack(0, 0, 10, 0);
+    TVLObject* o = AddObject(5, 5);
+    CurrentSituation.SelectedConnection = t;
+    CurrentSituation.SelectedObject = o;
+    Frame->properties1Click();
+    Frame->objectproperties1Click();
+
+    // A stand-in window without the item's field shows nothing.
+    auto trackWindow = [&](auto* form) {
+        if constexpr (requires { form->Connection; }) {
+            EXPECT_EQ(form->Connection, t);
+            EXPECT_EQ(form->Project, Project);
+            return 1;
+        } else {
+            return 0;
+        }
+    };
+    auto objectWindow = [&](auto* form) {
+        if constexpr (requires { form->FreeObject; }) {
+            EXPECT_EQ(form->FreeObject, o);
+            return 1;
+        } else {
+            return 0;
+        }
+    };
+    const int expected = trackWindow(FormTrackProperties) + objectWindow(FormFreeObjProperties);
+    int modal = 0;
+    for (const TDialogRequest& r : Requests)
+        modal += r.Kind == TDialogKind::ModalWindow;
+    EXPECT_EQ(modal, expected);
+}

@@ -64,6 +64,24 @@ bool FindPackageMarker(const std::string& FileName, int64_t& MarkerEnd)
     return false;
 }
 
+int64_t PackageMarkerEnd = 0;
+
+std::string OwnProgramFile()
+{
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : self.string();
+}
+
+bool FindPackageMarker()
+{
+    int64_t end = 0;
+    if (!FindPackageMarker(OwnProgramFile(), end))
+        return false;
+    PackageMarkerEnd = end;
+    return true;
+}
+
 int64_t ReadInstallerLength(const std::string& FileName, int64_t MarkerEnd)
 {
     FilePtr f = OpenFile(FileName, "rb");

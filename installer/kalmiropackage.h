@@ -28,6 +28,16 @@ inline constexpr char KalmiroMarker[] = "$VLPKG$";
 // success MarkerEnd is the offset just after the marker.
 bool FindPackageMarker(const std::string& FileName, int64_t& MarkerEnd);
 
+// The offset just after the marker in the running program's own file, as
+// the argument-less FindPackageMarker found it (0 before, or without one).
+extern int64_t PackageMarkerEnd;
+
+// Looks for the marker in the running program's own file.
+bool FindPackageMarker();
+
+// The running program's own file.
+std::string OwnProgramFile();
+
 // The installer's length L as the trailer after MarkerEnd gives it: the
 // digits before the first NUL among the next 9 bytes. Raises
 // std::runtime_error when they are missing, empty, not all digits, or when L

@@ -24,11 +24,9 @@ int Run()
     InstallTestResponder();
 
     try {
-        int64_t markerEnd = 0;
-        const bool package = FindPackageMarker(QApplication::applicationFilePath().toStdString(), markerEnd);
         std::unique_ptr<QDialog> window;
-        if (package) {
-            window = std::make_unique<TKalmiro_Wait>(markerEnd);
+        if (FindPackageMarker()) {
+            window = std::make_unique<TKalmiro_Wait>(PackageMarkerEnd);
         } else {
             auto main = std::make_unique<TKalmiro_Main>();
             if (!main->FormCreate())

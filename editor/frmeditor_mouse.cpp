@@ -411,13 +411,10 @@ void TFrmEditor::EnforceMinimumLength()
     const double length = track->Length();
     if (!(length > 0.0 && length < MinimumTrackLength))
         return;
-    // Only an end of the current track is moved, so that the track itself
-    // becomes 25 m long; any other point keeps its place.
+    // Only the current track's end point is moved, so that the track itself
+    // becomes 25 m long; any other point (its start included) keeps its place.
     if (point == track->EndPoint)
         point->Position = track->PointAt(MinimumTrackLength / length);
-    else if (point == track->StartPoint)
-        point->Position =
-            TVLPoint::LinearPoint(track->EndPoint->Position, track->StartPoint->Position, MinimumTrackLength / length);
 }
 
 void TFrmEditor::EdYOffsetKeyPress(int key)

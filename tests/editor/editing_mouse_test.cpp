@@ -246,6 +246,11 @@ TEST_F(MouseTest, DroppingTheEndOfAShortCurrentTrackMakesIt25Metres)
     TVLPoint* other = AddPoint(40, 40);
     Drag(Pixel(40, 40), Pixel(40, 30));
     ExpectAt(other, 40, 30);
+    // Nor does the track's start point move.
+    Drag(Pixel(0, 0), Pixel(0, 12));
+    ExpectAt(c->StartPoint, 0, 12);
+    ExpectAt(c->EndPoint, 0, 25);
+    c->StartPoint->Position = MakeWorldPoint(0, 0);
     // Tracks of 25 m or more and of no length are left alone.
     c->EndPoint->Position = MakeWorldPoint(30, 0);
     CurrentSituation.SelectedPoint = c->EndPoint;

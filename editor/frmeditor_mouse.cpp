@@ -11,6 +11,8 @@
 #include "model/vlpoint.h"
 #include "model/vlproject.h"
 #include "model/vlstation.h"
+#include "model/vlhelpers.h"
+#include "platform/codepage.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include <QMouseEvent>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -421,9 +424,15 @@ void TFrmEditor::EdYOffsetKeyPress(int key)
 {
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return;
-    const int x = StrToIntDef(EdXOffset->text().toStdString(), 0);
-    const int y = StrToIntDef(EdYOffset->text().toStdString(), 0);
-    CurrentSituation.ViewCentre = MakeWorldPoint(x, y);
+    // The refresh fills these fields with two decimals, so read them as
+    // decimal numbers (point or comma): reading whole numbers only would send
+    // the view to 0 whenever Enter is pressed on an unedited field.
+    auto read = [](const QString& text) {
+        std::string t = Utf8ToAnsi(text.trimmed().toStdString());
+        std::replace(t.begin(), t.end(), ',', '.');
+        return StrToFloatDot(t);
+    };
+    CurrentSituation.ViewCentre = MakeWorldPoint(read(EdXOffset->text()), read(EdYOffset->text()));
     RefreshEditor();
 }
 

@@ -442,7 +442,7 @@ void TFormMain::MenuPropertiesClick()
 void TFormMain::MenuTrackPropertiesClick()
 {
     if (FrmEditor->Project)
-        emit FrameKeyCommand('T');
+        FrmEditor->properties1Click();
 }
 
 void TFormMain::MenuTimetablesClick()
@@ -453,15 +453,7 @@ void TFormMain::MenuTimetablesClick()
 
 void TFormMain::MenuRoutesClick()
 {
-    if (!FrmEditor->Project || !FormRouteDefinitions)
-        return;
-    // Shown beside the plan, not modally; a second click hides it.
-    if (FormRouteDefinitions->isVisible()) {
-        FormRouteDefinitions->hide();
-    } else {
-        FormRouteDefinitions->Project = FrmEditor->Project;
-        FormRouteDefinitions->show();
-    }
+    FrmEditor->ToolButton1Click();
 }
 
 void TFormMain::TrainsClick()
@@ -564,13 +556,16 @@ void TFormMain::keyReleaseEvent(QKeyEvent* event)
     QMainWindow::keyReleaseEvent(event);
     if (!(event->modifiers() & Qt::ControlModifier))
         return;
+    char letter = 0;
     switch (event->key()) {
-    case Qt::Key_T: emit FrameKeyCommand('T'); break;
-    case Qt::Key_C: emit FrameKeyCommand('C'); break;
-    case Qt::Key_D: emit FrameKeyCommand('D'); break;
-    case Qt::Key_L: emit FrameKeyCommand('L'); break;
-    case Qt::Key_M: emit FrameKeyCommand('M'); break;
-    case Qt::Key_P: emit FrameKeyCommand('P'); break;
-    default: break;
+    case Qt::Key_T: letter = 'T'; break;
+    case Qt::Key_C: letter = 'C'; break;
+    case Qt::Key_D: letter = 'D'; break;
+    case Qt::Key_L: letter = 'L'; break;
+    case Qt::Key_M: letter = 'M'; break;
+    case Qt::Key_P: letter = 'P'; break;
+    default: return;
     }
+    emit FrameKeyCommand(letter);
+    FrmEditor->FrameKeyCommand(letter);
 }

@@ -148,9 +148,9 @@ public slots:
     void Undo1Click() {}
 
 signals:
-    // Commands of the editor frame the main window runs on Ctrl key
-    // releases, for the frame's editing code to connect to. The letter is
-    // one of T, C, D, L, M, P.
+    // A Ctrl key release that ran a command of the editor frame (T track
+    // properties, C copy properties, D delete object, L clone object,
+    // M object properties, P add new point and connect).
     void FrameKeyCommand(char letter);
 
 protected:

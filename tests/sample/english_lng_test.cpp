@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,6 +36,8 @@ const std::vector<std::string> kMessageKeys = {
     "texport_no_filename", "texport_no_dir",    "texport_incomplete", "tvlexport_no_conn",
     "toptions_no_sv",     "twizard_close",      "twizard_no_prjname", "twizard_no_name",
     "upredefobj_already", "urdform_merge",      "ufrmeditor_nobgmap", "ufrmeditor_nopts",
+    "tmain_errorsaving",  "texport_no_stations", "texport_same_station", "texport_bad_name",
+    "texport_no_bvefolder", "texport_write_failed", "texport_copy_failed", "texport_no_bve",
 };
 
 const size_t kSeparatorLength = 8;  // a double quote and 7 further characters
@@ -302,3 +306,29 @@ TEST(MessageUnfolding, FollowsTheLookupRules) {
 }
 
 }  // namespace
+
+// Every message key that the programs' sources name must be in the shipped
+// file: a key missing there shows the user "ERROR" instead of a message.
+TEST_F(EnglishLngMessages, EveryKeyNamedInTheSourcesIsPresent) {
+    const Section* s = ini_.Find("Project_Messages");
+    ASSERT_NE(s, nullptr);
+    const std::regex keyLiteral("\"((?:t|u)[a-z0-9]+_[a-z0-9_]+)\"");
+    int found = 0;
+    for (const char* folder : {"app", "editor", "export", "packager"}) {
+        std::filesystem::path dir = std::filesystem::path(VELKAST_SOURCE_DIR) / folder;
+        if (!std::filesystem::is_directory(dir))
+            continue;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+            if (entry.path().extension() != ".cpp" && entry.path().extension() != ".h")
+                continue;
+            std::string text;
+            ASSERT_TRUE(ReadFileBytes(entry.path().string(), text));
+            for (std::sregex_iterator it(text.begin(), text.end(), keyLiteral), end; it != end; ++it) {
+                ++found;
+                EXPECT_NE(FindEntry(*s, (*it)[1].str()), nullptr)
+                    << (*it)[1].str() << " named in " << entry.path();
+            }
+        }
+    }
+    EXPECT_GT(found, 10);
+}

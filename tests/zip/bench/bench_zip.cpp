@@ -73,6 +73,8 @@ BenchData& Data()
         }
         std::fprintf(stderr, "bench tree: %d files, %lld bytes in %s\n", n,
                      static_cast<long long>(d->totalBytes), d->tree.c_str());
+        // The tree and the archives go when the run ends.
+        std::atexit([] { delete &Data(); });
         return d;
     }();
     return *data;

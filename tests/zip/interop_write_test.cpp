@@ -214,4 +214,46 @@ TEST_F(InteropWrite, ZatoolReadsBackWhatItWrote)
     }
 }
 
+// An archive changed by later runs (items added to it, one replaced in the
+// middle, so the kept items behind it move) must still satisfy the tools.
+TEST_F(InteropWrite, UpdatedArchivesStayValid)
+{
+    if (!HaveTool("unzip") || !HaveTool("7z") || !HaveTool("python3")) {
+        GTEST_SKIP() << "unzip, 7z or python3 is not installed";
+    }
+    fs::path tree = *temp_ / "update-tree";
+    fs::remove_all(tree);
+    std::vector<TreeEntry> t = Tree();
+    WriteTree(tree, t, NameForm::Ansi);
+    fs::path a = *temp_ / "update.zip";
+    fs::remove(a);
+    auto add = [&](const std::string& masks) {
+        RunResult r = Shell(Q(ZatoolPath()) + " add " + Q(a) + " " + masks + " -6 -C " + Q(tree) + " </dev/null");
+        EXPECT_EQ(r.code, 0) << masks << "\n" << r.out;
+    };
+    add("readme.txt data");
+    add("'*.*' 'Empty Folder'");
+    // Replace a file that sits early in the archive with one of another size.
+    for (TreeEntry& e : t) {
+        if (e.name == "readme.txt") e.data = ByteSource(99).Text(45678);
+    }
+    WriteAll(tree / "readme.txt", t[0].data);
+    add("readme.txt");
+
+    RunResult u = Shell("unzip -t " + Q(a) + " </dev/null");
+    EXPECT_EQ(u.code, 0) << u.out;
+    RunResult z = Shell("7z t -bd -punused " + Q(a) + " </dev/null");
+    EXPECT_EQ(z.code, 0) << z.out;
+    EXPECT_EQ(z.out.find("WARNING"), std::string::npos) << z.out;
+    RunResult p = Shell("python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).testzip())' " + Q(a));
+    EXPECT_EQ(p.out, "None\n");
+    fs::path out = FreshFolder("update-out");
+    RunResult x = Shell("unzip -q " + Q(a) + " -d " + Q(out) + " </dev/null");
+    EXPECT_EQ(x.code, 0) << x.out;
+    EXPECT_EQ(Join(CompareTree(out, t, NameForm::Ansi)), "");
+    // No item twice in the directory.
+    RunResult l = Shell("zipinfo -1 " + Q(a) + " | sort | uniq -d");
+    EXPECT_EQ(l.out, "");
+}
+
 }  // namespace

@@ -544,12 +544,14 @@ void TFrmEditor::DrawObjects(QPainter& canvas)
         const QColor colour = hovered ? PlanColours::HoveredObject
                               : selected ? PlanColours::SelectedObject
                                          : PlanColours::OtherObject;
-        // The outline goes C1, C2, C4, C3: two edges and the two diagonals.
+        // The corners run round the footprint (C1..C4), so the outline is
+        // drawn in that order; taking them as C1, C2, C4, C3 would draw the
+        // two diagonals instead of two of the sides.
         canvas.setPen(SolidPen(colour, 1));
         canvas.drawLine(c[0], c[1]);
-        canvas.drawLine(c[1], c[3]);
-        canvas.drawLine(c[3], c[2]);
-        canvas.drawLine(c[2], c[0]);
+        canvas.drawLine(c[1], c[2]);
+        canvas.drawLine(c[2], c[3]);
+        canvas.drawLine(c[3], c[0]);
         if (hovered || selected) {
             canvas.setFont(font());
             canvas.setBackgroundMode(Qt::TransparentMode);

@@ -187,7 +187,9 @@ bool TFrmEditor::ObjectHit(const TVLObject* object, const TWorldPoint& w)
     const TWorldPoint c3 = MakeWorldPoint(corners[2].X + object->X, corners[2].Y + object->Y);
     const double ux = c2.X - c1.X, uy = c2.Y - c1.Y;
     const double edge = std::hypot(ux, uy);
-    const double depth = Distance(c1, c3);
+    // The footprint's depth is its side C2-C3; C1-C3 is the diagonal and would
+    // let the hit area reach beyond the footprint.
+    const double depth = Distance(c2, c3);
     // A footprint without extent (an object file that could not be read)
     // covers nothing.
     if (edge == 0.0 || depth == 0.0)

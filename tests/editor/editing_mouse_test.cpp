@@ -87,6 +87,9 @@ TEST_F(MouseTest, ObjectHoverFollowsTheFootprintAndSkipsEmptyFootprints)
     EXPECT_EQ(CurrentSituation.HoveredObject, box);
     Move(Pixel(6, 0));
     EXPECT_EQ(CurrentSituation.HoveredObject, nullptr);
+    // Just below the footprint, though within its diagonal's length.
+    Move(Pixel(0, -3));
+    EXPECT_EQ(CurrentSituation.HoveredObject, nullptr);
     // A turned footprint is hit along its own axes.
     box->Rotation = 45;
     Move(Pixel(0, 2.5));

@@ -316,15 +316,15 @@ TEST_F(FrmEditorTest, ObjectOutlineAndItsNameWhenSelected)
     object->Y = 0;
     TVLObject* o = object.get();
     Project->AddObject(std::move(object));
-    // Footprint from pixel (80, 80) to (120, 120), drawn C1, C2, C4, C3:
-    // top and bottom edge and the two diagonals, no side edges.
+    // Footprint from pixel (80, 80) to (120, 120): all four sides, nothing
+    // across the inside.
     QImage image = Paint();
     EXPECT_EQ(At(image, 100, 80), PlanColours::OtherObject);
     EXPECT_EQ(At(image, 100, 120), PlanColours::OtherObject);
-    EXPECT_EQ(At(image, 100, 100), PlanColours::OtherObject);
-    EXPECT_EQ(At(image, 90, 90), PlanColours::OtherObject);
-    EXPECT_EQ(At(image, 80, 100), PlanColours::Background);
-    EXPECT_EQ(At(image, 120, 100), PlanColours::Background);
+    EXPECT_EQ(At(image, 80, 100), PlanColours::OtherObject);
+    EXPECT_EQ(At(image, 120, 100), PlanColours::OtherObject);
+    EXPECT_EQ(At(image, 100, 100), PlanColours::Background);
+    EXPECT_EQ(At(image, 90, 90), PlanColours::Background);
 
     CurrentSituation.SelectedObject = o;
     image = Paint();

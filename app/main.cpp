@@ -3,6 +3,7 @@
 // language files, the object library, the recent-projects list) is the
 // folder of this program file.
 
+#include "app/packagerlink.h"
 #include "editor/appforms.h"
 #include "editor/formmain.h"
 #include "editor/startupforms.h"
@@ -15,6 +16,7 @@ int main(int argc, char* argv[])
     // The title message boxes show when they have no caption of their own.
     QApplication::setApplicationName("Velkast for BVE");
 
+    InstallPackagerLink();
     CreateApplicationForms();
     // The program ends when the main window closes, whichever other windows
     // are still open.

@@ -106,10 +106,6 @@ TFormFreeObjProperties* FormFreeObjProperties = nullptr;
 TFormMoveEverything* FormMoveEverything = nullptr;
 #endif
 
-#if !__has_include("editor/formpackage.h")
-TFormPackage* FormPackage = nullptr;
-#endif
-
 #if !__has_include("editor/formpredefinedobjects.h")
 TFormPredefinedObjects* FormPredefinedObjects = nullptr;
 #endif

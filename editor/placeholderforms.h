@@ -190,16 +190,6 @@ public:
 extern TFormMoveEverything* FormMoveEverything;
 #endif
 
-#if __has_include("editor/formpackage.h")
-#include "editor/formpackage.h"
-#else
-class TFormPackage : public TPlaceholderForm {
-public:
-    explicit TFormPackage(QWidget* parent = nullptr) : TPlaceholderForm("FormPackage", "Route Packager - Creating Package...", parent) {}
-};
-extern TFormPackage* FormPackage;
-#endif
-
 #if __has_include("editor/formpredefinedobjects.h")
 #include "editor/formpredefinedobjects.h"
 #else

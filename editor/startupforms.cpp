@@ -8,6 +8,30 @@
 #include "editor/formwelcome.h"
 #include "editor/placeholderforms.h"
 
+#include <utility>
+
+namespace {
+
+TPackageFormCreator& PackageFormCreator()
+{
+    static TPackageFormCreator creator;
+    return creator;
+}
+
+TPlaceholderForm* PackageStandIn = nullptr;
+
+void CreatePackageForm()
+{
+    if (PackageFormCreator())
+        PackageFormCreator()();
+    else
+        CreateForm(PackageStandIn, "FormPackage", "Route Packager - Creating Package...");
+}
+
+} // namespace
+
+void SetPackageFormCreator(TPackageFormCreator creator) { PackageFormCreator() = std::move(creator); }
+
 void CreateApplicationForms()
 {
     CreateForm(FormMain);
@@ -29,7 +53,7 @@ void CreateApplicationForms()
     CreateForm(FormWelcome);
     CreateForm(FormFreeObjProperties);
     CreateForm(FormMoveEverything);
-    CreateForm(FormPackage);
+    CreatePackageForm();
     CreateForm(FormPredefinedObjects);
     CreateForm(FormCreatePackage);
     CreateForm(FormTrackTypes);

@@ -7,4 +7,13 @@
 // dialog last. Every window is reached through its global instance and
 // lives until DestroyForms.
 
+#include <functional>
+
 void CreateApplicationForms();
+
+// The packager window belongs to a library that builds on the editor's, so
+// the editor cannot name its class: the program installs the function that
+// creates it (through CreateForm, which registers it) at its place in the
+// order. Without one, a bare window of the same name and caption stands in.
+using TPackageFormCreator = std::function<void()>;
+void SetPackageFormCreator(TPackageFormCreator creator);

@@ -1,0 +1,68 @@
+#include "app/packagerlink.h"
+
+#include "editor/appforms.h"
+#include "editor/formexport.h"
+#include "editor/formoptions.h"
+#include "editor/startupforms.h"
+#include "packager/formpackage.h"
+#include "packager/packageroptions.h"
+
+#include "platform/codepage.h"
+#include "platform/paths.h"
+
+#include <QLabel>
+
+#include <stdexcept>
+
+namespace {
+
+// The options window's settings as the packager reads them. The object
+// folder is held as ANSI text; the packager joins it into a native path.
+class TFormOptionsPackagerOptions : public TPackagerOptions {
+public:
+    std::string BveFolder() const override
+    {
+        return FormOptions ? ExcludeTrailingPathDelimiter(FormOptions->BveFolder) : std::string();
+    }
+    std::string GetObjectFolder() const override
+    {
+        return FormOptions ? AnsiToUtf8(FormOptions->GetObjectFolder()) : std::string("lib");
+    }
+};
+
+TFormOptionsPackagerOptions EditorOptions;
+
+void BuildExportPackage(const TExportPackageRequest& request)
+{
+    if (!FormPackage)
+        throw std::runtime_error("The route packager is not available.");
+    // The lists are set anew for every export: entries left from an earlier
+    // export of this run would name files of another route in this package.
+    FormPackage->ObjectFiles = request.ObjectFiles;
+    FormPackage->RouteFiles = request.RouteFiles;
+    FormPackage->RouteDir = request.RouteDir;
+    FormPackage->show();
+    FormPackage->BuildPackage(request.RouteName, request.PicturePath, request.Author, request.Homepage,
+                              request.Description, request.Root, request.Credits);
+}
+
+} // namespace
+
+void InstallPackagerLink()
+{
+    SetPackagerOptions(&EditorOptions);
+    SetPackageFormCreator([] {
+        CreateForm(FormPackage);
+        // The window's picture has no text: a translated text would replace
+        // the picture.
+        SetTranslatable(FormPackage->Image1, false);
+    });
+    SetExportPackageHandler(BuildExportPackage);
+}
+
+void RemovePackagerLink()
+{
+    SetExportPackageHandler({});
+    SetPackageFormCreator({});
+    SetPackagerOptions(nullptr);
+}

@@ -1,5 +1,6 @@
 #include "editor/formoptions.h"
 
+#include "editor/appforms.h"
 #include "editor/formsetbvefolder.h"
 #include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -63,6 +65,9 @@ void TFormOptions::BuildControls()
     auto* layout = new QVBoxLayout(this);
     PageControl1 = Named(new QTabWidget(this), "PageControl1");
     layout->addWidget(PageControl1);
+    // The tab bar's scroll buttons are Qt's own, not texts of this window;
+    // the tabs' captions are the pages' own texts.
+    SetTranslatable(PageControl1->tabBar(), false);
 
     TabGeneral = Named(new QWidget, "TabGeneral");
     PageControl1->addTab(TabGeneral, "General");
@@ -71,6 +76,9 @@ void TFormOptions::BuildControls()
     auto* bve = new QHBoxLayout(gbBveFolder);
     BVE_Folder_Set = new TPanel(gbBveFolder, "BVE_Folder_Set");
     BVE_Folder_Set->setMinimumWidth(260);
+    // It shows the chosen folder: a text from the language file would show
+    // a folder that is not the one in use.
+    SetTranslatable(BVE_Folder_Set, false);
     bve->addWidget(BVE_Folder_Set, 1);
     BveFolderSearchButton = Named(new QPushButton("browse...", gbBveFolder), "BveFolderSearchButton");
     bve->addWidget(BveFolderSearchButton);

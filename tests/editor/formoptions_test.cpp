@@ -338,13 +338,20 @@ TEST_F(FormOptionsTest, TranslationRoundTripOnTheOptionsWindow)
     EXPECT_EQ(IniReadString(lngFile, "FormOptions", "StructureViewer_Check", ""),
               "internal Objectpreview (not installed)");
     EXPECT_EQ(IniReadString(lngFile, "FormOptions", "TabExport", ""), "Export");
-    EXPECT_EQ(IniReadString(lngFile, "FormOptions", "BVE_Folder_Set", ""), "/b");
+    EXPECT_EQ(IniReadString(lngFile, "FormOptions", "TabGeneral", ""), "General");
+    EXPECT_EQ(IniReadString(lngFile, "FormOptions", "gbBveFolder", ""), "BVE directory");
+    // The folder shown is data, and the tab bar's scroll buttons are Qt's.
+    EXPECT_FALSE(IniValueExists(lngFile, "FormOptions", "BVE_Folder_Set"));
+    EXPECT_FALSE(IniValueExists(lngFile, "FormOptions", "ScrollLeftButton"));
+    EXPECT_FALSE(IniValueExists(lngFile, "FormOptions", "ScrollRightButton"));
     EXPECT_FALSE(IniValueExists(lngFile, "FormOptions", "edObjFolder"));
 
     IniWriteString(lngFile, "FormOptions", "Btn_Cancel", "Abbrechen");
     IniWriteString(lngFile, "FormOptions", "_FormCaption", "Einstellungen");
     IniWriteString(lngFile, "FormOptions", "cbFit4m", "Auf 4 m einrasten");
+    IniWriteString(lngFile, "FormOptions", "BVE_Folder_Set", "/stale");
     ASSERT_TRUE(lng.Translate());
+    EXPECT_EQ(FormOptions->BVE_Folder_Set->Caption(), "/b");
     EXPECT_EQ(FormOptions->Btn_Cancel->text(), "Abbrechen");
     EXPECT_EQ(FormOptions->windowTitle(), "Einstellungen");
     EXPECT_EQ(FormOptions->cbFit4m->text(), "Auf 4 m einrasten");

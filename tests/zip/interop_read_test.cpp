@@ -142,8 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
     Tools, InteropRead,
     ::testing::Combine(::testing::Range<size_t>(0, Makers().size()),
                        ::testing::Values(Placement::Plain, Placement::Front, Placement::Trailer)),
-    [](const ::testing::TestParamInfo<ReadParam>& info) {
-        return Makers()[std::get<0>(info.param)].label + "_" + PlacementName(std::get<1>(info.param));
+    [](const ::testing::TestParamInfo<ReadParam>& p) {
+        return Makers()[std::get<0>(p.param)].label + "_" + PlacementName(std::get<1>(p.param));
     });
 
 // Python marks names that are not ASCII as UTF-8 (general purpose bit 11).

@@ -7,7 +7,6 @@
 #include "packager/formpackage.h"
 #include "packager/packageroptions.h"
 
-#include "platform/codepage.h"
 #include "platform/paths.h"
 
 #include <QLabel>
@@ -16,8 +15,7 @@
 
 namespace {
 
-// The options window's settings as the packager reads them. The object
-// folder is held as ANSI text; the packager joins it into a native path.
+// The options window's settings as the packager reads them.
 class TFormOptionsPackagerOptions : public TPackagerOptions {
 public:
     std::string BveFolder() const override
@@ -26,7 +24,7 @@ public:
     }
     std::string GetObjectFolder() const override
     {
-        return FormOptions ? AnsiToUtf8(FormOptions->GetObjectFolder()) : std::string("lib");
+        return FormOptions ? FormOptions->GetObjectFolder() : std::string("lib");
     }
 };
 

@@ -132,19 +132,22 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
 
     // 3, 4. The route's files. A copy that fails leaves the file out, while
     //    its line still names it (the installer then passes over it).
-    const std::string objectSource = FRoot + ToNativePath(options.GetObjectFolder()) + "/";
+    //    The sources lie under their native (UTF-8) names, as the export
+    //    wrote them; the staging tree keeps the ANSI names, which the archive
+    //    stores as they are.
+    const std::string objectSource = FRoot + AnsiToUtf8(ToNativePath(options.GetObjectFolder())) + "/";
     for (const std::string& f : ObjectFiles) {
         const std::string target = T + "railway/object/" + routeDir + "/" + ToNativePath(f);
         ForceDirectories(ExtractFilePath(target));
-        CopyFile(objectSource + ToNativePath(f), target, true);
+        CopyFile(objectSource + AnsiToUtf8(ToNativePath(f)), target, true);
         files.push_back("\\railway\\object\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
     }
-    const std::string routeSource =
-        IncludeTrailingPathDelimiter(ToNativePath(options.BveFolder())) + "railway/route/" + routeDir + "/";
+    const std::string routeSource = IncludeTrailingPathDelimiter(ToNativePath(options.BveFolder())) +
+                                    "railway/route/" + AnsiToUtf8(routeDir) + "/";
     for (const std::string& f : RouteFiles) {
         const std::string target = T + "railway/route/" + routeDir + "/" + ToNativePath(f);
         ForceDirectories(ExtractFilePath(target));
-        CopyFile(routeSource + ToNativePath(f), target, true);
+        CopyFile(routeSource + AnsiToUtf8(ToNativePath(f)), target, true);
         files.push_back("\\railway\\route\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
     }
     Step(15);

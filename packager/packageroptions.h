@@ -12,7 +12,8 @@ public:
     virtual ~TPackagerOptions() = default;
     // The simulator's folder, without trailing separator.
     virtual std::string BveFolder() const = 0;
-    // The object library's folder name, relative to the program folder.
+    // The object library's folder name, relative to the program folder
+    // (ANSI, as the settings file and the options window hold it).
     virtual std::string GetObjectFolder() const = 0;
 };
 

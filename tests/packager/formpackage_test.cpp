@@ -188,3 +188,26 @@ TEST_F(PackagerTest, MissingInstallerStopsTheBuild)
     Form.close();
     EXPECT_FALSE(Exists(Root + "routepackages"));
 }
+
+TEST_F(PackagerTest, AnsiNamesAreFoundUnderTheirNativeNames)
+{
+    // The export writes "gr\xFCn" (ANSI) to disk as UTF-8; the archive keeps
+    // the ANSI name, as on Windows.
+    WriteFile(Root + "lib/myroute/gr\xC3\xBCn.b3d", "green object");
+    WriteFile(Options.Bve + "/railway/route/myroute/b\xC3\xA4r.csv", "bear route");
+    Form.ObjectFiles = {"myroute\\gr\xFCn.b3d"};
+    Form.RouteFiles = {"b\xE4r.csv"};
+    Form.BuildPackage("R", "", "a", "", "d", Root, "c");
+    const auto names = ArchiveNames(ArchiveOf(Root + "completed_packages/VLinstaller-R"));
+    EXPECT_EQ(std::count(names.begin(), names.end(), "railway/object/myroute/myroute/gr\xFCn.b3d"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "railway/route/myroute/b\xE4r.csv"), 1);
+    TZipArchiver za;
+    za.FileName = Dir / "archive.zip";
+    za.OpenArchiveWithMode(fmOpenRead | fmShareDenyNone);
+    bool found = false;
+    for (int32_t i = 0; i < za.Count(); ++i)
+        if (za.Item(i).StoredName == "railway/object/myroute/myroute/gr\xFCn.b3d")
+            found = za.Item(i).CentralDir.UncompressedSize == std::string("green object").size();
+    za.CloseArchive();
+    EXPECT_TRUE(found);
+}

@@ -153,8 +153,9 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
     Step(15);
 
     // 5. The picture the installer shows, then the finished file list.
-    if (!PicturePath.empty() && FileExists(ToNativePath(PicturePath)))
-        CopyFile(ToNativePath(PicturePath), T + image, false);
+    const std::string picture = AnsiToUtf8(ToNativePath(PicturePath));
+    if (!PicturePath.empty() && FileExists(picture))
+        CopyFile(picture, T + image, false);
     else
         CopyFile(FRoot + "kalmiro/noscreen.bmp", T + "noscreen.bmp", true);
     WriteTextFile(T + "files.dat", JoinLines(files));

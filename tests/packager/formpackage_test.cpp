@@ -197,8 +197,11 @@ TEST_F(PackagerTest, AnsiNamesAreFoundUnderTheirNativeNames)
     WriteFile(Options.Bve + "/railway/route/myroute/b\xC3\xA4r.csv", "bear route");
     Form.ObjectFiles = {"myroute\\gr\xFCn.b3d"};
     Form.RouteFiles = {"b\xE4r.csv"};
-    Form.BuildPackage("R", "", "a", "", "d", Root, "c");
+    WriteFile(Dir / "pics/s\xC3\xB6r.bmp", SmallBitmap(2, 2, 10));
+    Form.BuildPackage("R", Dir / "pics/s\xF6r.bmp", "a", "", "d", Root, "c");
     const auto names = ArchiveNames(ArchiveOf(Root + "completed_packages/VLinstaller-R"));
+    EXPECT_EQ(std::count(names.begin(), names.end(), "s\xF6r.bmp"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "noscreen.bmp"), 0);
     EXPECT_EQ(std::count(names.begin(), names.end(), "railway/object/myroute/myroute/gr\xFCn.b3d"), 1);
     EXPECT_EQ(std::count(names.begin(), names.end(), "railway/route/myroute/b\xE4r.csv"), 1);
     TZipArchiver za;

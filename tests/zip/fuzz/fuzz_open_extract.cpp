@@ -12,7 +12,10 @@
 #include <fstream>
 #include <string>
 
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "zip/zaarchiver.h"
 #include "zip/zaerrors.h"
@@ -37,6 +40,14 @@ Scratch& Folders()
         std::error_code ec;
         fs::path tmp = fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0 ? fs::path("/dev/shm")
                                                                                           : fs::temp_directory_path();
+        // libFuzzer may end the process without running exit handlers, so
+        // scratch folders of runs that are gone are swept here.
+        for (const auto& e : fs::directory_iterator(tmp, ec)) {
+            std::string n = e.path().filename().string();
+            if (n.rfind("velkast-fuzz-", 0) != 0) continue;
+            long pid = std::strtol(n.c_str() + 13, nullptr, 10);
+            if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove_all(e.path(), ec);
+        }
         f.root = tmp / ("velkast-fuzz-" + std::to_string(getpid()));
         fs::remove_all(f.root);
         f.archive = f.root / "in.zip";

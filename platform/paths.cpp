@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 
+#include "platform/codepage.h"
 #include "platform/textlines.h"
 
 #include <filesystem>
@@ -20,6 +21,10 @@ std::string& ProgramFolderOverride()
 bool IsSep(char c) { return c == '/' || c == '\\'; }
 
 } // namespace
+
+std::string NativeFileName(std::string_view ansi) { return AnsiToUtf8(ansi); }
+
+std::string AnsiFileName(std::string_view native) { return Utf8ToAnsi(native); }
 
 std::string ToNativePath(std::string_view path)
 {

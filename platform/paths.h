@@ -8,6 +8,13 @@
 
 // Turns every "\" into "/".
 std::string ToNativePath(std::string_view path);
+
+// Names the files and the model hold are ANSI (Windows-1252); names on disk
+// are this system's own (UTF-8). Every place that turns one into the other
+// for a file name goes through these two, so ASCII names pass unchanged and
+// the two directions stay each other's inverse for every ANSI name.
+std::string NativeFileName(std::string_view ansi);  // ANSI name -> disk name
+std::string AnsiFileName(std::string_view native); // disk name -> ANSI ("?" for what ANSI lacks)
 // Turns every "/" into "\" (for texts inside the files).
 std::string ToWindowsPath(std::string_view path);
 

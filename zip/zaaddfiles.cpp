@@ -3,7 +3,11 @@
 // masks, and the update that the scan fills and EndUpdate writes.
 //
 // Masks are the wildcard masks of zip/zamasks.h. Disk names are native paths
-// ("/" separators); masks may use "\" or "/". A file search returns ordinary
+// ("/" separators); masks may use "\" or "/". Masks come as ANSI, as every
+// name of the interface: the scan turns them into disk names once and then
+// works on disk names throughout; a found file's item name is the ANSI form
+// of its disk name. A file pattern is matched against the ANSI form of the
+// names, as the mask was written for them. A file search returns ordinary
 // files always and an entry that is hidden (on this system: its name begins
 // with "."), a system file, a volume label or a folder only when that
 // attribute is in the search set. Links to folders are never followed.
@@ -44,7 +48,8 @@ struct CurrentDirKeeper {
 };
 
 struct FoundEntry {
-    std::string Name;
+    std::string Name; // as on disk
+    std::string Ansi; // as the archive will name it
     uint32_t Attr = 0;
     bool IsFolder() const { return (Attr & faDirectory) != 0; }
 };
@@ -59,6 +64,7 @@ std::vector<FoundEntry> ListFolder(const std::string& folder)
          it.increment(ec)) {
         FoundEntry e;
         e.Name = it->path().filename().string();
+        e.Ansi = AnsiFileName(e.Name);
         std::error_code sec;
         const fs::file_status link = it->symlink_status(sec);
         if (fs::is_directory(link)) {
@@ -82,7 +88,7 @@ std::vector<FoundEntry> ListFolder(const std::string& folder)
         entries.push_back(std::move(e));
     }
     std::sort(entries.begin(), entries.end(), [](const FoundEntry& a, const FoundEntry& b) {
-        int c = ZACompareText(a.Name, b.Name);
+        int c = ZACompareText(a.Ansi, b.Ansi);
         return c != 0 ? c < 0 : a.Name < b.Name;
     });
     return entries;
@@ -97,12 +103,21 @@ bool SearchMatches(const std::string& name, const std::string& pattern)
     return FileNameMatchesMask(name, pattern);
 }
 
+TStrings NativeMasks(const TStrings& masks)
+{
+    TStrings native;
+    for (const std::string& m : masks)
+        native.push_back(NativeFileName(m));
+    return native;
+}
+
 bool AttributesPass(uint32_t attr, uint32_t searchAttr) { return (attr & SpecialAttributes & ~searchAttr) == 0; }
 
 class TDiskScan {
 public:
     TDiskScan(TZABaseArchiver& za, uint16_t searchAttr, bool move, const TStrings& exclusions)
-        : Za(za), SearchAttr(searchAttr), Move(move), Exclusions(exclusions) {}
+        : Za(za), SearchAttr(searchAttr), Move(move), Exclusions(NativeMasks(exclusions)),
+          NoCompression(NativeMasks(za.NoCompressionMasks)) {}
 
     void ScanFolder(const std::string& folder, const std::string& mask, bool recurse)
     {
@@ -111,11 +126,12 @@ public:
         Za.ResolveMaskPath(mask, folder, path, relative);
         const std::string dir = ExtractFilePath(path);
         const std::string pattern = ExtractFileName(path);
+        const std::string ansiPattern = AnsiFileName(pattern);
         const std::vector<FoundEntry> entries = ListFolder(dir);
 
         const uint32_t fileAttr = SearchAttr & ~faDirectory;
         for (const FoundEntry& e : entries)
-            if (!e.IsFolder() && AttributesPass(e.Attr, fileAttr) && SearchMatches(e.Name, pattern))
+            if (!e.IsFolder() && AttributesPass(e.Attr, fileAttr) && SearchMatches(e.Ansi, ansiPattern))
                 CheckFoundFile(e, dir);
 
         if (!(SearchAttr & faDirectory) && !recurse)
@@ -152,16 +168,16 @@ private:
     void AddFoundFile(const std::string& fullName, const FoundEntry& e)
     {
         bool confirm = true;
-        Za.DoConfirmProcessFile(fullName, Move ? poMove : poAdd, confirm);
+        Za.DoConfirmProcessFile(AnsiFileName(fullName), Move ? poMove : poAdd, confirm);
         if (!confirm)
             return;
-        const int32_t index = Za.AddOrReplaceItem(fullName, true);
+        const int32_t index = Za.AddOrReplaceDiskFile(fullName, true);
         if (index < 0)
             return;
         TDirItem& item = Za.DirManager()->Directory().GetItemPtr(index);
         if (Move)
             item.Operation = poMove;
-        for (const std::string& mask : Za.NoCompressionMasks) {
+        for (const std::string& mask : NoCompression) {
             if (Za.FileFitsMask(fullName, mask, e.IsFolder())) {
                 item.CompressionMode = 0;
                 const int method = Za.NewItemMethod();
@@ -174,7 +190,8 @@ private:
     TZABaseArchiver& Za;
     uint16_t SearchAttr;
     bool Move;
-    const TStrings& Exclusions;
+    const TStrings Exclusions;
+    const TStrings NoCompression;
 };
 
 std::string CurrentFolderPath() { return ExpandFileNameRelative("", ""); }
@@ -263,5 +280,5 @@ void TZABaseArchiver::CollectDiskFiles(const TStrings& FileMasks, uint16_t Searc
     fs::current_path(base, ec);
     TDiskScan scan(*this, SearchAttr, Move, ExclusionMasks);
     for (const std::string& mask : FileMasks)
-        scan.ScanFolder(base, mask, Recurse);
+        scan.ScanFolder(base, NativeFileName(mask), Recurse);
 }

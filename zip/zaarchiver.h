@@ -171,12 +171,19 @@ public:
     void FreshenItem(int32_t Index, const std::string& Name, const std::string& Base);
 
     // --- Writing -------------------------------------------------------------
+    // Names of disk files given here are ANSI, as every name in this
+    // interface; the engine turns them into disk names (NativeFileName) where
+    // it touches the disk, and names it finds on disk into ANSI item names.
+    // FileName, BaseDir and TempDir are folders and files the caller took
+    // from this system: native paths, used as they are.
     void InitDirItem(int32_t Index, const std::string& FileName, bool UseFileInfo);
     void UpdateItem(int32_t Index, const std::string& FileName);
     void DeleteItem(int32_t Index);
     // Puts one disk file into the directory of the open update (stored name
     // relative to the current folder); -1 when an existing item is kept.
     int32_t AddOrReplaceItem(const std::string& FileName, bool UseFileInfo);
+    // The same for a disk name as found on disk (native).
+    int32_t AddOrReplaceDiskFile(const std::string& FileName, bool UseFileInfo);
     // Adds an item whose data come from a stream (inside an update); returns
     // its index. With OwnsSource the stream is dropped once written.
     int32_t AddStream(const std::string& StoredName, std::shared_ptr<TZAStream> Source, bool OwnsSource,
@@ -185,6 +192,7 @@ public:
     // Adding files from disk with masks. Declared here for the add path,
     // which lives in its own source file.
     void AddFiles(const std::string& FileMask, uint16_t SearchAttr, const std::string& ExclusionMask);
+    // FileName and Mask in the same form (both disk names in the scan).
     bool FileFitsMask(const std::string& FileName, const std::string& Mask, bool IsFolder);
     void ResolveMaskPath(const std::string& Mask, const std::string& Folder, std::string& Path, bool& IsRelative);
     void CollectDiskFiles(const TStrings& FileMasks, uint16_t SearchAttr, bool Recurse, bool Move,

@@ -60,7 +60,7 @@ void BuildLocalHeader(unsigned char* p, const TZACentralHeader& c)
 
 void TZABaseArchiver::InitDirItem(int32_t Index, const std::string& FileName, bool UseFileInfo)
 {
-    InitDirItemIn(Index, FileName, UseFileInfo, CurrentFolder());
+    InitDirItemIn(Index, NativeFileName(FileName), UseFileInfo, CurrentFolder());
 }
 
 void TZABaseArchiver::InitDirItemIn(int32_t Index, const std::string& FileName, bool UseFileInfo,
@@ -69,7 +69,7 @@ void TZABaseArchiver::InitDirItemIn(int32_t Index, const std::string& FileName, 
     if (!FManager)
         throw EZAException(13, this);
     TDirItem& item = FManager->Directory().GetItemPtr(Index);
-    std::string stored = GetStoredFileName(FileName, Folder, Options.StorePath);
+    std::string stored = AnsiFileName(GetStoredFileName(FileName, Folder, Options.StorePath));
     if (stored.empty())
         return;
     std::string disk = ExpandFileNameRelative(Folder, FileName);
@@ -80,6 +80,7 @@ void TZABaseArchiver::InitDirItemIn(int32_t Index, const std::string& FileName, 
     UpdateNewItemMethod();
 
     item.StoredName = stored;
+    item.Utf8Name.clear();
     item.Changed = true;
     item.Password = Password;
     // The full path: the commit may run after the current folder changed.
@@ -127,9 +128,14 @@ void TZABaseArchiver::DeleteItem(int32_t Index)
 
 int32_t TZABaseArchiver::AddOrReplaceItem(const std::string& FileName, bool UseFileInfo)
 {
+    return AddOrReplaceDiskFile(NativeFileName(FileName), UseFileInfo);
+}
+
+int32_t TZABaseArchiver::AddOrReplaceDiskFile(const std::string& FileName, bool UseFileInfo)
+{
     CheckActive();
     const std::string folder = CurrentFolder();
-    std::string stored = GetStoredFileName(FileName, folder, Options.StorePath);
+    std::string stored = AnsiFileName(GetStoredFileName(FileName, folder, Options.StorePath));
     if (stored.empty())
         return -1; // nothing that could be stored: no blank item is left behind
     TZAArchiveItem found;
@@ -141,7 +147,7 @@ int32_t TZABaseArchiver::AddOrReplaceItem(const std::string& FileName, bool UseF
         switch (Options.OverwriteMode) {
         case omPrompt: {
             std::string dest = dir.GetItemPtr(index).StoredName;
-            DoConfirmOverwrite(FileName, dest, confirm);
+            DoConfirmOverwrite(AnsiFileName(FileName), dest, confirm);
             break;
         }
         case omAlways:
@@ -381,7 +387,8 @@ void TZABaseArchiver::DeleteMovedFiles(TZAProcessOperation Operation)
                 if (!OnProcessFileFailure)
                     throw;
                 TZAAction action = faSkip;
-                DoProcessFileFailure(item.DiskFileName, Operation, action, e.what(), e.NativeError, e.ErrorCode);
+                DoProcessFileFailure(AnsiFileName(item.DiskFileName), Operation, action, e.what(), e.NativeError,
+                                     e.ErrorCode);
                 if (action == faRetry)
                     continue;
                 if (action == faAbort)
@@ -457,8 +464,9 @@ bool TZABaseArchiver::WriteNewItem(int32_t Index, TZAAction& Action)
     TZAStream& archive = *FStream;
     TDirItem& item = live.GetItemPtr(Index);
     const auto op = static_cast<TZAProcessOperation>(item.Operation);
-    const std::string eventName = (op == poAdd || op == poMove) && !item.DiskFileName.empty() ? item.DiskFileName
-                                                                                              : item.StoredName;
+    const std::string eventName = (op == poAdd || op == poMove) && !item.DiskFileName.empty()
+                                      ? AnsiFileName(item.DiskFileName)
+                                      : item.StoredName;
     DoFileProgress(eventName, op, FCancel, ppStart, 0);
     if (FCancel)
         return false;
@@ -537,7 +545,7 @@ bool TZABaseArchiver::WriteNewItem(int32_t Index, TZAAction& Action)
         archive.Seek(itemStart);
         if (!OnProcessFileFailure)
             throw;
-        const std::string name = op == poUpdate ? item.StoredName : item.DiskFileName;
+        const std::string name = op == poUpdate ? item.StoredName : AnsiFileName(item.DiskFileName);
         DoProcessFileFailure(name, op, Action, e.what(), e.NativeError, e.ErrorCode);
         return false;
     }
@@ -549,7 +557,7 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
     const int64_t start = Item.SourceStream ? Item.SourceStart : 0;
     const int64_t size = std::max<int64_t>(0, Source.Size() - start);
     const std::string eventName =
-        (Operation == poAdd || Operation == poMove) && !Item.DiskFileName.empty() ? Item.DiskFileName
+        (Operation == poAdd || Operation == poMove) && !Item.DiskFileName.empty() ? AnsiFileName(Item.DiskFileName)
                                                                                     : Item.StoredName;
     Source.Seek(start);
     int64_t bytesRead = 0;

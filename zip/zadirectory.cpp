@@ -13,13 +13,32 @@ namespace {
 constexpr int64_t kEndSearchWindow = 65600;
 constexpr int64_t kScanWindow = 65535;
 
-std::string NameFromArchive(const unsigned char* p, std::size_t len)
+bool IsUtf8(const std::string& s)
 {
-    std::string oem(reinterpret_cast<const char*>(p), len);
-    std::size_t zero = oem.find('\0');
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i++]);
+        const int extra = b < 0x80 ? 0 : (b >= 0xC2 && b < 0xE0) ? 1 : (b >= 0xE0 && b < 0xF0) ? 2
+                                       : (b >= 0xF0 && b < 0xF5) ? 3 : -1;
+        if (extra < 0 || i + extra > s.size())
+            return false;
+        for (int k = 0; k < extra; ++k)
+            if ((static_cast<unsigned char>(s[i++]) & 0xC0) != 0x80)
+                return false;
+    }
+    return true;
+}
+
+// An item's name as the program holds it (ANSI): code page 850 bytes, or
+// UTF-8 where the item's flags say so (as other tools write names beyond
+// ASCII). Some tools set the flag on names they copied from disk byte for
+// byte; a flagged name that is no UTF-8 is read as code page 850.
+std::string NameFromArchive(const unsigned char* p, std::size_t len, uint16_t flags)
+{
+    std::string raw(reinterpret_cast<const char*>(p), len);
+    std::size_t zero = raw.find('\0');
     if (zero != std::string::npos)
-        oem.resize(zero);
-    std::string name = OemToAnsi(oem);
+        raw.resize(zero);
+    std::string name = (flags & ZAUtf8NameFlag) && IsUtf8(raw) ? Utf8ToAnsi(raw) : OemToAnsi(raw);
     for (auto& c : name)
         if (c == '\\')
             c = '/';
@@ -267,9 +286,12 @@ void TZADirManager::ReadDirectory()
         const TZACentralHeader& h = item.CentralDir;
         if (p + h.NameLength + h.ExtraLength + h.CommentLength > dir.size())
             throw EZAException(35, Owner);
-        item.StoredName = NameFromArchive(dir.data() + p, h.NameLength);
+        item.StoredName = NameFromArchive(dir.data() + p, h.NameLength, h.Flags);
+        if (h.Flags & ZAUtf8NameFlag)
+            item.Utf8Name.assign(reinterpret_cast<const char*>(dir.data() + p), h.NameLength);
         p += h.NameLength + h.ExtraLength;
-        item.FileComment = OemToAnsi(std::string(reinterpret_cast<const char*>(dir.data() + p), h.CommentLength));
+        const std::string itemComment(reinterpret_cast<const char*>(dir.data() + p), h.CommentLength);
+        item.FileComment = (h.Flags & ZAUtf8NameFlag) ? Utf8ToAnsi(itemComment) : OemToAnsi(itemComment);
         p += h.CommentLength;
     }
     ArchiveComment = comment;
@@ -291,7 +313,7 @@ bool TZADirManager::LocalHeaderMatches(int64_t position, const TDirItem& item)
     if (!ArchiveStream->ReadExact(raw.data(), nameLen))
         return false;
     const TZACentralHeader& c = item.CentralDir;
-    if (ZACompareText(NameFromArchive(reinterpret_cast<const unsigned char*>(raw.data()), nameLen),
+    if (ZACompareText(NameFromArchive(reinterpret_cast<const unsigned char*>(raw.data()), nameLen, ZAGet16(h + 6)),
                       item.StoredName) != 0)
         return false;
     if (ZAGet16(h + 4) != c.VersionNeeded || ZAGet16(h + 6) != c.Flags || ZAGet16(h + 8) != c.Method ||
@@ -422,9 +444,12 @@ void TZADirManager::RebuildDirectory()
         c.LocalHeaderOffset = static_cast<uint32_t>(pos);
         if (size - (pos + ZALocalHeaderSize) >= c.NameLength) {
             std::string raw(c.NameLength, '\0');
-            if (ArchiveStream->ReadExact(raw.data(), c.NameLength))
+            if (ArchiveStream->ReadExact(raw.data(), c.NameLength)) {
                 item.StoredName =
-                    NameFromArchive(reinterpret_cast<const unsigned char*>(raw.data()), c.NameLength);
+                    NameFromArchive(reinterpret_cast<const unsigned char*>(raw.data()), c.NameLength, c.Flags);
+                if (c.Flags & ZAUtf8NameFlag)
+                    item.Utf8Name = raw;
+            }
         }
         // Only a name ending in "/" makes a folder; an empty file stays a file.
         bool folder = !item.StoredName.empty() && item.StoredName.back() == '/';
@@ -452,8 +477,13 @@ void TZADirManager::WriteDirectory()
     std::string out;
     for (int32_t i = 0; i < Live.GetCount(); ++i) {
         TDirItem& item = Live.GetItemPtr(i);
-        std::string name = AnsiToOem(item.StoredName);
-        std::string comm = AnsiToOem(item.FileComment);
+        // A kept item read with a UTF-8 name keeps it (and its flag), so the
+        // central name still matches the local header copied unchanged.
+        std::string name = (item.CentralDir.Flags & ZAUtf8NameFlag)
+                               ? (item.Utf8Name.empty() ? AnsiToUtf8(item.StoredName) : item.Utf8Name)
+                               : AnsiToOem(item.StoredName);
+        std::string comm = (item.CentralDir.Flags & ZAUtf8NameFlag) ? AnsiToUtf8(item.FileComment)
+                                                                     : AnsiToOem(item.FileComment);
         if (name.size() > 0xFFFF)
             throw EZAException(ZAErrTooLarge, Owner, {item.StoredName});
         if (comm.size() > 0xFFFF)

@@ -17,6 +17,9 @@ constexpr uint32_t ZADataDescriptorSig = 0x08074b50;
 constexpr int ZALocalHeaderSize = 30;
 constexpr int ZACentralHeaderSize = 46;
 constexpr int ZAEndRecordSize = 22;
+// General purpose flag: the item's name (and comment) are UTF-8, not code
+// page 850. Read; the engine writes code page 850 names without it.
+constexpr uint16_t ZAUtf8NameFlag = 0x0800;
 
 // Little-endian field access on raw header bytes.
 inline uint16_t ZAGet16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
@@ -84,6 +87,8 @@ struct TZAEndRecord {
 struct TDirItem {
     TZACentralHeader CentralDir;
     std::string StoredName;  // "/" as separator, ANSI code page
+    // The name's bytes as read, for an item whose flags mark a UTF-8 name.
+    std::string Utf8Name;
     std::string Reserved;
     std::string FileComment; // ANSI code page
     std::vector<unsigned char> ExtraBuffer;

@@ -267,7 +267,8 @@ void TZABaseArchiver::ProcessMarked(TZAProcessOperation Operation)
 void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, const std::string& Base)
 {
     const TZACentralHeader h = Item(Index).CentralDir;
-    std::string name = ToNativePath(Name);
+    // Name is the item's (ANSI) name; the file gets its disk form.
+    std::string name = NativeFileName(ToNativePath(Name));
     std::string base = DirWithBackslash(ToNativePath(Base));
     if (Options.CreateDirs) {
         // Never followed: the file would land outside the target folder.
@@ -371,7 +372,7 @@ void TZABaseArchiver::FreshenItem(int32_t Index, const std::string& Name, const 
     const TZACentralHeader h = Item(Index).CentralDir;
     if (h.IsFolder())
         return;
-    std::string disk = ExpandFileNameRelative(Base, Name);
+    std::string disk = ExpandFileNameRelative(Base, NativeFileName(Name));
     int32_t attr = ZAFileGetAttr(disk);
     if (attr < 0 || (attr & faDirectory))
         return;

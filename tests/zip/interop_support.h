@@ -37,6 +37,7 @@ enum class NameForm {
     Ansi,   // Windows-1252 bytes, as the engine itself reads and writes them
     Oem,    // code page 850 bytes, as names stand inside the archive
     Utf8,   // what Python's zipfile makes of an OEM name (it reads code page 437)
+    Native, // the name on disk (UTF-8), as the engine extracts and adds files
 };
 
 inline std::string ConvertName(const std::string& ansi, NameForm form)
@@ -45,6 +46,7 @@ inline std::string ConvertName(const std::string& ansi, NameForm form)
     case NameForm::Ansi: return ansi;
     case NameForm::Oem: return AnsiToOem(ansi);
     case NameForm::Utf8: return AnsiToUtf8(ansi);
+    case NameForm::Native: return AnsiToUtf8(ansi);
     }
     return ansi;
 }

@@ -6,7 +6,8 @@
 // Names: the engine stores Windows-1252 names in code page 850 and marks the
 // archive as made on DOS. unzip turns such names back into Latin-1 (the same
 // bytes as 1252 for these letters), 7-Zip and bsdtar keep the 850 bytes, and
-// Python reads them as code page 437 and writes UTF-8.
+// Python reads them as code page 437 and writes UTF-8. The trees the engine
+// adds from, and the files it extracts, carry the disk (UTF-8) names.
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ protected:
     {
         temp_ = new TempFolder;
         tree_ = new std::vector<TreeEntry>(SampleTree());
-        WriteTree(*temp_ / "tree", *tree_, NameForm::Ansi);
+        WriteTree(*temp_ / "tree", *tree_, NameForm::Native);
     }
     static void TearDownTestSuite()
     {
@@ -210,7 +211,7 @@ TEST_F(InteropWrite, ZatoolReadsBackWhatItWrote)
         fs::path out = FreshFolder("self-out");
         RunResult x = Shell(Q(ZatoolPath()) + " extract " + Q(a) + pw + " -C " + Q(out) + " </dev/null");
         EXPECT_EQ(x.code, 0) << x.out;
-        EXPECT_EQ(Join(CompareTree(out, Tree(), NameForm::Ansi)), "");
+        EXPECT_EQ(Join(CompareTree(out, Tree(), NameForm::Native)), "");
     }
 }
 
@@ -224,7 +225,7 @@ TEST_F(InteropWrite, UpdatedArchivesStayValid)
     fs::path tree = *temp_ / "update-tree";
     fs::remove_all(tree);
     std::vector<TreeEntry> t = Tree();
-    WriteTree(tree, t, NameForm::Ansi);
+    WriteTree(tree, t, NameForm::Native);
     fs::path a = *temp_ / "update.zip";
     fs::remove(a);
     auto add = [&](const std::string& masks) {

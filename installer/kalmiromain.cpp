@@ -146,7 +146,7 @@ bool TKalmiro_Main::FormCreate(const std::string& SourceDir)
 
     TIniFile ini(iniName);
     Route_Name->setText(Ansi(ini.ReadString("Route", "Name", "Unknown route")));
-    const std::string image = dir + ExtractFileName(ini.ReadString("Route", "Image", "noscreen.bmp"));
+    const std::string image = dir + NativeFileName(ExtractFileName(ini.ReadString("Route", "Image", "noscreen.bmp")));
     if (FileExists(image))
         Route_Image->setPixmap(QPixmap(QString::fromStdString(ResolvePathCase(image))));
     Route_Description->setText(Ansi(description).replace("\r\n", "\n"));

@@ -192,5 +192,7 @@ std::string JoinPackagePath(const std::string& Folder, const std::string& Line)
     flush();
     if (bad || rel.empty())
         return {};
-    return ResolvePathCase(IncludeTrailingPathDelimiter(ToNativePath(Folder)) + rel);
+    // The line is ANSI; the file lies under its disk name, as the archive
+    // engine extracted it (and as the simulator's folder should get it).
+    return ResolvePathCase(IncludeTrailingPathDelimiter(ToNativePath(Folder)) + NativeFileName(rel));
 }

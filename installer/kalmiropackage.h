@@ -64,5 +64,6 @@ bool IsPrivateUnpackFolder(const std::string& Folder);
 
 // Joins a "files.dat" line ("\railway\route\x\a.csv") to a folder. Empty
 // when the line is empty or leads out of the folder (a ".." component);
-// letter case follows what exists on disk.
+// letter case follows what exists on disk. The line is ANSI, the result the
+// disk (UTF-8) name.
 std::string JoinPackagePath(const std::string& Folder, const std::string& Line);

@@ -3,7 +3,6 @@
 #include "packager/packageformat.h"
 #include "packager/packageroptions.h"
 
-#include "platform/codepage.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 
@@ -133,29 +132,30 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
     // 3, 4. The route's files. A copy that fails leaves the file out, while
     //    its line still names it (the installer then passes over it).
     //    The sources lie under their native (UTF-8) names, as the export
-    //    wrote them; the staging tree keeps the ANSI names, which the archive
-    //    stores as they are.
-    const std::string objectSource = FRoot + AnsiToUtf8(ToNativePath(options.GetObjectFolder())) + "/";
+    //    wrote them, and so do the staging copies: the archive engine turns
+    //    disk names back into the ANSI item names files.dat lists.
+    const std::string objectSource = FRoot + NativeFileName(ToNativePath(options.GetObjectFolder())) + "/";
+    const std::string nativeRouteDir = NativeFileName(routeDir);
     for (const std::string& f : ObjectFiles) {
-        const std::string target = T + "railway/object/" + routeDir + "/" + ToNativePath(f);
+        const std::string target = T + "railway/object/" + nativeRouteDir + "/" + NativeFileName(ToNativePath(f));
         ForceDirectories(ExtractFilePath(target));
-        CopyFile(objectSource + AnsiToUtf8(ToNativePath(f)), target, true);
+        CopyFile(objectSource + NativeFileName(ToNativePath(f)), target, true);
         files.push_back("\\railway\\object\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
     }
     const std::string routeSource = IncludeTrailingPathDelimiter(ToNativePath(options.BveFolder())) +
-                                    "railway/route/" + AnsiToUtf8(routeDir) + "/";
+                                    "railway/route/" + nativeRouteDir + "/";
     for (const std::string& f : RouteFiles) {
-        const std::string target = T + "railway/route/" + routeDir + "/" + ToNativePath(f);
+        const std::string target = T + "railway/route/" + nativeRouteDir + "/" + NativeFileName(ToNativePath(f));
         ForceDirectories(ExtractFilePath(target));
-        CopyFile(routeSource + AnsiToUtf8(ToNativePath(f)), target, true);
+        CopyFile(routeSource + NativeFileName(ToNativePath(f)), target, true);
         files.push_back("\\railway\\route\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
     }
     Step(15);
 
     // 5. The picture the installer shows, then the finished file list.
-    const std::string picture = AnsiToUtf8(ToNativePath(PicturePath));
+    const std::string picture = NativeFileName(ToNativePath(PicturePath));
     if (!PicturePath.empty() && FileExists(picture))
-        CopyFile(picture, T + image, false);
+        CopyFile(picture, T + NativeFileName(image), false);
     else
         CopyFile(FRoot + "kalmiro/noscreen.bmp", T + "noscreen.bmp", true);
     WriteTextFile(T + "files.dat", JoinLines(files));

@@ -136,15 +136,19 @@ TEST_F(KalmiroRun, BuiltPackageInstallsTheRouteByteForByte)
     fs::create_directories(root + "kalmiro");
     fs::copy_file(InstallerProgram, root + "kalmiro/kalmiro");
     fs::copy_file(std::string(VELKAST_PROGRAM_DIR) + "/kalmiro/noscreen.bmp", root + "kalmiro/noscreen.bmp");
-    const TStrings objects{"e2e\\rail.b3d", "e2e\\textures\\ballast.bmp", "e2e\\poles\\pole.csv"};
-    const TStrings routes{"e2e.csv", "e2e_credits.txt"};
+    // Names are ANSI in the lists and UTF-8 on disk, at both ends.
+    const TStrings objects{"e2e\\rail.b3d", "e2e\\textures\\ballast.bmp", "e2e\\poles\\pole.csv",
+                           "e2e\\gr\xFCn\\Gen\xE8ve.b3d"};
+    const TStrings routes{"e2e.csv", "e2e_credits.txt", "Bahnhof Z\xFCrich.csv"};
     WriteFile(root + "lib/e2e/rail.b3d", "[MeshBuilder]\r\nVertex 0,0,0\r\n");
     WriteFile(root + "lib/e2e/textures/ballast.bmp", SmallBitmap(16, 16, 120));
     WriteFile(root + "lib/e2e/poles/pole.csv", std::string("binary\0data\xff", 12));
+    WriteFile(root + "lib/e2e/gr\xC3\xBCn/Gen\xC3\xA8ve.b3d", "Geneva object\r\n");
     TTestOptions options;
     options.Bve = Dir / "bvesource";
     WriteFile(options.Bve + "/railway/route/e2e/e2e.csv", "With Route\r\n.Gauge 1435\r\n");
     WriteFile(options.Bve + "/railway/route/e2e/e2e_credits.txt", "Thanks to everyone\r\n");
+    WriteFile(options.Bve + "/railway/route/e2e/Bahnhof Z\xC3\xBCrich.csv", "With Route\r\n.Gauge 1000\r\n");
     WriteFile(Dir / "pics/logo.bmp", SmallBitmap(32, 24, 60));
 
     TFormPackage form;
@@ -183,18 +187,23 @@ TEST_F(KalmiroRun, BuiltPackageInstallsTheRouteByteForByte)
     EXPECT_TRUE(Has(log, "Exit|0|"));
 
     for (const std::string& f : objects) {
-        const std::string rel = "e2e/" + ToNativePath(f);
-        EXPECT_EQ(ReadFile(bve + "/railway/object/" + rel), ReadFile(root + "lib/" + ToNativePath(f))) << f;
+        const std::string native = NativeFileName(ToNativePath(f));
+        ASSERT_TRUE(Exists(bve + "/railway/object/e2e/" + native)) << native;
+        EXPECT_EQ(ReadFile(bve + "/railway/object/e2e/" + native), ReadFile(root + "lib/" + native)) << native;
     }
-    for (const std::string& f : routes)
-        EXPECT_EQ(ReadFile(bve + "/railway/route/e2e/" + f), ReadFile(options.Bve + "/railway/route/e2e/" + f))
-            << f;
+    for (const std::string& f : routes) {
+        const std::string native = NativeFileName(f);
+        ASSERT_TRUE(Exists(bve + "/railway/route/e2e/" + native)) << native;
+        EXPECT_EQ(ReadFile(bve + "/railway/route/e2e/" + native),
+                  ReadFile(options.Bve + "/railway/route/e2e/" + native))
+            << native;
+    }
     // Nothing but the route arrived, and nothing stays behind in the
     // temporary folder.
     int installed = 0;
     for (const auto& e : fs::recursive_directory_iterator(bve))
         installed += e.is_regular_file();
-    EXPECT_EQ(installed, 5);
+    EXPECT_EQ(installed, 7);
     EXPECT_EQ(UnpackFolders(), 0);
     EXPECT_TRUE(fs::is_empty(Dir / "tmp"));
     // The folder is kept for the next package and for the editor.

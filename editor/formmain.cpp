@@ -15,6 +15,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/paths.h"
 
+#include <QScreen>
 #include <QAction>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -234,6 +235,10 @@ void TFormMain::showEvent(QShowEvent* event)
 void TFormMain::FormShow()
 {
     EnableProjectCommands(false);
+    // Without a window manager a maximise request does nothing, so the window
+    // also takes the screen's size itself; otherwise the plan would have no room.
+    if (QScreen* s = screen())
+        resize(s->availableGeometry().size());
     setWindowState(windowState() | Qt::WindowMaximized);
 
     if (LanguageFileName.empty())

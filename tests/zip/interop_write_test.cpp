@@ -258,3 +258,28 @@ TEST_F(InteropWrite, UpdatedArchivesStayValid)
 }
 
 }  // namespace
+
+namespace {
+
+using namespace interop;
+
+// A file named on the command line (UTF-8, like the disk) is found and stored
+// under its code page 850 name.
+TEST(InteropWriteMore, NonAsciiNameOnTheCommandLineIsFound)
+{
+    if (!fs::exists(ZatoolPath())) GTEST_SKIP() << "zatool was not built next to the tests";
+    if (!HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
+    TempFolder temp;
+    WriteAll(temp / "Bahnhof Z\xC3\xBCrich.txt", "Gleis");
+    WriteAll(temp / "other.txt", "other");
+    fs::path a = temp / "one.zip";
+    RunResult r = Shell(Q(ZatoolPath()) + " add " + Q(a) + " " + Q(std::string("Bahnhof Z\xC3\xBCrich.txt")) + " -C " +
+                        Q(temp.path()) + " </dev/null");
+    ASSERT_EQ(r.code, 0) << r.out;
+    RunResult p = Shell("python3 -c 'import sys, zipfile\n"
+                        "print([(i.filename.encode(\"cp437\").hex(), i.flag_bits & 0x800) for i in "
+                        "zipfile.ZipFile(sys.argv[1]).infolist()])' " + Q(a));
+    EXPECT_EQ(p.out, "[('" + std::string("4261686e686f66205a81726963682e747874") + "', 0)]\n");
+}
+
+} // namespace

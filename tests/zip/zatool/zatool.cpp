@@ -26,6 +26,8 @@
 #include "zip/zaarchiver.h"
 #include "zip/zaerrors.h"
 
+#include "platform/paths.h"
+
 namespace {
 
 struct Command {
@@ -67,7 +69,9 @@ bool Parse(int argc, char** argv, Command& c)
     if (plain.size() < 2) return false;
     c.verb = plain[0];
     c.archive = plain[1];
-    c.masks.assign(plain.begin() + 2, plain.end());
+    // Masks name items, which the engine takes as ANSI; the command line is
+    // this system's text (UTF-8). The archive and -C are disk paths as given.
+    for (std::size_t i = 2; i < plain.size(); ++i) c.masks.push_back(AnsiFileName(plain[i]));
     if (c.masks.empty()) c.masks.push_back("*.*");
     return c.verb == "add" || c.verb == "extract" || c.verb == "test" || c.verb == "list";
 }

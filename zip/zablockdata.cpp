@@ -1,14 +1,28 @@
 #include "zip/zaarchiver.h"
 
+#include "zip/blockdata.h"
+
 // Items of the engine's own block format (any method other than stored and
-// deflate). Reading them needs the block ciphers, hashes and the PPM decoder;
-// until that reader is linked in, such an item reads as damaged, so it fails
-// through the usual checksum error (or is kept when ExtractCorruptedFiles).
+// deflate): the block reader deciphers and decompresses them, asking for the
+// password and reporting progress through the component's own events.
 bool TZABaseArchiver::ReadBlockData(int32_t Index, TZAStream& Target, uint32_t& Crc, uint64_t& Written)
 {
-    (void)Index;
-    (void)Target;
-    (void)Crc;
-    (void)Written;
-    return false;
+    const std::string stored = FManager->Directory().GetItemPtr(Index).StoredName;
+    TBlockItemReader reader;
+    reader.Archive = FStream.get();
+    reader.Target = &Target;
+    reader.Password = Password;
+    reader.OnPassword = [&](std::string& newPassword, bool& skip) { DoPassword(stored, newPassword, skip); };
+    reader.OnProgress = [&](double done, double total, bool& cancel) {
+        ReportChunkProgress(stored, FCurrentOperation, done, total);
+        cancel = FCancel;
+    };
+    const bool ok = ReadBlockItem(reader, Crc, Written);
+    Password = reader.Password;
+    if (reader.Skipped || reader.Cancelled) {
+        // Skipped at the password prompt, or stopped by the user: no damage.
+        FSkip = true;
+        return reader.Cancelled;
+    }
+    return ok;
 }

@@ -234,3 +234,155 @@ TEST(BlockItems, ProgressCancelEndsWithSuccess)
     EXPECT_TRUE(reader.Cancelled);
     EXPECT_EQ(written, 2000u);
 }
+
+// Through the archive component: an item of the block format inside a ZIP
+// archive extracts and tests like any other, asking for its password through
+// the component's own event.
+#include "zip/zaarchiver.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+void Put16(std::string& s, uint16_t v)
+{
+    s += char(v & 0xFF);
+    s += char(v >> 8);
+}
+
+void Put32s(std::string& s, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        s += char(uint8_t(v >> (8 * i)));
+}
+
+// A one-item ZIP archive whose item has the given method and raw data.
+std::string ZipWithItem(const std::string& Name, uint16_t Method, const std::string& Raw,
+                        const std::vector<uint8_t>& Data)
+{
+    const uint32_t crc = ZACrc32(0, Data.data(), Data.size());
+    std::string zip;
+    Put32s(zip, 0x04034b50);
+    Put16(zip, 20);
+    Put16(zip, 0);
+    Put16(zip, Method);
+    Put16(zip, 0);      // time
+    Put16(zip, 0x5821); // date 2024-01-01
+    Put32s(zip, crc);
+    Put32s(zip, uint32_t(Raw.size()));
+    Put32s(zip, uint32_t(Data.size()));
+    Put16(zip, uint16_t(Name.size()));
+    Put16(zip, 0);
+    zip += Name;
+    zip += Raw;
+    const uint32_t central = uint32_t(zip.size());
+    Put32s(zip, 0x02014b50);
+    Put16(zip, 20);
+    Put16(zip, 20);
+    Put16(zip, 0);
+    Put16(zip, Method);
+    Put16(zip, 0);
+    Put16(zip, 0x5821);
+    Put32s(zip, crc);
+    Put32s(zip, uint32_t(Raw.size()));
+    Put32s(zip, uint32_t(Data.size()));
+    Put16(zip, uint16_t(Name.size()));
+    Put16(zip, 0);
+    Put16(zip, 0);
+    Put16(zip, 0);
+    Put16(zip, 0);
+    Put32s(zip, 0x20);
+    Put32s(zip, 0);
+    zip += Name;
+    const uint32_t centralSize = uint32_t(zip.size()) - central;
+    Put32s(zip, 0x06054b50);
+    Put16(zip, 0);
+    Put16(zip, 0);
+    Put16(zip, 1);
+    Put16(zip, 1);
+    Put32s(zip, centralSize);
+    Put32s(zip, central);
+    Put16(zip, 0);
+    return zip;
+}
+
+std::string Slurp(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+TEST(BlockItemsInArchives, ExtractAndTestThroughTheComponent)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("vl_blockzip_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "out");
+    const auto data = PseudoRandom(5000, 3);
+    TItemSpec s;
+    s.Compressed = true;
+    s.Compressor = bcBZip2;
+    s.Cipher = 0; // Rijndael with RipeMD-128
+    s.Password = "Velkast";
+    const std::string archivePath = (dir / "block.zip").string();
+    {
+        std::ofstream out(archivePath, std::ios::binary);
+        out << ZipWithItem("route.csv", 99, MakeItem(data, s), data);
+    }
+
+    TZipArchiver z;
+    z.FileName = archivePath;
+    z.BaseDir = (dir / "out").string();
+    int prompts = 0;
+    z.OnPassword = [&](TZABaseArchiver&, const std::string& name, std::string& pw, bool& skip) {
+        EXPECT_EQ(name, "route.csv");
+        ++prompts;
+        pw = "Velkast";
+        skip = false;
+    };
+    z.Password = "wrong";
+    z.OpenArchive();
+    z.TestFiles("*.*", 63, "");
+    z.ExtractFiles("*.*", 63, "");
+    z.CloseArchive();
+    EXPECT_EQ(prompts, 1); // the password given once is kept for the next pass
+    EXPECT_EQ(Slurp(dir / "out" / "route.csv"), Str(data));
+    fs::remove_all(dir);
+}
+
+TEST(BlockItemsInArchives, DamagedBlockItemRaisesTheCodedError)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("vl_blockzip_bad_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "out");
+    const auto data = PseudoRandom(3000, 4);
+    TItemSpec s;
+    s.Compressed = true;
+    std::string raw = MakeItem(data, s);
+    raw[raw.size() - 10] ^= 0x55; // a flipped byte inside the last zlib block
+    const std::string archivePath = (dir / "bad.zip").string();
+    {
+        std::ofstream out(archivePath, std::ios::binary);
+        out << ZipWithItem("x.bin", 99, raw, data);
+    }
+    TZipArchiver z;
+    z.FileName = archivePath;
+    z.BaseDir = (dir / "out").string();
+    z.OpenArchive();
+    try {
+        z.ExtractFiles("*.*", 63, "");
+        ADD_FAILURE() << "a damaged item extracted without an error";
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError, 8);
+    }
+    z.CloseArchive();
+    EXPECT_FALSE(fs::exists(dir / "out" / "x.bin"));
+    fs::remove_all(dir);
+}

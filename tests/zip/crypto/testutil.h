@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include <unistd.h>
 #include <vector>
 
 namespace cryptotest {
@@ -53,7 +55,9 @@ inline std::vector<uint8_t> FromHex(const std::string& hex)
 inline std::string TempPath(const std::string& name)
 {
     const char* dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/zipcrypto_test_" + name;
+    // Test cases run as parallel processes: the process id keeps their
+    // scratch files apart.
+    return std::string(dir && *dir ? dir : "/tmp") + "/zipcrypto_test_" + std::to_string(::getpid()) + "_" + name;
 }
 
 inline void WriteFile(const std::string& path, const void* data, size_t len)

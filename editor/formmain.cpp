@@ -571,6 +571,6 @@ void TFormMain::keyReleaseEvent(QKeyEvent* event)
     case Qt::Key_P: letter = 'P'; break;
     default: return;
     }
+    // The frame runs the command through the signal's connection.
     emit FrameKeyCommand(letter);
-    FrmEditor->FrameKeyCommand(letter);
 }

@@ -357,3 +357,14 @@ TEST_F(FormMainTest, CtrlKeyReleasesRunFrameCommands)
     EXPECT_EQ(spy[0][0].value<char>(), 'D');
     EXPECT_EQ(spy[1][0].value<char>(), 'P');
 }
+
+TEST_F(FormMainTest, CtrlPKeyClickAddsOnePointAndOneTrack)
+{
+    ASSERT_TRUE(Main()->OpenProjectFile(Program + "hill.vlp"));
+    TVLProject* project = Frame()->Project;
+    ASSERT_NE(project, nullptr);
+    CurrentSituation.SelectedPoint = project->Points[1];
+    QTest::keyClick(Main(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(project->Points.Count(), 3);
+    EXPECT_EQ(project->Connections.Count(), 2);
+}

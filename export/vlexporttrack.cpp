@@ -175,10 +175,12 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                         clock += 60;
                         std::string departure = StationTime(clock);
                         FTrack.Add(Station(r, RouteText(s->Name), arrival, departure));
-                        FTrack.Add(Stop(r + 15, 0));
+                        // One stop point: the simulator's own post on the
+                        // right, or none beside the library's stop sign.
                         if (StopSignIndex == -1) {
                             FTrack.Add(Stop(r + 15, 1));
                         } else {
+                            FTrack.Add(Stop(r + 15, 0));
                             FTrack.Add(FreeObj(r + 15, 0, StopSignIndex, 2.4, 0, 0));
                             ++FreeObjCount;
                         }
@@ -260,9 +262,12 @@ void TVLExport_Mod::WriteBlockObjects(TVLConnection* c, int rail, int& lastPole,
     if (dir == -1)
         v = -v;
     if (v != lastPole) {
-        if (c->Pole == 0)
-            FTrack.Add(PoleEnd(p, rail));
-        else
+        // lastPole is 0 after a pole end and out of -2..2 before the rail's
+        // first block: only running poles can end.
+        if (c->Pole == 0) {
+            if (lastPole != 0 && std::abs(lastPole) <= 2)
+                FTrack.Add(PoleEnd(p, rail));
+        } else
             FTrack.Add(Pole(p, rail, -SignOf(v), PoleIndex(std::abs(v))));
         lastPole = v;
     }

@@ -3,15 +3,28 @@
 #include "model/vlhelpers.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace TrackCommands {
+
+std::string Position(double p)
+{
+    // The short form keeps five significant digits, which from 100 km on
+    // would merge blocks; there the position is written in full.
+    if (!std::isfinite(p) || std::fabs(p) < 99999.5)
+        return FloatToStrDot(p);
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, p, std::chars_format::fixed, 5);
+    return std::string(buf, res.ptr);
+}
 
 namespace {
 
 std::string At(double p)
 {
-    return FloatToStrDot(p) + ", .";
+    return Position(p) + ", .";
 }
 
 std::string I(int v)
@@ -141,11 +154,16 @@ std::string RailPrefix(double p, int rail)
 
 std::string StationTime(long long secondsOfDay)
 {
+    // h.mmss with four decimals, the most the simulator reads. A train that
+    // runs past midnight keeps counting hours (24.0100), so that it never
+    // arrives before it left.
     long long day = 24LL * 3600;
-    long long s = ((secondsOfDay % day) + day) % day;
-    int hour = static_cast<int>(s / 3600);
+    long long s = secondsOfDay < 0 ? ((secondsOfDay % day) + day) % day : secondsOfDay;
+    long long hour = s / 3600;
     int minute = static_cast<int>((s / 60) % 60);
-    return FloatToStrDot(hour + minute / 100.0);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld.%02d00", hour, minute);
+    return buf;
 }
 
 } // namespace TrackCommands

@@ -29,6 +29,9 @@ std::string Stop(double p, int n);
 std::string FreeObj(double p, int rail, int index, double x, double y, double yaw);
 std::string RailType(double p, int rail, int index, double height);
 std::string Form(double p, int rail, char side, int roofIndex, int platformIndex);
+// A track position in metres as the route file writes it: the short
+// five-digit form below 100 km, plain decimal (no exponent) from there on.
+std::string Position(double p);
 std::string Pole(double p, int rail, int location, int poleIndex);
 std::string PoleEnd(double p, int rail);
 std::string Wall(double p, int rail, int direction, int index);

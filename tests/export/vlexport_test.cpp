@@ -327,13 +327,14 @@ TEST(ExportMainTrack, FirstBlockCommandsAndCurveWithCant)
     EXPECT_TRUE(Has(t, "0.00000, .limit 80;0;0"));
     EXPECT_TRUE(Has(t, "0.00000, .back 0"));
     EXPECT_TRUE(Has(t, "0.00000, .ground 0"));
-    EXPECT_TRUE(Has(t, "0.00000, .poleend 0"));
+    // No poles run yet, so there is nothing to end.
+    EXPECT_FALSE(Has(t, "0.00000, .poleend 0"));
     // The block at 75 ends on c, the one at 100 on d: a turn of 3 degrees.
     EXPECT_TRUE(Has(t, "75.00000, .curve 0.00000;0.00000"));
     EXPECT_TRUE(Has(t, "100.00000, .curve 475.00000;18.00000"));
     EXPECT_TRUE(Has(t, "125.00000, .curve 0.00000;0.00000"));
-    // No stop sign object: both stop commands.
-    EXPECT_TRUE(Has(t, "15.00000, .stop 0"));
+    // No stop sign object: one stop, with the simulator's own post.
+    EXPECT_FALSE(Has(t, "15.00000, .stop 0"));
     EXPECT_TRUE(Has(t, "15.00000, .stop 1"));
     // The curved block uses the 500 m variant of the brown track.
     EXPECT_TRUE(Has(plan.Output, ".rail(1) sub\\tracks\\brown500.b3d"));
@@ -392,7 +393,7 @@ TEST(ExportMainTrack, SwitchPieceBackwardsAndRepeatedFill)
         EXPECT_EQ(std::fmod(TrackCommandPosition(l), 25.0), 0.0) << l;
 }
 
-TEST(ExportMainTrack, StationTimesWrapAtMidnight)
+TEST(ExportMainTrack, StationTimesRunPastMidnight)
 {
     TPlan plan;
     TVLPoint* p1 = plan.Pt(100, 0);
@@ -408,10 +409,40 @@ TEST(ExportMainTrack, StationTimesWrapAtMidnight)
     DumpIfAsked(plan);
     TStrings sta = plan.Commands(".Sta ");
     ASSERT_EQ(sta.size(), 2u);
-    EXPECT_EQ(sta[0], "0.00000, .Sta A;23.59000;0.00000;1;-1;0;ATS;0;30;100");
-    // Departed 0:00; 90 s for the stop plus 20 pieces of 5 m at 80 km/h
-    // (4.5 s, 94 s in all): 0:01:34.
-    EXPECT_EQ(sta[1], "100.00000, .Sta B;0.01000;0.02000;1;-1;0;ATS;0;30;100");
+    EXPECT_EQ(sta[0], "0.00000, .Sta A;23.5900;24.0000;1;-1;0;ATS;0;30;100");
+    // Departed 0:00 of the next day; 90 s for the stop plus 20 pieces of 5 m
+    // at 80 km/h (4.5 s, 94 s in all): the hours go on past 24, so B is
+    // reached after A is left.
+    EXPECT_EQ(sta[1], "100.00000, .Sta B;24.0100;24.0200;1;-1;0;ATS;0;30;100");
+}
+
+TEST(ExportMainTrack, BlockPositionsBeyond100KmStayExact)
+{
+    TPlan plan;
+    TVLPoint* p1 = plan.Pt(100, 0);
+    TVLPoint* p2 = plan.Pt(130100, 0);
+    TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+    TVLConnection* m = plan.Track(p1, p2);
+    TVLConnection* d = plan.Track(p2, plan.Pt(130200, 0));
+    TVLStation* a = plan.Station("A", c);
+    TVLStation* b = plan.Station("B", d);
+    plan.Route({c, m, d});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, b);
+    ASSERT_TRUE(w.Export("t", "sub", 0));
+    DumpIfAsked(plan);
+    // Commands in order, with no exponent; the stop 15 m after its station.
+    TStrings lines = plan.Commands(", .");
+    double last = 0;
+    for (const std::string& line : lines) {
+        ASSERT_EQ(line.find("E"), std::string::npos) << line;
+        double p = TrackCommandPosition(line);
+        ASSERT_GE(p, last) << line;
+        last = p;
+    }
+    TStrings sta = plan.Commands(".Sta B");
+    ASSERT_EQ(sta.size(), 1u);
+    EXPECT_EQ(sta[0].rfind("130100.00000, .Sta B;", 0), 0u) << sta[0];
 }
 
 TEST(ExportMainTrack, PolesWrittenOnceAndSwitchedOff)
@@ -428,10 +459,9 @@ TEST(ExportMainTrack, PolesWrittenOnceAndSwitchedOff)
     plan.Wire(w, a, b);
     ASSERT_TRUE(w.Export("t", "sub", 0));
     DumpIfAsked(plan);
-    // Start on c's last 10 m: the first block already reaches d.
-    TStrings poles = plan.Commands(", .pole");
-    ASSERT_EQ(poles.size(), 1u);
-    EXPECT_EQ(poles[0], "0.00000, .poleend 0");
+    // Start on c's last 10 m: the first block already reaches d, whose rail
+    // has no poles; none ran before, so no pole end either.
+    EXPECT_TRUE(plan.Commands(", .pole").empty());
 
     TPlan plan2;
     TVLPoint* q1 = plan2.Pt(250, 0);
@@ -453,9 +483,8 @@ TEST(ExportMainTrack, PolesWrittenOnceAndSwitchedOff)
                                 [](const std::string& l) { return l.find(" 0;") == std::string::npos &&
                                                                   l.find("poleend 0") == std::string::npos; }),
                  poles2.end());
-    ASSERT_EQ(poles2.size(), 2u);
-    EXPECT_EQ(poles2[0], "0.00000, .poleend 0");
-    EXPECT_EQ(poles2[1], "125.00000, .pole 0;0;-1;25;0");
+    ASSERT_EQ(poles2.size(), 1u);
+    EXPECT_EQ(poles2[0], "125.00000, .pole 0;0;-1;25;0");
     EXPECT_TRUE(Has(plan2.Output, ".pole(0;0) sub\\poles\\pole_platform.b3d"));
 }
 

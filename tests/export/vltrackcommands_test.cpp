@@ -40,13 +40,23 @@ TEST(TrackCommandFormats, RailEndZeroesSmallOffsets)
     EXPECT_EQ(RailEnd(150, 1, -4), "150.00000, .railend 1;-4.00000");
 }
 
-TEST(TrackCommandFormats, StationTimesAreHourOfDay)
+TEST(TrackCommandFormats, StationTimesAreHMMSSWithFourDecimals)
 {
-    EXPECT_EQ(StationTime(9 * 3600), "9.00000");
-    EXPECT_EQ(StationTime(9 * 3600 + 5 * 60 + 59), "9.05000");
-    EXPECT_EQ(StationTime(23 * 3600 + 59 * 60), "23.59000");
-    EXPECT_EQ(StationTime(24 * 3600), "0.00000");
-    EXPECT_EQ(StationTime(2 * 24 * 3600 + 3600 + 60 * 30), "1.30000");
+    EXPECT_EQ(StationTime(9 * 3600), "9.0000");
+    EXPECT_EQ(StationTime(9 * 3600 + 5 * 60 + 59), "9.0500");
+    EXPECT_EQ(StationTime(23 * 3600 + 59 * 60), "23.5900");
+    EXPECT_EQ(StationTime(24 * 3600), "24.0000");
+    EXPECT_EQ(StationTime(2 * 24 * 3600 + 3600 + 60 * 30), "49.3000");
+}
+
+TEST(TrackCommandFormats, PositionsFrom100KmAreWrittenInFull)
+{
+    EXPECT_EQ(Position(99975), "99975.00000");
+    EXPECT_EQ(Position(100015), "100015.00000");
+    EXPECT_EQ(Position(100025), "100025.00000");
+    EXPECT_EQ(Position(1000000), "1000000.00000");
+    EXPECT_EQ(Position(1000025), "1000025.00000");
+    EXPECT_EQ(Curve(1000025, 300, 0), "1000025.00000, .curve 300.00000;0.00000");
 }
 
 TEST(TrackCommandSort, ByPositionKeepingProductionOrder)

@@ -120,6 +120,7 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
 
     std::string section;
     std::set<int> activeRails = {0};
+    std::set<int> polesRunning;
     std::map<int, double> railStart;
     double lastPosition = 0;
     bool stationOpen = false;
@@ -235,6 +236,7 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
                 if (!activeRails.count(r))
                     c.Problem("rail end of a rail not running", line);
                 activeRails.erase(r);
+                polesRunning.erase(r);
             } else if (cmd == "sta") {
                 if (stationOpen)
                     c.Problem("station without a stop", line);
@@ -245,7 +247,11 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
                         double v = std::strtod(a[t].c_str(), nullptr);
                         double h = std::floor(v);
                         double m = std::round((v - h) * 100);
-                        if (!IsNumber(a[t]) || h < 0 || h >= 24 || m >= 60)
+                        // Hours may run past 24; the loader reads at most
+                        // four decimals (h.mmss).
+                        std::size_t dot = a[t].find('.');
+                        if (!IsNumber(a[t]) || h < 0 || m >= 60 ||
+                            (dot != std::string::npos && a[t].size() - dot - 1 > 4))
                             c.Problem("bad station time", line);
                     }
                 }
@@ -255,6 +261,8 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
             } else if (cmd == "stop") {
                 if (!seenStation || p < stationPosition)
                     c.Problem("stop before its station", line);
+                if (!stationOpen)
+                    c.Problem("second stop of one station", line);
                 stationOpen = false;
             } else if (cmd == "announce") {
                 std::string prefix = "..\\object\\" + subDir + "\\";

@@ -2,8 +2,8 @@
 // Checks a written route file the way a BVE-compatible simulator reads it:
 // every structure index used on the track is defined, every file named is in
 // the file list and exists in the object library, secondary rails are 1..15
-// and run from a rail command to their rail end, stops follow their station,
-// times are valid and positions never negative nor out of order.
+// and run from a rail command to their rail end, a pole end follows a pole, stops follow their station,
+// times are valid h.mmss with at most four decimals and positions never negative nor out of order.
 
 #include "platform/textlines.h"
 

@@ -659,8 +659,6 @@ void TFormExport::ExportBtnClick()
         return;
     }
     ExportDone = true;
-    if (!writer->DestinationReached)
-        MessageDlg(GetMessageText("texport_incomplete"), mtWarning, mbOK);
     CreditsLines.insert(CreditsLines.end(), writer->Credits.begin(), writer->Credits.end());
     writer.reset();
 

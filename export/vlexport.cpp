@@ -259,6 +259,11 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     ReplaceLineWithList(out, "###traindef_placeholder###", train);
     SetProgress(100);
     AddStatus("FreeObj Count=" + std::to_string(FreeObjCount));
+    if (DestStation && !DestinationReached) {
+        // A route that never reaches its destination is not a finished export.
+        StopExport("texport_incomplete", "Destination not reached.");
+        return false;
+    }
     AddStatus("Completed.");
     return true;
 }

@@ -49,7 +49,9 @@ int TVLExport_Mod::SmoothRadius(int radius) const
 {
     if (std::abs(radius) > MaxCurveSmooth())
         return 0;
-    radius = ((radius + 12) / 25) * 25;
+    // To the nearest 25 m on either side, so that a mirrored plan gets
+    // mirrored radii.
+    radius = SignOf(radius) * (((std::abs(radius) + 12) / 25) * 25);
     if (radius != 0)
         radius = SignOf(radius) * std::max(MinCurveSmooth(), std::abs(radius));
     return radius;

@@ -86,10 +86,27 @@ TEST(GoldenExport, StopsWithoutWritingForAStationOffTheRoute)
 {
     TRun run = RunCase("backward", {"--start", "A", "--dest", "Nowhere"});
     EXPECT_EQ(run.Result, 1);
-    std::string route;
-    ASSERT_TRUE(ReadFileBytes((run.Dir / "route.csv").string(), route));
-    EXPECT_TRUE(route.empty());
+    EXPECT_FALSE(fs::exists(run.Dir / "route.csv"));
     fs::remove_all(run.Dir);
+}
+
+TEST(GoldenExport, FailedExportKeepsTheRouteOfAnEarlierOne)
+{
+    TRun good = RunCase("backward", {"--start", "A", "--dest", "B"});
+    ASSERT_EQ(good.Result, 0);
+    fs::path kept = fs::temp_directory_path() / ("vl_golden_kept_" + std::to_string(::getpid()));
+    fs::remove_all(kept);
+    fs::rename(good.Dir, kept);
+    // The failing run writes into the same folder.
+    std::vector<std::string> args = {"vlexport_tool", Golden("backward.vlp"), kept.string(), "--start", "A",
+                                     "--dest", "Nowhere"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    EXPECT_EQ(RunVlExportTool(static_cast<int>(argv.size()), argv.data()), 1);
+    ExpectSameFile(kept / "route.csv", "backward.csv");
+    ExpectSameFile(kept / "filelist.txt", "backward_filelist.txt");
+    fs::remove_all(kept);
 }
 
 TEST(GoldenExport, SmoothedCurveWithCantAndHeight)

@@ -290,12 +290,13 @@ TEST(ExportMainTrack, RadiusSmoothing)
     EXPECT_EQ(TVLExport_Mod::RadiusOfTurn(2), 716);
     EXPECT_EQ(TVLExport_Mod::RadiusOfTurn(0), 0);
     EXPECT_EQ(w.SmoothRadius(477), 475);
-    EXPECT_EQ(w.SmoothRadius(-30), 0);
     EXPECT_EQ(w.SmoothRadius(30), 150);
-    EXPECT_EQ(w.SmoothRadius(-170), -150);
     EXPECT_EQ(w.SmoothRadius(170), 175);
     EXPECT_EQ(w.SmoothRadius(716), 725);
     EXPECT_EQ(w.SmoothRadius(4001), 0);
+    // Left curves round as right ones do.
+    for (int r = 1; r <= 4100; ++r)
+        ASSERT_EQ(w.SmoothRadius(-r), -w.SmoothRadius(r)) << r;
     plan.Settings.MaxCurveSmoothValue = 500;
     EXPECT_EQ(w.SmoothRadius(716), 0);
 }
@@ -800,8 +801,10 @@ TEST(ExportOrder, UnreachableDestinationExportsBackwardChain)
     plan.Route({c, d});
     TVLExport_Mod w(true, plan.Services());
     plan.Wire(w, a, b);
-    ASSERT_TRUE(w.Export("t", "sub", 0));
+    // The route is written as far as it goes, but the export has failed.
+    EXPECT_FALSE(w.Export("t", "sub", 0));
     EXPECT_FALSE(w.DestinationReached);
+    EXPECT_EQ(plan.Progress.Errors, TStrings{"texport_incomplete"});
     EXPECT_EQ(w.Route.size(), 19u);
     EXPECT_EQ(w.StartIndex, 18);
     EXPECT_EQ(plan.Commands(".Sta ").size(), 1u);

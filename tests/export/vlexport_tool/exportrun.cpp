@@ -14,7 +14,7 @@
 //     --beyond M, --maxcurve R, --mincurve R, --curvedsecondary   export options
 //     --check          check the route file as a simulator reads it
 //
-// Writes OUTDIR/NAME.csv, OUTDIR/NAME_credits.txt, OUTDIR/filelist.txt and
+// Writes (on success) OUTDIR/NAME.csv, OUTDIR/NAME_credits.txt, OUTDIR/filelist.txt and
 // OUTDIR/status.txt (and OUTDIR/check.txt with --check). Exit code 0 when the
 // export completed, 1 when it stopped with a message, 2 for bad arguments, 3
 // when the check found problems.
@@ -152,12 +152,14 @@ int RunVlExportTool(int argc, char** argv)
                         "by velkast object base library agreement",
                         "-------------------------------------------------------------"};
     credits.insert(credits.end(), writer.Credits.begin(), writer.Credits.end());
-    if (!writer.DestinationReached)
-        status.push_back("destination not reached");
     ForceDirectories(outDir);
-    bool saved = SaveLines(outDir + "/" + name + ".csv", output) &&
-                 SaveLines(outDir + "/" + name + "_credits.txt", credits) &&
-                 SaveLines(outDir + "/filelist.txt", fileList) && SaveLines(outDir + "/status.txt", status);
+    // A failed export leaves the route files of an earlier one as they are;
+    // each file is replaced whole (written beside it, then renamed).
+    bool saved = SaveLines(outDir + "/status.txt", status);
+    if (done)
+        saved = saved && SaveLines(outDir + "/" + name + ".csv", output) &&
+                SaveLines(outDir + "/" + name + "_credits.txt", credits) &&
+                SaveLines(outDir + "/filelist.txt", fileList);
     if (!saved) {
         std::fprintf(stderr, "cannot write into %s\n", outDir.c_str());
         return 2;

@@ -31,8 +31,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
 
 std::function<bool()> TFrmEditor::ObjectBrowserHasSelection;
@@ -364,6 +366,22 @@ bool TFrmEditor::InsideFrame(const TScreenPoint& p) const
     return p.X >= 0 && p.X <= PBCursor->width() && p.Y >= 0 && p.Y <= PBCursor->height();
 }
 
+bool TFrmEditor::MeetsFrame(const TScreenPoint& a, const TScreenPoint& b, bool curved) const
+{
+    // A track is drawn when the box around it meets the view, so that a track
+    // crossing the whole view is drawn although neither end lies in it. Walls,
+    // rails and markers beside the track reach a few metres out; a curve bulges
+    // away from its chord by at most half the chord.
+    long long margin = static_cast<long long>(std::ceil(8.0 * CurrentSituation.Scale)) + 4;
+    if (curved)
+        margin += (std::llabs(static_cast<long long>(a.X) - b.X) + std::llabs(static_cast<long long>(a.Y) - b.Y)) / 2;
+    const long long left = std::min<long long>(a.X, b.X) - margin;
+    const long long right = std::max<long long>(a.X, b.X) + margin;
+    const long long top = std::min<long long>(a.Y, b.Y) - margin;
+    const long long bottom = std::max<long long>(a.Y, b.Y) + margin;
+    return right >= 0 && left <= PBCursor->width() && bottom >= 0 && top <= PBCursor->height();
+}
+
 void TFrmEditor::PBCursorPaint(QPainter& canvas)
 {
     canvas.setRenderHint(QPainter::Antialiasing, false);
@@ -385,7 +403,7 @@ void TFrmEditor::DrawTracks(QPainter& canvas)
         bool inRoute = CurrentSituation.IsInCurrentRoute(connection->Id);
         TScreenPoint start = ToScreen(connection->StartPoint->Position);
         TScreenPoint end = ToScreen(connection->EndPoint->Position);
-        if (!InsideFrame(start) && !InsideFrame(end))
+        if (!MeetsFrame(start, end, connection->IsCurved()))
             continue;
         int pieces = 0;
         if (connection->IsCurved()) {

@@ -235,6 +235,8 @@ public slots:
 private:
     // Area the tracks are clipped against: the paint box's size.
     bool InsideFrame(const TScreenPoint& p) const;
+    // Whether the track from a to b (pixels) may show in the view.
+    bool MeetsFrame(const TScreenPoint& a, const TScreenPoint& b, bool curved) const;
     QToolButton* AddToolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint);
     QAction* AddPopupItem(const char* name, const QString& text, const QString& shortcut = {});
 

@@ -101,6 +101,17 @@ TEST_F(FrmEditorTest, RailsLieOnEitherSideOfTheTrackAtLargeScale)
     EXPECT_EQ(At(image, 100, 93), PlanColours::Background);
 }
 
+TEST_F(FrmEditorTest, TrackCrossingTheWholeViewIsDrawn)
+{
+    AddTrack(-500, 2, 500, 2); // 1 km through the view, both ends far outside
+    const QImage image = Paint();
+    for (int x : {0, 100, 199}) {
+        EXPECT_EQ(At(image, x, 72), PlanColours::OtherTrack) << x;
+        EXPECT_EQ(At(image, x, 88), PlanColours::OtherTrack) << x;
+        EXPECT_EQ(At(image, x, 80), PlanColours::Background) << x;
+    }
+}
+
 TEST_F(FrmEditorTest, OneLineAtSmallScale)
 {
     CurrentSituation.Scale = 2;
@@ -237,11 +248,10 @@ TEST_F(FrmEditorTest, TrackOfZeroPixelsDrawsNothingAtLargeScale)
     EXPECT_EQ(Count(image, PlanColours::PoleTick), 0);
 }
 
-TEST_F(FrmEditorTest, TrackWithBothEndsOutsideIsSkipped)
+TEST_F(FrmEditorTest, TrackWhollyOutsideIsSkipped)
 {
-    AddTrack(-100, 0, 100, 0);
-    const QImage image = Paint();
-    EXPECT_EQ(Count(image, PlanColours::OtherTrack), 0);
+    AddTrack(-100, 50, 100, 50); // 400 pixels above the view
+    EXPECT_EQ(Count(Paint(), PlanColours::OtherTrack), 0);
     // One end inside is enough.
     AddTrack(0, 5, 100, 5);
     EXPECT_GT(Count(Paint(), PlanColours::OtherTrack), 0);

@@ -263,6 +263,16 @@ void TZADirManager::ReadDirectory()
     }
     std::string comment = ArchiveComment;
     EndRecord = rec;
+    // A ZIP64 archive keeps its true counts and offsets in records before the
+    // end record; read as a classic archive it would give garbage.
+    if (rec.DirectorySize == 0xFFFFFFFFu || rec.DirectoryOffset == 0xFFFFFFFFu)
+        throw EZAException(ZAErrZip64, Owner);
+    if (endPos >= 20) {
+        unsigned char sig[4];
+        ArchiveStream->Seek(endPos - 20);
+        if (ArchiveStream->ReadExact(sig, 4) && ZAGet32(sig) == 0x07064B50)
+            throw EZAException(ZAErrZip64, Owner);
+    }
     int64_t start = endPos - int64_t(rec.DirectorySize);
     if (start < 0)
         throw EZAException(35, Owner);
@@ -286,6 +296,9 @@ void TZADirManager::ReadDirectory()
         const TZACentralHeader& h = item.CentralDir;
         if (p + h.NameLength + h.ExtraLength + h.CommentLength > dir.size())
             throw EZAException(35, Owner);
+        if (h.CompressedSize == 0xFFFFFFFFu || h.UncompressedSize == 0xFFFFFFFFu ||
+            h.LocalHeaderOffset == 0xFFFFFFFFu)
+            throw EZAException(ZAErrZip64, Owner);
         item.StoredName = NameFromArchive(dir.data() + p, h.NameLength, h.Flags);
         if (h.Flags & ZAUtf8NameFlag)
             item.Utf8Name.assign(reinterpret_cast<const char*>(dir.data() + p), h.NameLength);
@@ -298,6 +311,25 @@ void TZADirManager::ReadDirectory()
     DetectOffsetShift();
     if (Live.GetCount() > 0 && OffsetShift != 0)
         ApplyOffsetShift();
+    RefuseOverlappingItems();
+}
+
+void TZADirManager::RefuseOverlappingItems()
+{
+    // Each item's local header, name and data take at least this many bytes
+    // from its offset on; two items sharing bytes would let a small archive
+    // extract the same compressed stream over and over.
+    std::vector<std::pair<int64_t, int64_t>> spans;
+    spans.reserve(static_cast<std::size_t>(Live.GetCount()));
+    for (int32_t i = 0; i < Live.GetCount(); ++i) {
+        const TZACentralHeader& h = Live.GetItemPtr(i).CentralDir;
+        const int64_t from = int64_t(h.LocalHeaderOffset);
+        spans.emplace_back(from, from + ZALocalHeaderSize + h.NameLength + int64_t(h.CompressedSize));
+    }
+    std::sort(spans.begin(), spans.end());
+    for (std::size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second)
+            throw EZAException(ZAErrOverlap, Owner);
 }
 
 bool TZADirManager::LocalHeaderMatches(int64_t position, const TDirItem& item)

@@ -135,6 +135,8 @@ public:
     void RebuildDirectory();
     void DetectOffsetShift();
     void ApplyOffsetShift();
+    // Throws when two items' local data overlap.
+    void RefuseOverlappingItems();
     // True when a local header matching item of the central header and name
     // stands at position.
     bool LocalHeaderMatches(int64_t position, const TDirItem& item);

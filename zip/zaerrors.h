@@ -47,6 +47,9 @@ int32_t ZAErrorIndex(int32_t nativeError);
 constexpr int32_t ZAErrTooLarge = 40;     // argument: the file or item name
 constexpr int32_t ZAErrArchiveLimit = 41; // no argument
 constexpr int32_t ZAErrUnsafeName = 42;   // argument: the item name
+// Archives refused on opening: ZIP64 records, and items whose data overlap.
+constexpr int32_t ZAErrZip64 = 43;
+constexpr int32_t ZAErrOverlap = 44;
 
 class EZAException : public std::runtime_error {
 public:

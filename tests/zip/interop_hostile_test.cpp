@@ -128,3 +128,34 @@ TEST_F(InteropHostile, TestingHostileNamesWritesNothing)
 }
 
 }  // namespace
+
+// Archives the engine must refuse whole, before anything is written: items
+// sharing one compressed stream (a zip bomb), and ZIP64 records, which a
+// classic reader would misread as garbage.
+TEST_F(InteropHostile, OverlappingItemsAndZip64AreRefusedBeforeExtracting)
+{
+    fs::path overlap = temp_ / "overlap.zip";
+    fs::path zip64 = temp_ / "zip64.zip";
+    RunResult made = Shell("python3 -c 'import sys, struct, zipfile\n"
+                           "with zipfile.ZipFile(sys.argv[1], \"w\", zipfile.ZIP_DEFLATED) as z:\n"
+                           "    z.writestr(\"a.txt\", \"x\" * 100000)\n"
+                           "    z.writestr(\"b.txt\", \"y\" * 100000)\n"
+                           "d = bytearray(open(sys.argv[1], \"rb\").read())\n"
+                           "struct.pack_into(\"<I\", d, d.rfind(b\"PK\\x01\\x02\") + 42, 0)\n"
+                           "open(sys.argv[1], \"wb\").write(d)\n"
+                           "zipfile.ZIP_FILECOUNT_LIMIT = 1\n"
+                           "with zipfile.ZipFile(sys.argv[2], \"w\") as z:\n"
+                           "    z.writestr(\"a.txt\", \"a\")\n"
+                           "    z.writestr(\"b.txt\", \"b\")\n"
+                           "' " + Q(overlap) + " " + Q(zip64));
+    ASSERT_EQ(made.code, 0) << made.out;
+    for (const auto& [archive, text] : {std::pair{overlap, "overlap (possible zip bomb)"},
+                                        std::pair{zip64, "uses ZIP64"}}) {
+        for (const char* verb : {"list", "extract"}) {
+            RunResult r = Shell(Q(ZatoolPath()) + " " + verb + " " + Q(archive) + " -C " + Q(base_) + " </dev/null");
+            EXPECT_NE(r.code, 0) << verb << r.out;
+            EXPECT_NE(r.out.find(text), std::string::npos) << r.out;
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(base_));
+}

@@ -45,10 +45,12 @@ std::string SeedListFile()
 
 // The reason a project file could not be opened, for the line after the
 // message's text.
-std::string LoadFailureReason(const std::string& fileName)
+std::string LoadFailureReason(const std::string& fileName, const std::string& damage)
 {
     if (!FileExists(fileName))
         return "The file " + fileName + " does not exist.";
+    if (!damage.empty())
+        return "The file " + fileName + " is damaged: " + damage + ".";
     return "The file " + fileName + " could not be read as a project.";
 }
 
@@ -321,9 +323,11 @@ bool TFormMain::OpenProjectFile(const std::string& fileName)
     FrmEditor->SetProject(std::make_unique<TVLProject>());
     const bool loaded = FrmEditor->LoadProject(fileName);
     if (!loaded) {
+        const std::string damage = FrmEditor->Project ? FrmEditor->Project->LoadError : std::string();
         // Nothing half-read stays open, and the file does not enter the list.
         CloseProject();
-        MessageDlg(GetMessageText("tmain_errorloading") + " " + LoadFailureReason(fileName), mtError, mbAbort);
+        MessageDlg(GetMessageText("tmain_errorloading") + " " + LoadFailureReason(fileName, damage), mtError,
+                   mbAbort);
         return false;
     }
     EnableProjectCommands(true);

@@ -6,7 +6,10 @@
 #include "platform/textlines.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -185,10 +188,63 @@ bool TVLProject::SaveToFile(const std::string& fileName) const
     }
 }
 
+namespace {
+
+// Fields of a record's value, commas inside double quotes not counting; -1
+// when a quote is left open.
+int CountRecordFields(std::string_view value)
+{
+    int fields = 1;
+    bool quoted = false;
+    for (char c : value) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == ',' && !quoted)
+            ++fields;
+    }
+    return quoted ? -1 : fields;
+}
+
+// The first record line (1-based) cut short, and its kind; 0 when none is.
+// Shorter connection lines (from three fields on) are read on purpose.
+int FindCutRecord(const TStrings& lines, std::string& kind)
+{
+    static const std::pair<const char*, int> kinds[] = {{"freeobject", 6}, {"station", 1}, {"point", 3}, {"conn", 3}};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& l = lines[i];
+        for (const auto& [name, minimum] : kinds) {
+            const std::size_t n = std::strlen(name);
+            if (l.compare(0, n, name) != 0 || l.size() == n || !std::isdigit(static_cast<unsigned char>(l[n])))
+                continue;
+            std::size_t eq = l.find('=');
+            std::size_t digits = n;
+            while (digits < l.size() && std::isdigit(static_cast<unsigned char>(l[digits])))
+                ++digits;
+            if (eq != digits)
+                continue;
+            const int fields = CountRecordFields(std::string_view(l).substr(eq + 1));
+            if (fields < minimum) {
+                kind = name;
+                return static_cast<int>(i) + 1;
+            }
+            break;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
 bool TVLProject::LoadFromLines(const TStrings& lines)
 {
     ClearTrack();
     DroppedLines = 0;
+    LoadError.clear();
+    std::string kind;
+    if (int line = FindCutRecord(lines, kind)) {
+        LoadError = "line " + std::to_string(line) + " holds a " + kind + " record that is cut short";
+        return false;
+    }
     TKeyIndex keys(lines);
     // Not one name=value line: this is no project file.
     if (keys.Empty())
@@ -255,6 +311,7 @@ bool TVLProject::LoadFromLines(const TStrings& lines)
 
 bool TVLProject::LoadFromFile(const std::string& fileName)
 {
+    LoadError.clear();
     try {
         if (fileName.empty() || !FileExists(fileName))
             return false;
@@ -266,9 +323,18 @@ bool TVLProject::LoadFromFile(const std::string& fileName)
         // (or not a project file at all).
         if (data.find('\0') != std::string::npos)
             return false;
-        TVLProject loaded;
-        if (!loaded.LoadFromLines(SplitLines(data)))
+        TStrings lines = SplitLines(data);
+        // Every line the program writes ends with CR LF: a file that ends
+        // inside a line was cut off, and saving it again would lose the rest.
+        if (!data.empty() && data.back() != '\n' && data.back() != '\r') {
+            LoadError = "line " + std::to_string(lines.size()) + " is cut off at the end of the file";
             return false;
+        }
+        TVLProject loaded;
+        if (!loaded.LoadFromLines(lines)) {
+            LoadError = loaded.LoadError;
+            return false;
+        }
         loaded.FileName = fileName;
         Swap(loaded);
         // `loaded` now holds the old content and destroys it; the editor

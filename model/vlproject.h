@@ -30,7 +30,11 @@ public:
     // FileName included); a missing, unreadable or malformed file returns
     // false and leaves this project as it was. Connection lines whose end
     // points do not exist are left out and counted in DroppedLines.
+    // A file that ends inside a line, or a point, connection, station or free
+    // object record cut short, is damaged: it is not read, and LoadError
+    // says where ("line 12 holds a conn record that is cut short").
     bool LoadFromFile(const std::string& fileName);
+    std::string LoadError;
     // Writes the project file through a temporary file that replaces the old
     // one, so a failed save leaves the old file whole. An empty fileName
     // means the FileName field. FileName is not changed.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <unistd.h>
@@ -215,7 +217,7 @@ TEST_F(ProjectFiles, KeysAndGaps)
 TEST_F(ProjectFiles, ConnectionsWithoutEndPointsAreDropped)
 {
     Write("c.vlp", "gauge=1435\r\npoint1=1,0,0\r\npoint2=2,10,0\r\n"
-                   "conn1=1,1,2\r\nconn2=2,1,9\r\nconn3=3\r\nconn4=4,2,1\r\n");
+                   "conn1=1,1,2\r\nconn2=2,1,9\r\nconn3=3,0,0\r\nconn4=4,2,1\r\n");
     TVLProject q;
     ASSERT_TRUE(q.LoadFromFile(Path("c.vlp")));
     EXPECT_EQ(q.Connections.Count(), 2);
@@ -242,6 +244,37 @@ TEST_F(ProjectFiles, FailedLoadLeavesTheProjectAlone)
     EXPECT_FALSE(p.LoadFromFile(Path("folder.vlp")));
     EXPECT_EQ(JoinLines(p.SaveToLines()), before);
     EXPECT_EQ(p.Points[0], kept);
+}
+
+TEST_F(ProjectFiles, CutFilesAreNotOpened)
+{
+    std::string whole;
+    ASSERT_TRUE(ReadFileBytes(std::string(VELKAST_SOURCE_DIR) + "/sample/program/projects/hillroad.vlp", whole));
+    TVLProject p;
+    Write("whole.vlp", whole);
+    ASSERT_TRUE(p.LoadFromFile(Path("whole.vlp")));
+    EXPECT_EQ(p.LoadError, "");
+    const TStrings lines = SplitLines(whole);
+    for (const char* key : {"point1=", "conn1=", "station1=", "freeobject1="}) {
+        SCOPED_TRACE(key);
+        std::size_t at = whole.find(std::string("\n") + key);
+        ASSERT_NE(at, std::string::npos);
+        std::size_t lineNo = std::count(whole.begin(), whole.begin() + static_cast<long>(at), '\n') + 2;
+        // Cut inside the record's value, first at the end of the file, then
+        // with a line end after it: neither is read.
+        const std::string cut = whole.substr(0, at + 1 + std::strlen(key) + 4);
+        Write("cut.vlp", cut);
+        EXPECT_FALSE(p.LoadFromFile(Path("cut.vlp")));
+        EXPECT_EQ(p.LoadError, "line " + std::to_string(lineNo) + " is cut off at the end of the file");
+        if (std::string(key) != "conn1=") { // three fields are a whole connection line
+            Write("short.vlp", cut + "\r\n");
+            EXPECT_FALSE(p.LoadFromFile(Path("short.vlp")));
+            EXPECT_NE(p.LoadError.find("line " + std::to_string(lineNo) + " holds a "), std::string::npos)
+                << p.LoadError;
+        }
+    }
+    // The project read before stays as it was.
+    EXPECT_EQ(p.ProjectName, "Hill Road line");
 }
 
 TEST_F(ProjectFiles, SuccessfulLoadReplacesEverythingAndForgetsOldItems)

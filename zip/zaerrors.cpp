@@ -31,6 +31,8 @@ const char* const ZAErrorMessages[] = {
     "Item name \"%s\" leads outside the target folder and is not extracted",
     "The archive uses ZIP64 (over 65535 items or over 4 GiB), which this program cannot read",
     "Items of the archive overlap (possible zip bomb); the archive is not opened",
+    "Item \"%s\": unsupported compression method %d",
+    "Item \"%s\": unsupported encryption (AES)",
 };
 const int ZAErrorMessageCount = sizeof(ZAErrorMessages) / sizeof(ZAErrorMessages[0]);
 
@@ -41,7 +43,7 @@ const TZAErrorPair ZAErrorTable[] = {
     {24, 1},  {25, 11}, {26, 13}, {27, 14}, {28, 15}, {29, 5},  {30, 6},  {31, 6},
     {32, 16}, {33, 12}, {34, 17}, {35, 18}, {36, 19}, {37, 20}, {38, 6},  {39, 21},
     {ZAErrTooLarge, 22}, {ZAErrArchiveLimit, 23}, {ZAErrUnsafeName, 24},
-    {ZAErrZip64, 25},    {ZAErrOverlap, 26},
+    {ZAErrZip64, 25},    {ZAErrOverlap, 26},      {ZAErrMethod, 27},       {ZAErrAes, 28},
 };
 const int ZAErrorTableCount = sizeof(ZAErrorTable) / sizeof(ZAErrorTable[0]);
 

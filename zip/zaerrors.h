@@ -50,6 +50,10 @@ constexpr int32_t ZAErrUnsafeName = 42;   // argument: the item name
 // Archives refused on opening: ZIP64 records, and items whose data overlap.
 constexpr int32_t ZAErrZip64 = 43;
 constexpr int32_t ZAErrOverlap = 44;
+// Items this engine cannot read, whatever the password: arguments are the
+// item name and, for the method, its number.
+constexpr int32_t ZAErrMethod = 45;
+constexpr int32_t ZAErrAes = 46;
 
 class EZAException : public std::runtime_error {
 public:

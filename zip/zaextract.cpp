@@ -19,6 +19,26 @@
 
 namespace {
 
+// Whether the local extra field at [from, from + length) holds an AES record
+// (header id 0x9901).
+bool HasAesExtra(TZAStream& archive, int64_t from, uint16_t length)
+{
+    std::vector<unsigned char> extra(length);
+    archive.Seek(from);
+    if (length == 0 || !archive.ReadExact(extra.data(), length))
+        return false;
+    for (std::size_t p = 0; p + 4 <= extra.size();) {
+        if (ZAGet16(extra.data() + p) == 0x9901)
+            return true;
+        p += 4 + ZAGet16(extra.data() + p + 2);
+    }
+    return false;
+}
+
+} // namespace
+
+namespace {
+
 constexpr int64_t kReadChunk = 1048576;
 constexpr std::size_t kInflateOut = 262144;
 
@@ -431,6 +451,13 @@ void TZABaseArchiver::ExtractItem(int32_t Index, TZAStream& Target)
             // The item's data must lie inside the archive before anything is
             // read or allocated for them.
             if (dataStart + int64_t(h.CompressedSize) <= size) {
+                const std::string& stored = FManager->Directory().GetItemPtr(Index).StoredName;
+                if (h.Method != 0 && h.Method != 8 && h.Method != 99)
+                    throw EZAException(ZAErrMethod, this, {stored, int(h.Method)});
+                // Method 99 is this engine's own block format, and also what
+                // other archivers write for AES, marked by an extra field.
+                if (h.Method == 99 && HasAesExtra(archive, dataStart - ZAGet16(local + 28), ZAGet16(local + 28)))
+                    throw EZAException(ZAErrAes, this, {stored});
                 archive.Seek(dataStart);
                 if (h.Method == 0 || h.Method == 8)
                     ok = ReadZipData(Index, Target, crc, written);

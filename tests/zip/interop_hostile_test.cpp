@@ -159,3 +159,30 @@ TEST_F(InteropHostile, OverlappingItemsAndZip64AreRefusedBeforeExtracting)
     }
     EXPECT_TRUE(fs::is_empty(base_));
 }
+
+// bzip2, LZMA and AES items are named for what they are, never taken for a
+// wrong password.
+TEST_F(InteropHostile, UnsupportedMethodsAndAesSayWhatTheyAre)
+{
+    fs::path a = temp_ / "methods.zip";
+    RunResult made = Shell("python3 -c 'import sys, struct, zipfile\n"
+                           "with zipfile.ZipFile(sys.argv[1], \"w\") as z:\n"
+                           "    z.writestr(zipfile.ZipInfo(\"bz.txt\"), \"b\" * 1000, compress_type=zipfile.ZIP_BZIP2)\n"
+                           "    z.writestr(zipfile.ZipInfo(\"lz.txt\"), \"l\" * 1000, compress_type=zipfile.ZIP_LZMA)\n"
+                           "    zi = zipfile.ZipInfo(\"aes.txt\")\n"
+                           "    zi.extra = b\"\\x01\\x99\\x07\\x00\\x02\\x00AE\\x03\\x08\\x00\"\n"
+                           "    z.writestr(zi, \"secret\")\n"
+                           "d = bytearray(open(sys.argv[1], \"rb\").read())\n"
+                           "for sig, off in ((b\"PK\\x03\\x04\", 8), (b\"PK\\x01\\x02\", 10)):\n"
+                           "    struct.pack_into(\"<H\", d, d.rfind(sig) + off, 99)\n"
+                           "open(sys.argv[1], \"wb\").write(d)\n"
+                           "' " + Q(a));
+    ASSERT_EQ(made.code, 0) << made.out;
+    RunResult r = Shell(Q(ZatoolPath()) + " extract " + Q(a) + " -C " + Q(base_) + " </dev/null");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("\"bz.txt\": unsupported compression method 12"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"lz.txt\": unsupported compression method 14"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"aes.txt\": unsupported encryption (AES)"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("assword"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::is_empty(base_));
+}

@@ -77,28 +77,41 @@ void TKalmiro_Install::CopyFiles()
         jobs.emplace_back(from, to);
     }
     ShowProgress->setMaximum(int(lines.size()) - 1);
+    int missing = 0;
+    std::string firstMissing;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         ShowProgress->setValue(int(i));
         const auto& [from, to] = jobs[i];
         if (!from.empty()) {
             ForceDirectories(ExtractFilePath(to));
-            // A file the package lacks is passed over; one that is there but
-            // cannot be written is a failed installation.
-            if (FileExists(from) && !CopyFile(from, to, false))
+            // A file the package lacks is passed over and the others are
+            // still copied, but the installation is then not complete; one
+            // that is there but cannot be written stops it.
+            if (!FileExists(from)) {
+                if (missing++ == 0)
+                    firstMissing = lines[i];
+            } else if (!CopyFile(from, to, false)) {
                 throw std::runtime_error("cannot write " + to);
+            }
             lStatus->setText(QString::fromStdString(AnsiToUtf8(lines[i])));
             ::DeleteFile(from);
         }
         QApplication::processEvents();
     }
+    if (missing > 0)
+        throw std::runtime_error(std::to_string(missing) + " file(s) of the package are missing, first " +
+                                 firstMissing);
 }
 
 void TKalmiro_Install::Timer1Timer()
 {
     Timer1.stop();
     try {
+        FCopying = true;
         CopyFiles();
+        FCopying = false;
     } catch (const std::exception& e) {
+        FCopying = false;
         TestResponderLog(std::string("Failure|") + e.what() + "|");
         MessageDlg("Problems during the installation of the route. The program won`t continue.", mtError, mbOK);
         FClosing = true;
@@ -126,6 +139,12 @@ void TKalmiro_Install::CloseProgram()
 
 void TKalmiro_Install::closeEvent(QCloseEvent* event)
 {
+    // Closing while files are copied would remove the package's files under
+    // the copy loop; the window stays until the copy is done.
+    if (FCopying) {
+        event->ignore();
+        return;
+    }
     CloseProgram();
     QDialog::closeEvent(event);
     deleteLater();

@@ -44,6 +44,7 @@ private:
     void CopyFiles();
 
     bool FClosing = false;
+    bool FCopying = false;
 };
 
 // Removes what the package left in its unpack folder: the whole folder when

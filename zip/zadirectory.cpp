@@ -307,6 +307,11 @@ void TZADirManager::ReadDirectory()
         item.FileComment = (h.Flags & ZAUtf8NameFlag) ? Utf8ToAnsi(itemComment) : OemToAnsi(itemComment);
         p += h.CommentLength;
     }
+    // More items in the directory than the end record counts (a count that
+    // wrapped, or an edited record): reading only the counted ones would drop
+    // the rest without a word.
+    if (p + 4 <= dir.size() && ZAGet32(dir.data() + p) == ZACentralHeaderSig)
+        throw EZAException(ZAErrCountMismatch, Owner);
     ArchiveComment = comment;
     DetectOffsetShift();
     if (Live.GetCount() > 0 && OffsetShift != 0)

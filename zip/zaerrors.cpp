@@ -33,6 +33,7 @@ const char* const ZAErrorMessages[] = {
     "Items of the archive overlap (possible zip bomb); the archive is not opened",
     "Item \"%s\": unsupported compression method %d",
     "Item \"%s\": unsupported encryption (AES)",
+    "The archive's directory holds more items than its end record counts; the archive is not opened",
 };
 const int ZAErrorMessageCount = sizeof(ZAErrorMessages) / sizeof(ZAErrorMessages[0]);
 
@@ -44,6 +45,7 @@ const TZAErrorPair ZAErrorTable[] = {
     {32, 16}, {33, 12}, {34, 17}, {35, 18}, {36, 19}, {37, 20}, {38, 6},  {39, 21},
     {ZAErrTooLarge, 22}, {ZAErrArchiveLimit, 23}, {ZAErrUnsafeName, 24},
     {ZAErrZip64, 25},    {ZAErrOverlap, 26},      {ZAErrMethod, 27},       {ZAErrAes, 28},
+    {ZAErrCountMismatch, 29},
 };
 const int ZAErrorTableCount = sizeof(ZAErrorTable) / sizeof(ZAErrorTable[0]);
 

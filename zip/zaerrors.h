@@ -54,6 +54,8 @@ constexpr int32_t ZAErrOverlap = 44;
 // item name and, for the method, its number.
 constexpr int32_t ZAErrMethod = 45;
 constexpr int32_t ZAErrAes = 46;
+// The directory goes on past the number of items the end record gives.
+constexpr int32_t ZAErrCountMismatch = 47;
 
 class EZAException : public std::runtime_error {
 public:

@@ -130,12 +130,13 @@ TEST_F(InteropHostile, TestingHostileNamesWritesNothing)
 }  // namespace
 
 // Archives the engine must refuse whole, before anything is written: items
-// sharing one compressed stream (a zip bomb), and ZIP64 records, which a
-// classic reader would misread as garbage.
+// sharing one compressed stream (a zip bomb), ZIP64 records, which a classic
+// reader would misread as garbage, and a directory longer than its count.
 TEST_F(InteropHostile, OverlappingItemsAndZip64AreRefusedBeforeExtracting)
 {
     fs::path overlap = temp_ / "overlap.zip";
     fs::path zip64 = temp_ / "zip64.zip";
+    fs::path uncounted = temp_ / "uncounted.zip"; // two items, the end record says one
     RunResult made = Shell("python3 -c 'import sys, struct, zipfile\n"
                            "with zipfile.ZipFile(sys.argv[1], \"w\", zipfile.ZIP_DEFLATED) as z:\n"
                            "    z.writestr(\"a.txt\", \"x\" * 100000)\n"
@@ -143,14 +144,20 @@ TEST_F(InteropHostile, OverlappingItemsAndZip64AreRefusedBeforeExtracting)
                            "d = bytearray(open(sys.argv[1], \"rb\").read())\n"
                            "struct.pack_into(\"<I\", d, d.rfind(b\"PK\\x01\\x02\") + 42, 0)\n"
                            "open(sys.argv[1], \"wb\").write(d)\n"
+                           "e = bytearray(d)\n"
+                           "struct.pack_into(\"<I\", e, e.rfind(b\"PK\\x01\\x02\") + 42, d.find(b\"PK\\x03\\x04\", 4))\n"
+                           "i = e.rfind(b\"PK\\x05\\x06\")\n"
+                           "struct.pack_into(\"<HH\", e, i + 8, 1, 1)\n"
+                           "open(sys.argv[3], \"wb\").write(e)\n"
                            "zipfile.ZIP_FILECOUNT_LIMIT = 1\n"
                            "with zipfile.ZipFile(sys.argv[2], \"w\") as z:\n"
                            "    z.writestr(\"a.txt\", \"a\")\n"
                            "    z.writestr(\"b.txt\", \"b\")\n"
-                           "' " + Q(overlap) + " " + Q(zip64));
+                           "' " + Q(overlap) + " " + Q(zip64) + " " + Q(uncounted));
     ASSERT_EQ(made.code, 0) << made.out;
     for (const auto& [archive, text] : {std::pair{overlap, "overlap (possible zip bomb)"},
-                                        std::pair{zip64, "uses ZIP64"}}) {
+                                        std::pair{zip64, "uses ZIP64"},
+                                        std::pair{uncounted, "more items than its end record counts"}}) {
         for (const char* verb : {"list", "extract"}) {
             RunResult r = Shell(Q(ZatoolPath()) + " " + verb + " " + Q(archive) + " -C " + Q(base_) + " </dev/null");
             EXPECT_NE(r.code, 0) << verb << r.out;

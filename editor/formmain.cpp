@@ -12,6 +12,7 @@
 #include "editor/vclwidgets.h"
 #include "model/currentsituation.h"
 #include "model/vlproject.h"
+#include "platform/codepage.h"
 #include "platform/gui/dialogs.h"
 #include "platform/paths.h"
 
@@ -52,6 +53,14 @@ std::string LoadFailureReason(const std::string& fileName, const std::string& da
     if (!damage.empty())
         return "The file " + fileName + " is damaged: " + damage + ".";
     return "The file " + fileName + " could not be read as a project.";
+}
+
+// Hands a file or web address to the desktop; says so when nothing opened it
+// (no PDF viewer, no browser).
+void OpenOrSay(const std::string& target, const std::string& directory = {})
+{
+    if (!ShellOpen(target, {}, directory))
+        MessageDlg(GetMessageText("tmain_open_failed") + Utf8ToAnsi(target), mtError, mbOK);
 }
 
 } // namespace
@@ -537,27 +546,27 @@ void TFormMain::AboutVLClick()
 
 void TFormMain::Help2Click()
 {
-    ShellOpen(ProgramFolder() + "Velkast Manual.pdf", {}, ProgramFolder());
+    OpenOrSay(ProgramFolder() + "Velkast Manual.pdf", ProgramFolder());
 }
 
 void TFormMain::GoToHomepageClick()
 {
-    ShellOpen(VelkastHomepage);
+    OpenOrSay(VelkastHomepage);
 }
 
 void TFormMain::VelkastStreckenbauForumdeutsch1Click()
 {
-    ShellOpen(VelkastForumGerman);
+    OpenOrSay(VelkastForumGerman);
 }
 
 void TFormMain::VelkastTechnicalInformation1Click()
 {
-    ShellOpen(VelkastDeveloperForum);
+    OpenOrSay(VelkastDeveloperForum);
 }
 
 void TFormMain::VelkastBugtrackingForum1Click()
 {
-    ShellOpen(VelkastDeveloperForum);
+    OpenOrSay(VelkastDeveloperForum);
 }
 
 void TFormMain::keyReleaseEvent(QKeyEvent* event)

@@ -358,6 +358,13 @@ TEST_F(FormMainTest, CtrlKeyReleasesRunFrameCommands)
     EXPECT_EQ(spy[1][0].value<char>(), 'P');
 }
 
+TEST_F(FormMainTest, ManualThatCannotBeOpenedIsSaid)
+{
+    // The responder answers the desktop's open with a failure.
+    Main()->Help2Click();
+    EXPECT_EQ(CountMessages(GetMessageText("tmain_open_failed") + Program + "Velkast Manual.pdf"), 1);
+}
+
 TEST_F(FormMainTest, CtrlPKeyClickAddsOnePointAndOneTrack)
 {
     ASSERT_TRUE(Main()->OpenProjectFile(Program + "hill.vlp"));

@@ -17,6 +17,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 class TZABaseArchiver;
 
@@ -251,6 +253,10 @@ private:
     std::unique_ptr<TZAStream> FStream;
     std::unique_ptr<TZADirManager> FManager;
     TInternalSearchRec FSearch;
+    // Files written by the extraction in hand, and the item each came from.
+    std::unordered_map<std::string, int32_t> FExtractTargets;
+    // Target folders already cleared of temporaries that killed runs left.
+    std::unordered_set<std::string> FCleanedFolders;
 
     // Commit state: where the old tail was cut and the file that keeps it.
     int64_t FCutPosition = 0;

@@ -42,7 +42,7 @@ void BuildLocalHeader(unsigned char* p, const TZACentralHeader& c)
 {
     ZAPut32(p, ZALocalHeaderSig);
     ZAPut16(p + 4, 20);
-    ZAPut16(p + 6, c.Flags & 1);
+    ZAPut16(p + 6, c.Flags & (1 | ZAUtf8NameFlag));
     ZAPut16(p + 8, c.Method);
     ZAPut16(p + 10, c.DosTime);
     ZAPut16(p + 12, c.DosDate);
@@ -69,18 +69,27 @@ void TZABaseArchiver::InitDirItemIn(int32_t Index, const std::string& FileName, 
     if (!FManager)
         throw EZAException(13, this);
     TDirItem& item = FManager->Directory().GetItemPtr(Index);
-    std::string stored = AnsiFileName(GetStoredFileName(FileName, Folder, Options.StorePath));
+    std::string storedDisk = GetStoredFileName(FileName, Folder, Options.StorePath);
+    std::string stored = AnsiFileName(storedDisk);
     if (stored.empty())
         return;
     std::string disk = ExpandFileNameRelative(Folder, FileName);
     int32_t attr = UseFileInfo ? ZAFileGetAttr(disk) : -1;
     const bool folder = attr >= 0 && (attr & faDirectory);
-    if (UseFileInfo && folder && stored.back() != '/')
+    if (UseFileInfo && folder && stored.back() != '/') {
         stored += '/';
+        storedDisk += '/';
+    }
     UpdateNewItemMethod();
 
     item.StoredName = stored;
-    item.Utf8Name.clear();
+    // A name that code page 850 cannot hold keeps its own characters as
+    // UTF-8: two such files would otherwise share one "?" name.
+    const bool utf8 = !ZAFitsCodePage850(storedDisk);
+    if (utf8)
+        item.Utf8Name = storedDisk;
+    else
+        item.Utf8Name.clear();
     item.Changed = true;
     item.Password = Password;
     // The full path: the commit may run after the current folder changed.
@@ -97,14 +106,17 @@ void TZABaseArchiver::InitDirItemIn(int32_t Index, const std::string& FileName, 
     h.VersionNeeded = 20;
     if (!Password.empty())
         h.Flags |= 1;
+    if (utf8)
+        h.Flags |= ZAUtf8NameFlag;
     h.Method = static_cast<uint16_t>(FNewItemMethod);
     int32_t age = UseFileInfo ? ZAFileAgeDos(disk) : -1;
     uint32_t dos = age == -1 ? ZANowDos() : uint32_t(age);
     h.DosTime = uint16_t(dos & 0xFFFF);
     h.DosDate = uint16_t(dos >> 16);
     h.Crc32 = 0xFFFFFFFF;
-    h.NameLength = static_cast<uint16_t>(std::min<std::size_t>(AnsiToOem(stored).size(), 0xFFFF));
+    h.NameLength = static_cast<uint16_t>(std::min<std::size_t>(ZAArchiveNameBytes(item).size(), 0xFFFF));
     h.ExternalAttributes = attr >= 0 ? uint32_t(attr) : faArchive;
+    FManager->Directory().NameChanged(Index);
 }
 
 void TZABaseArchiver::UpdateItem(int32_t Index, const std::string& FileName)
@@ -135,13 +147,16 @@ int32_t TZABaseArchiver::AddOrReplaceDiskFile(const std::string& FileName, bool 
 {
     CheckActive();
     const std::string folder = CurrentFolder();
-    std::string stored = AnsiFileName(GetStoredFileName(FileName, folder, Options.StorePath));
+    const std::string storedDisk = GetStoredFileName(FileName, folder, Options.StorePath);
+    std::string stored = AnsiFileName(storedDisk);
     if (stored.empty())
         return -1; // nothing that could be stored: no blank item is left behind
-    TZAArchiveItem found;
     TZADirArray& dir = FManager->Directory();
-    if (FindFirst(stored, found, 63, "")) {
-        int32_t index = FSearch.CurrentIndex - 1;
+    // Looked up by name in the directory's index: adding n files costs n
+    // look-ups of constant time, not a scan of the list for each.
+    const int32_t existing = dir.IndexOfKey(ZANameKeyOfDisk(storedDisk));
+    if (existing >= 0) {
+        int32_t index = existing;
         bool confirm = false;
         const int32_t itemAge = int32_t(dir.GetItemPtr(index).CentralDir.DosDateTime());
         switch (Options.OverwriteMode) {
@@ -171,6 +186,9 @@ int32_t TZABaseArchiver::AddOrReplaceDiskFile(const std::string& FileName, bool 
         return index;
     }
     int32_t index = dir.GetCount();
+    // The format's limit is checked before the work of adding, not at the end.
+    if (index >= 65535)
+        throw EZAException(ZAErrArchiveLimit, this);
     dir.SetCount(index + 1);
     InitDirItemIn(index, FileName, UseFileInfo, folder);
     dir.GetItemPtr(index).Operation = poAdd;
@@ -506,7 +524,7 @@ bool TZABaseArchiver::WriteNewItem(int32_t Index, TZAAction& Action)
             h.CompressedSize = 0;
             h.UncompressedSize = static_cast<uint32_t>(sourceSize);
         }
-        const std::string oemName = AnsiToOem(item.StoredName);
+        const std::string oemName = ZAArchiveNameBytes(item);
         if (oemName.size() > 0xFFFF)
             throw EZAException(ZAErrTooLarge, this, {item.StoredName});
         h.NameLength = static_cast<uint16_t>(oemName.size());

@@ -4,6 +4,7 @@
 #include "zip/zastrfunc.h"
 
 #include "platform/codepage.h"
+#include "platform/textlines.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +14,9 @@ namespace {
 constexpr int64_t kEndSearchWindow = 65600;
 constexpr int64_t kScanWindow = 65535;
 
-bool IsUtf8(const std::string& s)
+} // namespace
+
+bool ZAIsUtf8(std::string_view s)
 {
     for (std::size_t i = 0; i < s.size();) {
         const auto b = static_cast<unsigned char>(s[i++]);
@@ -26,6 +29,32 @@ bool IsUtf8(const std::string& s)
                 return false;
     }
     return true;
+}
+
+namespace {
+
+bool IsUtf8(const std::string& s) { return ZAIsUtf8(s); }
+
+std::string AnsiKey(std::string_view ansi)
+{
+    std::string key = "A";
+    key.reserve(ansi.size() + 1);
+    for (char c : ansi)
+        key += AnsiUpperChar(c);
+    if (key.size() > 1 && key.back() == '/')
+        key.pop_back();
+    return key;
+}
+
+std::string Utf8Key(std::string_view utf8)
+{
+    std::string key = "U";
+    key.reserve(utf8.size() + 1);
+    for (char c : utf8)
+        key += (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : (c == '\\' ? '/' : c);
+    if (key.size() > 1 && key.back() == '/')
+        key.pop_back();
+    return key;
 }
 
 // An item's name as the program holds it (ANSI): code page 850 bytes, or
@@ -54,6 +83,48 @@ struct PositionKeeper {
 };
 
 } // namespace
+
+bool ZAFitsCodePage850(std::string_view utf8)
+{
+    if (!ZAIsUtf8(utf8))
+        return true; // not UTF-8: taken byte for byte as before
+    const std::string ansi = Utf8ToAnsi(utf8);
+    return AnsiToUtf8(ansi) == utf8 && OemToAnsi(AnsiToOem(ansi)) == ansi;
+}
+
+std::string ZADiskNameOf(const TDirItem& item)
+{
+    std::string name = !item.Utf8Name.empty() && ZAIsUtf8(item.Utf8Name) ? item.Utf8Name : AnsiToUtf8(item.StoredName);
+    for (auto& c : name)
+        if (c == '\\')
+            c = '/';
+    return name;
+}
+
+std::string ZANameKey(const TDirItem& item)
+{
+    if (!item.Utf8Name.empty() && ZAIsUtf8(item.Utf8Name) && !ZAFitsCodePage850(item.Utf8Name))
+        return Utf8Key(item.Utf8Name);
+    return AnsiKey(item.StoredName);
+}
+
+std::string ZANameKeyOfDisk(std::string_view utf8Name)
+{
+    if (!ZAFitsCodePage850(utf8Name))
+        return Utf8Key(utf8Name);
+    std::string ansi = Utf8ToAnsi(utf8Name);
+    for (auto& c : ansi)
+        if (c == '\\')
+            c = '/';
+    return AnsiKey(ansi);
+}
+
+std::string ZAArchiveNameBytes(const TDirItem& item)
+{
+    if (item.CentralDir.Flags & ZAUtf8NameFlag)
+        return item.Utf8Name.empty() ? AnsiToUtf8(item.StoredName) : item.Utf8Name;
+    return AnsiToOem(item.StoredName);
+}
 
 void TZACentralHeader::Load(const unsigned char* p)
 {
@@ -126,6 +197,8 @@ void TZAEndRecord::Store(unsigned char* p) const
 
 void TZADirArray::SetCount(int32_t count)
 {
+    if (count < GetCount())
+        ++FGeneration;
     Items.resize(static_cast<std::size_t>(std::max(count, 0)));
 }
 
@@ -155,6 +228,7 @@ void TZADirArray::SetItem(int32_t index, const TDirItem& item)
     if (index < 0 || index >= GetCount())
         throw EZAException(1, nullptr);
     Items[index] = item;
+    ++FGeneration;
 }
 
 void TZADirArray::Delete(int32_t index)
@@ -162,12 +236,43 @@ void TZADirArray::Delete(int32_t index)
     if (index < 0 || index >= GetCount())
         throw EZAException(4, nullptr);
     Items.erase(Items.begin() + index);
+    ++FGeneration;
 }
 
 void TZADirArray::Assign(const TZADirArray& source)
 {
     if (&source != this)
         Items = source.Items;
+    ++FGeneration;
+}
+
+void TZADirArray::RebuildNameIndex()
+{
+    FNameIndex.clear();
+    FIndexedCount = 0;
+    FIndexGeneration = FGeneration;
+}
+
+int32_t TZADirArray::IndexOfKey(const std::string& key)
+{
+    if (FIndexGeneration != FGeneration || FIndexedCount > GetCount())
+        RebuildNameIndex();
+    for (; FIndexedCount < GetCount(); ++FIndexedCount)
+        FNameIndex.emplace(ZANameKey(Items[FIndexedCount]), FIndexedCount);
+    auto it = FNameIndex.find(key);
+    if (it == FNameIndex.end())
+        return -1;
+    if (ZANameKey(Items[it->second]) == key)
+        return it->second;
+    // An entry left from a name that changed since: look again afresh.
+    RebuildNameIndex();
+    return IndexOfKey(key);
+}
+
+void TZADirArray::NameChanged(int32_t index)
+{
+    if (FIndexGeneration == FGeneration && index >= 0 && index < FIndexedCount)
+        FNameIndex.emplace(ZANameKey(Items[index]), index);
 }
 
 void TZADirArray::ClearSelection()
@@ -516,9 +621,7 @@ void TZADirManager::WriteDirectory()
         TDirItem& item = Live.GetItemPtr(i);
         // A kept item read with a UTF-8 name keeps it (and its flag), so the
         // central name still matches the local header copied unchanged.
-        std::string name = (item.CentralDir.Flags & ZAUtf8NameFlag)
-                               ? (item.Utf8Name.empty() ? AnsiToUtf8(item.StoredName) : item.Utf8Name)
-                               : AnsiToOem(item.StoredName);
+        std::string name = ZAArchiveNameBytes(item);
         std::string comm = (item.CentralDir.Flags & ZAUtf8NameFlag) ? AnsiToUtf8(item.FileComment)
                                                                      : AnsiToOem(item.FileComment);
         if (name.size() > 0xFFFF)

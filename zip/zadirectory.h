@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 constexpr uint32_t ZALocalHeaderSig = 0x04034b50;
@@ -18,7 +20,8 @@ constexpr int ZALocalHeaderSize = 30;
 constexpr int ZACentralHeaderSize = 46;
 constexpr int ZAEndRecordSize = 22;
 // General purpose flag: the item's name (and comment) are UTF-8, not code
-// page 850. Read; the engine writes code page 850 names without it.
+// page 850. Read; the engine writes it only on names that code page 850
+// cannot hold, and every other name as code page 850 without it.
 constexpr uint16_t ZAUtf8NameFlag = 0x0800;
 
 // Little-endian field access on raw header bytes.
@@ -106,6 +109,24 @@ struct TDirItem {
     int32_t OriginIndex = -1;
 };
 
+// Whether bytes are well-formed UTF-8.
+bool ZAIsUtf8(std::string_view s);
+// Whether a disk name (UTF-8) comes back unchanged from the ANSI item name
+// and its code page 850 bytes in the archive. A name that does not is stored
+// as UTF-8 with ZAUtf8NameFlag.
+bool ZAFitsCodePage850(std::string_view utf8);
+// The relative disk name an item's file gets (native, "/" separators): its
+// UTF-8 name where it has one, else the disk form of its ANSI name.
+std::string ZADiskNameOf(const TDirItem& item);
+// The key under which look-ups find an item by name: names that differ only
+// in letter case share it, and a trailing "/" does not count. Names that
+// code page 850 holds are keyed by their ANSI form, others by their UTF-8.
+std::string ZANameKey(const TDirItem& item);
+std::string ZANameKeyOfDisk(std::string_view utf8Name);
+// The bytes an item's name is written with: UTF-8 when its flags say so,
+// code page 850 otherwise.
+std::string ZAArchiveNameBytes(const TDirItem& item);
+
 class TZADirArray {
 public:
     int32_t GetCount() const { return static_cast<int32_t>(Items.size()); }
@@ -117,9 +138,24 @@ public:
     void Delete(int32_t index);
     void Assign(const TZADirArray& source);
     void ClearSelection();
+    // Changes whenever items are removed, replaced or reordered (not when
+    // items are appended): a name index built earlier is then out of date.
+    uint64_t Generation() const { return FGeneration; }
+    // The first item whose name has the key (ZANameKey), -1 when none. An
+    // index of the names makes this constant time; it follows appended
+    // items by itself and is rebuilt after other changes.
+    int32_t IndexOfKey(const std::string& key);
+    // Tells the index that an item's name changed in place.
+    void NameChanged(int32_t index);
 
 private:
+    void RebuildNameIndex();
+
     std::vector<TDirItem> Items;
+    uint64_t FGeneration = 0;
+    std::unordered_map<std::string, int32_t> FNameIndex;
+    int32_t FIndexedCount = 0;
+    uint64_t FIndexGeneration = ~uint64_t(0);
 };
 
 class TZADirManager {

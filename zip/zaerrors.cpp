@@ -34,6 +34,7 @@ const char* const ZAErrorMessages[] = {
     "Item \"%s\": unsupported compression method %d",
     "Item \"%s\": unsupported encryption (AES)",
     "The archive's directory holds more items than its end record counts; the archive is not opened",
+    "Item \"%s\" is not extracted: it would overwrite the file of item \"%s\" extracted before it",
 };
 const int ZAErrorMessageCount = sizeof(ZAErrorMessages) / sizeof(ZAErrorMessages[0]);
 
@@ -45,7 +46,7 @@ const TZAErrorPair ZAErrorTable[] = {
     {32, 16}, {33, 12}, {34, 17}, {35, 18}, {36, 19}, {37, 20}, {38, 6},  {39, 21},
     {ZAErrTooLarge, 22}, {ZAErrArchiveLimit, 23}, {ZAErrUnsafeName, 24},
     {ZAErrZip64, 25},    {ZAErrOverlap, 26},      {ZAErrMethod, 27},       {ZAErrAes, 28},
-    {ZAErrCountMismatch, 29},
+    {ZAErrCountMismatch, 29}, {ZAErrSameTarget, 30},
 };
 const int ZAErrorTableCount = sizeof(ZAErrorTable) / sizeof(ZAErrorTable[0]);
 

@@ -56,6 +56,9 @@ constexpr int32_t ZAErrMethod = 45;
 constexpr int32_t ZAErrAes = 46;
 // The directory goes on past the number of items the end record gives.
 constexpr int32_t ZAErrCountMismatch = 47;
+// Two items of one extraction would be written to the same file: arguments
+// are the item refused and the one extracted there before.
+constexpr int32_t ZAErrSameTarget = 48;
 
 class EZAException : public std::runtime_error {
 public:

@@ -11,8 +11,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <random>
+#include <signal.h>
 #include <unistd.h>
 #include <vector>
 #include <zlib.h>
@@ -61,6 +64,33 @@ uint32_t RandomTag()
 {
     static std::mt19937 gen(std::random_device{}());
     return gen();
+}
+
+// Removes from folder the temporary files ".za<pid>_<tag>" that extractions
+// of processes no longer running left behind when they were killed.
+void RemoveStaleTemporaries(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder.empty() ? "." : folder, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() < 6 || name.compare(0, 3, ".za") != 0)
+            continue;
+        const std::size_t sep = name.find('_', 3);
+        if (sep == std::string::npos || sep == 3 || sep + 1 == name.size() ||
+            name.find_first_not_of("0123456789", 3) != sep ||
+            name.find_first_not_of("0123456789", sep + 1) != std::string::npos || sep - 3 > 9)
+            continue;
+        const long pid = std::stol(name.substr(3, sep - 3));
+        if (pid <= 0 || pid == long(::getpid()))
+            continue;
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue; // its process still runs (or is not ours to ask)
+        std::error_code sec;
+        if (fs::is_regular_file(it->symlink_status(sec)))
+            fs::remove(it->path(), sec);
+    }
 }
 
 // A name that would put the file outside the target folder: absolute, with a
@@ -205,6 +235,8 @@ void TZABaseArchiver::ProcessMarked(TZAProcessOperation Operation)
     FCancel = false;
     FItemsToDo = 0;
     FCurrentOperation = Operation;
+    FExtractTargets.clear();
+    FCleanedFolders.clear();
     for (int32_t i = 0; i < dir.GetCount(); ++i)
         if (dir.GetItemPtr(i).Selected)
             ++FItemsToDo;
@@ -287,8 +319,9 @@ void TZABaseArchiver::ProcessMarked(TZAProcessOperation Operation)
 void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, const std::string& Base)
 {
     const TZACentralHeader h = Item(Index).CentralDir;
-    // Name is the item's (ANSI) name; the file gets its disk form.
-    std::string name = NativeFileName(ToNativePath(Name));
+    // Name is the item's (ANSI) name, for messages; the file gets the disk
+    // form of the item's own name (its UTF-8 name where it has one).
+    std::string name = ZADiskNameOf(Item(Index));
     std::string base = DirWithBackslash(ToNativePath(Base));
     if (Options.CreateDirs) {
         // Never followed: the file would land outside the target folder.
@@ -308,6 +341,12 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
         return;
 
     std::string target = base + name;
+    // Two items of one run never end in one file, the second silently
+    // replacing the first (names that differ only where the disk name
+    // cannot tell them apart).
+    const auto [seen, fresh] = FExtractTargets.emplace(target, Index);
+    if (!fresh && seen->second != Index)
+        throw EZAException(ZAErrSameTarget, this, {Name, Item(seen->second).StoredName});
     int32_t attr = ZAFileGetAttr(target);
     if (attr >= 0 && !(attr & faDirectory)) {
         if (!Options.ReplaceReadOnly && (attr & faReadOnly))
@@ -335,6 +374,9 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     // The data go to a new file beside the target that replaces it only once
     // the item is complete: a damaged or skipped item leaves an existing file
     // as it was and no half-written one behind.
+    const std::string targetFolder = ExtractFilePath(target);
+    if (FCleanedFolders.insert(targetFolder).second)
+        RemoveStaleTemporaries(targetFolder);
     std::string temp;
     std::unique_ptr<TZAFileStream> out;
     for (int attempt = 0; attempt < 100 && !out; ++attempt) {
@@ -392,7 +434,7 @@ void TZABaseArchiver::FreshenItem(int32_t Index, const std::string& Name, const 
     const TZACentralHeader h = Item(Index).CentralDir;
     if (h.IsFolder())
         return;
-    std::string disk = ExpandFileNameRelative(Base, NativeFileName(Name));
+    std::string disk = ExpandFileNameRelative(Base, ZADiskNameOf(Item(Index)));
     int32_t attr = ZAFileGetAttr(disk);
     if (attr < 0 || (attr & faDirectory))
         return;

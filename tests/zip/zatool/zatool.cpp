@@ -124,7 +124,7 @@ int Run(const Command& c)
             const TDirItem& item = za.Item(i);
             std::printf("%10u %10u %-8s %08x %s%s\n", static_cast<unsigned>(item.CentralDir.UncompressedSize),
                         static_cast<unsigned>(item.CentralDir.CompressedSize), MethodName(item),
-                        static_cast<unsigned>(item.CentralDir.Crc32), item.StoredName.c_str(),
+                        static_cast<unsigned>(item.CentralDir.Crc32), ZADiskNameOf(item).c_str(),
                         (item.CentralDir.Flags & 1) ? " (encrypted)" : "");
         }
     } else {

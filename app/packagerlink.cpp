@@ -1,6 +1,7 @@
 #include "app/packagerlink.h"
 
 #include "editor/appforms.h"
+#include "editor/formcreatepackage.h"
 #include "editor/formexport.h"
 #include "editor/formoptions.h"
 #include "editor/startupforms.h"
@@ -39,6 +40,22 @@ void BuildExportPackage(const TExportPackageRequest& request)
     FormPackage->ObjectFiles = request.ObjectFiles;
     FormPackage->RouteFiles = request.RouteFiles;
     FormPackage->RouteDir = request.RouteDir;
+    // The export copies its object files from the object library.
+    FormPackage->ObjectSource.clear();
+    FormPackage->show();
+    FormPackage->BuildPackage(request.RouteName, request.PicturePath, request.Author, request.Homepage,
+                              request.Description, request.Root, request.Credits);
+}
+
+void BuildWizardPackage(const TCreatePackageRequest& request)
+{
+    if (!FormPackage)
+        throw std::runtime_error("The route packager is not available.");
+    FormPackage->ObjectFiles = request.ObjectFiles;
+    FormPackage->RouteFiles = request.RouteFiles;
+    FormPackage->ObjectSource = request.ObjectSource;
+    FormPackage->Project = request.Project;
+    FormPackage->RouteDir = request.RouteDir;
     FormPackage->show();
     FormPackage->BuildPackage(request.RouteName, request.PicturePath, request.Author, request.Homepage,
                               request.Description, request.Root, request.Credits);
@@ -56,10 +73,12 @@ void InstallPackagerLink()
         SetTranslatable(FormPackage->Image1, false);
     });
     SetExportPackageHandler(BuildExportPackage);
+    SetCreatePackageHandler(BuildWizardPackage);
 }
 
 void RemovePackagerLink()
 {
+    SetCreatePackageHandler({});
     SetExportPackageHandler({});
     SetPackageFormCreator({});
     SetPackagerOptions(nullptr);

@@ -8,7 +8,8 @@
 // - the packager takes the BVE folder and the object library's folder from
 //   the options window (FormOptions), read each time a package is built;
 // - the export dialog's package choice hands the exported route to
-//   FormPackage and builds the package.
+//   FormPackage and builds the package, and so does the package wizard
+//   (FormCreatePackage), with the object folder it collected from.
 
 void InstallPackagerLink();
 // Undoes InstallPackagerLink (tests).

@@ -25,10 +25,6 @@ void TPlaceholderForm::ConnectProjectField(TVLProject*& field)
     });
 }
 
-#if !__has_include("editor/formaddons.h")
-TFormAddons* FormAddons = nullptr;
-#endif
-
 #if !__has_include("editor/formabout.h")
 TFormAbout* FormAbout = nullptr;
 #endif
@@ -108,24 +104,6 @@ TFormMoveEverything* FormMoveEverything = nullptr;
 
 #if !__has_include("editor/formpredefinedobjects.h")
 TFormPredefinedObjects* FormPredefinedObjects = nullptr;
-#endif
-
-#if !__has_include("editor/formcreatepackage.h")
-TFormCreatePackage::TFormCreatePackage(QWidget* parent) : TPlaceholderForm("FormCreatePackage", "Route Packager", parent)
-{
-    ConnectProjectField(Project);
-    ObjDirEdit = new TLabeledEdit(this, "ObjDirEdit");
-    ObjDirEdit->EditLabel()->setText("Objects directory");
-    RouteDirEdit = new TLabeledEdit(this, "RouteDirEdit");
-    RouteDirEdit->EditLabel()->setText("Route directory");
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(ObjDirEdit);
-    layout->addWidget(RouteDirEdit);
-}
-#endif
-
-#if !__has_include("editor/formcreatepackage.h")
-TFormCreatePackage* FormCreatePackage = nullptr;
 #endif
 
 #if !__has_include("editor/formreplace.h")

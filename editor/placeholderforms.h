@@ -23,15 +23,7 @@ protected:
     void ConnectProjectField(TVLProject*& field);
 };
 
-#if __has_include("editor/formaddons.h")
 #include "editor/formaddons.h"
-#else
-class TFormAddons : public TPlaceholderForm {
-public:
-    explicit TFormAddons(QWidget* parent = nullptr) : TPlaceholderForm("FormAddons", "Velkast - Addons", parent) {}
-};
-extern TFormAddons* FormAddons;
-#endif
 
 #if __has_include("editor/formabout.h")
 #include "editor/formabout.h"
@@ -200,18 +192,7 @@ public:
 extern TFormPredefinedObjects* FormPredefinedObjects;
 #endif
 
-#if __has_include("editor/formcreatepackage.h")
 #include "editor/formcreatepackage.h"
-#else
-class TFormCreatePackage : public TPlaceholderForm {
-public:
-    explicit TFormCreatePackage(QWidget* parent = nullptr);
-    TVLProject* Project = nullptr;
-    TLabeledEdit* ObjDirEdit;
-    TLabeledEdit* RouteDirEdit;
-};
-extern TFormCreatePackage* FormCreatePackage;
-#endif
 
 #if __has_include("editor/formreplace.h")
 #include "editor/formreplace.h"

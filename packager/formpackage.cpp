@@ -3,6 +3,7 @@
 #include "packager/packageformat.h"
 #include "packager/packageroptions.h"
 
+#include "platform/gui/dialogs.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -129,27 +131,39 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
     TStrings files;
     Step(10);
 
-    // 3, 4. The route's files. A copy that fails leaves the file out, while
-    //    its line still names it (the installer then passes over it).
+    // 3, 4. The route's files. A file that cannot be copied stays out of
+    //    the package and its list, and the build ends with a warning: a
+    //    listed file the installer cannot find would break the route.
     //    The sources lie under their native (UTF-8) names, as the export
     //    wrote them, and so do the staging copies: the archive engine turns
     //    disk names back into the ANSI item names files.dat lists.
-    const std::string objectSource = FRoot + NativeFileName(ToNativePath(options.GetObjectFolder())) + "/";
-    const std::string nativeRouteDir = NativeFileName(routeDir);
-    for (const std::string& f : ObjectFiles) {
-        const std::string target = T + "railway/object/" + nativeRouteDir + "/" + NativeFileName(ToNativePath(f));
+    FailedFiles.clear();
+    std::set<std::string> staged;
+    auto stage = [&](const std::string& source, const std::string& target, const std::string& entry,
+                     const std::string& line) {
+        // The same file listed twice is packaged once.
+        if (!staged.insert(target).second)
+            return;
         ForceDirectories(ExtractFilePath(target));
-        CopyFile(objectSource + NativeFileName(ToNativePath(f)), target, true);
-        files.push_back("\\railway\\object\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
-    }
+        if (CopyFile(source, target, true))
+            files.push_back(line);
+        else
+            FailedFiles.push_back(entry);
+    };
+    const std::string objectSource =
+        ObjectSource.empty() ? FRoot + NativeFileName(ToNativePath(options.GetObjectFolder())) + "/"
+                             : IncludeTrailingPathDelimiter(ObjectSource);
+    const std::string nativeRouteDir = NativeFileName(routeDir);
+    for (const std::string& f : ObjectFiles)
+        stage(objectSource + NativeFileName(ToNativePath(f)),
+              T + "railway/object/" + nativeRouteDir + "/" + NativeFileName(ToNativePath(f)), f,
+              "\\railway\\object\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
     const std::string routeSource = IncludeTrailingPathDelimiter(ToNativePath(options.BveFolder())) +
                                     "railway/route/" + nativeRouteDir + "/";
-    for (const std::string& f : RouteFiles) {
-        const std::string target = T + "railway/route/" + nativeRouteDir + "/" + NativeFileName(ToNativePath(f));
-        ForceDirectories(ExtractFilePath(target));
-        CopyFile(routeSource + NativeFileName(ToNativePath(f)), target, true);
-        files.push_back("\\railway\\route\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
-    }
+    for (const std::string& f : RouteFiles)
+        stage(routeSource + NativeFileName(ToNativePath(f)),
+              T + "railway/route/" + nativeRouteDir + "/" + NativeFileName(ToNativePath(f)), f,
+              "\\railway\\route\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
     Step(15);
 
     // 5. The picture the installer shows, then the finished file list.
@@ -193,6 +207,13 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
     FBuilding = false;
     close();
     FormClose();
+
+    if (!FailedFiles.empty()) {
+        std::string text = "The package was built without these files, which could not be copied:";
+        for (const std::string& f : FailedFiles)
+            text += "\r\n" + f;
+        MessageDlg(text, mtWarning, mbOK);
+    }
 }
 
 void TFormPackage::JoinFiles(const std::string& Target, const std::string& Source, const std::string& Tag)

@@ -16,6 +16,9 @@
 // "noscreen.bmp", and the files under "railway/object/<dir>/" and
 // "railway/route/<dir>/".
 //
+// A file that cannot be copied is left out of the package and its
+// "files.dat", and named in a warning at the end of the build.
+//
 // Errors are not caught here: a file that cannot be written, a missing
 // installer or an archive error raise (std::runtime_error, EZAException) and
 // leave the staging folder in place until the window closes.
@@ -46,6 +49,14 @@ public:
     TStrings RouteFiles;
     // The route's sub-folder below railway\object and railway\route.
     std::string RouteDir;
+    // The folder the object files are copied from (native); empty: the
+    // object library folder of the options. The wizard, which collects the
+    // object files from a folder of the BVE tree, names that folder here.
+    std::string ObjectSource;
+    // The entries of ObjectFiles and RouteFiles the last build could not
+    // copy (ANSI, as listed). They are left out of "files.dat", and the
+    // build ends with a warning that names them.
+    TStrings FailedFiles;
     // Set by the wizard; the build does not read it.
     TVLProject* Project = nullptr;
     // Where the BVE folder and the object folder come from; null: the

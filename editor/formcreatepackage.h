@@ -1,0 +1,78 @@
+#pragma once
+// The package wizard ("Route Packager"): packages a route that lies in the
+// BVE folder already. It collects every file of one object folder
+// ("<BVE folder>/railway/object/<ObjDirEdit>") and one route folder
+// ("<BVE folder>/railway/route/<RouteDirEdit>") and hands them to the
+// package builder, which copies the object files from that same object
+// folder, so that every file the package lists is in it.
+//
+// The builder lives outside the editor's library; the program installs it
+// through SetCreatePackageHandler. Its exceptions are shown as an error
+// message and leave the wizard open.
+
+#include "platform/textlines.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class TLabeledEdit;
+class TVLProject;
+
+// What the package builder gets from the wizard. Lists and folder names are
+// ANSI, the folders native.
+struct TCreatePackageRequest {
+    TStrings ObjectFiles;     // relative to ObjectSource, "\" inside
+    TStrings RouteFiles;      // relative to the route folder, "\" inside
+    std::string ObjectSource; // the object folder that was scanned (native)
+    std::string RouteDir;     // the route's sub-folder in the package
+    TVLProject* Project = nullptr;
+    std::string RouteName;
+    std::string PicturePath;
+    std::string Author;
+    std::string Homepage;
+    std::string Description;
+    std::string Root; // the program folder, with trailing separator
+    std::string Credits;
+};
+
+using TCreatePackageHandler = std::function<void(const TCreatePackageRequest&)>;
+void SetCreatePackageHandler(TCreatePackageHandler handler);
+bool HasCreatePackageHandler();
+
+class TFormCreatePackage : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormCreatePackage(QWidget* parent = nullptr);
+
+    // The open project (not owned); cleared when the editor frees it.
+    TVLProject* Project = nullptr;
+    // The files of the last run, ANSI, "\" between folder names.
+    TStrings ObjectList;
+    TStrings RouteList;
+
+    QGroupBox* GroupBox1;
+    TLabeledEdit* ObjDirEdit;
+    TLabeledEdit* RouteDirEdit;
+    // Every run appends its files here.
+    QListWidget* ListBox1;
+    QLabel* lStatus;
+    QPushButton* CreatePackage;
+
+    // Collects, builds the package and closes the wizard.
+    void CreatePackageClick();
+
+    // Appends every file below Folder (native) to List, as Prefix + "\" +
+    // its path below Folder ("\" between names; no Prefix: the path alone).
+    // Folders whose names begin with "." are passed over at every level, and
+    // links to folders are not followed (a link to a parent would never
+    // end). Names are taken in name order. A missing folder adds nothing.
+    void CollectFiles(TStrings& List, const std::string& Folder, const std::string& Prefix);
+};
+
+extern TFormCreatePackage* FormCreatePackage;

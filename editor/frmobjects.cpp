@@ -1,0 +1,266 @@
+#include "editor/frmobjects.h"
+
+#include "editor/formoptions.h"
+#include "editor/vclwidgets.h"
+#include "model/vlobject.h"
+#include "platform/gui/dialogs.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const BackgroundsFolder = "backgrounds";
+
+QString FromNative(const std::string& native) { return QFile::decodeName(QByteArray::fromStdString(native)); }
+std::string ToNative(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+QListWidget* MakeList(QWidget* parent, const char* name, const char* hint)
+{
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setToolTip(hint);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    return list;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text)
+{
+    auto* label = new QLabel(text, parent);
+    if (name)
+        label->setObjectName(name);
+    return label;
+}
+
+// The chosen item of a list; nothing when no item is selected.
+QListWidgetItem* Chosen(const QListWidget* list)
+{
+    QListWidgetItem* item = list->currentItem();
+    return item && item->isSelected() ? item : nullptr;
+}
+
+} // namespace
+
+std::string ItemNativeName(const QListWidgetItem* item)
+{
+    return item ? ToNative(item->data(Qt::UserRole).toString()) : std::string();
+}
+
+TFrmObjects::TFrmObjects(QWidget* parent, const char* name) : QWidget(parent)
+{
+    setObjectName(name);
+
+    Label1 = MakeLabel(this, "Label1", "Object Browser");
+    lvObjFolders = MakeList(this, "lvObjFolders", "click to select a folder");
+    lvObjects = MakeList(this, "lvObjects", "doubleclick to insert in editor, drag object to structure viewer window");
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameShape(QFrame::StyledPanel);
+    lDescription = MakeLabel(Panel1, "lDescription", "");
+    lAutor = MakeLabel(Panel1, "lAutor", "");
+    lBitmaps = MakeLabel(Panel1, "lBitmaps", "");
+    lCopyright = MakeLabel(Panel1, "lCopyright", "");
+    auto* info = new QGridLayout(Panel1);
+    const char* captions[] = {"Description:", "Author:", "Bitmaps:", "Copyright:"};
+    QLabel* values[] = {lDescription, lAutor, lBitmaps, lCopyright};
+    for (int i = 0; i < 4; ++i) {
+        info->addWidget(MakeLabel(Panel1, nullptr, captions[i]), i, 0);
+        values[i]->setFixedWidth(220);
+        info->addWidget(values[i], i, 1);
+    }
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    runstructureviewer1 = PopupMenu1->addAction("&run structure viewer");
+    runstructureviewer1->setObjectName("runstructureviewer1");
+    refresh1 = PopupMenu1->addAction("&refresh");
+    refresh1->setObjectName("refresh1");
+
+    // A drag source of one object path with the link effect, never a target.
+    DragDropFiles1 = new TDragDropFiles(this, "DragDropFiles1");
+    DragDropFiles1->SetSourceEffects(deLink);
+    DragDropFiles1->SetTargetEffects(deNone);
+    DragDropFiles1->AcceptOwnDnD = false;
+    DragDropFiles1->SetAutoDetectDnD(false);
+    DragDropFiles1->BringToFront = false;
+    DragDropFiles1->TargetPopupMenu = true;
+
+    const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
+    lvObjFolders->setProperty("itemIcon", folderIcon);
+    lvObjects->setProperty("itemIcon", fileIcon);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(Label1);
+    layout->addWidget(lvObjFolders, 1);
+    layout->addWidget(lvObjects, 2);
+    layout->addWidget(Panel1);
+
+    connect(lvObjFolders, &QListWidget::itemClicked, this, [this] { lvObjFoldersClick(); });
+    connect(lvObjFolders, &QListWidget::currentRowChanged, this, [this] { lvObjFoldersClick(); });
+    connect(lvObjects, &QListWidget::currentItemChanged, this, [this] { lvObjectsSelectItem(); });
+    connect(lvObjects, &QListWidget::itemDoubleClicked, this, [this] { lvObjectsDblClick(); });
+    connect(refresh1, &QAction::triggered, this, &TFrmObjects::refresh1Click);
+    connect(runstructureviewer1, &QAction::triggered, this, &TFrmObjects::runstructureviewer1Click);
+    for (QListWidget* list : {lvObjFolders, lvObjects})
+        connect(list, &QWidget::customContextMenuRequested, this,
+                [this, list](const QPoint& pos) { PopupMenu1->popup(list->viewport()->mapToGlobal(pos)); });
+    lvObjects->viewport()->installEventFilter(this);
+}
+
+std::string TFrmObjects::LibraryPath()
+{
+    const std::string folder = FormOptions ? FormOptions->GetObjectFolder() : std::string("lib");
+    return ExcludeTrailingPathDelimiter(ResolvePathCase(ProgramFolder() + ToNativePath(NativeFileName(folder))));
+}
+
+bool TFrmObjects::HasSelection() const { return Chosen(lvObjFolders) && Chosen(lvObjects); }
+
+std::string TFrmObjects::SelectedFolder() const { return AnsiFileName(ItemNativeName(Chosen(lvObjFolders))); }
+
+std::string TFrmObjects::SelectedFile() const { return AnsiFileName(ItemNativeName(Chosen(lvObjects))); }
+
+std::string TFrmObjects::SelectedFullPath() const
+{
+    if (!HasSelection())
+        return std::string();
+    return LibraryPath() + "/" + ItemNativeName(Chosen(lvObjFolders)) + "/" + ItemNativeName(Chosen(lvObjects));
+}
+
+void TFrmObjects::refresh1Click()
+{
+    QSignalBlocker block(lvObjFolders);
+    lvObjFolders->clear();
+    lvObjFolders->setUpdatesEnabled(false);
+    // Hidden entries (names beginning with ".") are left out unless asked
+    // for; links to folders are not followed, so a link back to a parent
+    // cannot make the library endless.
+    const QDir dir(FromNative(LibraryPath()));
+    const QIcon icon = lvObjFolders->property("itemIcon").value<QIcon>();
+    for (const QFileInfo& info :
+         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::IgnoreCase)) {
+        auto* item = new QListWidgetItem(icon, AnsiToQ(AnsiFileName(ToNative(info.fileName()))), lvObjFolders);
+        item->setData(Qt::UserRole, info.fileName());
+    }
+    lvObjFolders->setUpdatesEnabled(true);
+}
+
+void TFrmObjects::lvObjFoldersClick()
+{
+    QListWidgetItem* folder = Chosen(lvObjFolders);
+    if (!folder)
+        return;
+    const QString folderName = folder->data(Qt::UserRole).toString();
+    const QString pattern = folderName == BackgroundsFolder ? "*.bmp" : "*.b3d";
+    {
+        QSignalBlocker block(lvObjects);
+        lvObjects->clear();
+        lvObjects->setUpdatesEnabled(false);
+        // Name filters ignore letter case unless QDir::CaseSensitive is set.
+        const QDir dir(FromNative(LibraryPath()) + "/" + folderName);
+        const QIcon icon = lvObjects->property("itemIcon").value<QIcon>();
+        for (const QFileInfo& info :
+             dir.entryInfoList(QStringList{pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase)) {
+            auto* item = new QListWidgetItem(icon, AnsiToQ(AnsiFileName(ToNative(info.fileName()))), lvObjects);
+            item->setData(Qt::UserRole, info.fileName());
+        }
+        lvObjects->setUpdatesEnabled(true);
+    }
+    if (lvObjects->count() > 0) {
+        lvObjects->setCurrentRow(0); // runs the selection handler
+    } else {
+        lvObjectsSelectItem();
+    }
+}
+
+void TFrmObjects::lvObjectsSelectItem()
+{
+    lAutor->clear();
+    lAutor->setToolTip(QString());
+    QListWidgetItem* folder = Chosen(lvObjFolders);
+    if (HasSelection() && folder->data(Qt::UserRole).toString() != BackgroundsFolder) {
+        const TVLObject object(SelectedFolder(), SelectedFile());
+        auto show = [](QLabel* label, const std::string& text) {
+            label->setText(AnsiToQ(text));
+            label->setToolTip(AnsiToQ(text));
+        };
+        show(lAutor, object.GetAuthor());
+        show(lDescription, object.GetDescription());
+        show(lCopyright, object.GetCopyright());
+        TStrings textures;
+        object.GetTextureFiles(textures);
+        lBitmaps->setText(AnsiToQ(ListToCommaText(textures)));
+    }
+    emit ObjectSelected();
+}
+
+void TFrmObjects::lvObjectsDblClick()
+{
+    emit ObjectDoubleClicked();
+}
+
+void TFrmObjects::runstructureviewer1Click()
+{
+    const std::string bve = FormOptions ? FormOptions->BveFolder : std::string();
+    const std::string viewer = bve.empty() ? std::string() : ResolvePathCase(IncludeTrailingPathDelimiter(bve) + "strview.exe");
+    if (viewer.empty() || !FileExists(viewer)) {
+        MessageDlg("Structure Viewer (strview.exe) not found. Please download on BVE homepage.", mtError, mbCancel);
+        return;
+    }
+    if (!QProcess::startDetached(FromNative(viewer), QStringList())) {
+        MessageDlg("Structure Viewer (strview.exe) could not be started.", mtError, mbCancel);
+        return;
+    }
+    MessageDlg("Structure Viewer should be running now. Drag and drop an object to its window to preview.",
+               mtInformation, mbOK);
+}
+
+bool TFrmObjects::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lvObjects->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            FMouseIsDown = true;
+            break;
+        case QEvent::MouseButtonRelease:
+            FMouseIsDown = false;
+            break;
+        case QEvent::MouseMove:
+            // The first move with a button held starts the drag; one press
+            // starts at most one drag.
+            if (FMouseIsDown && HasSelection()) {
+                StartObjectDrag();
+                FMouseIsDown = false;
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFrmObjects::StartObjectDrag()
+{
+    DragDropFiles1->SetDragDropControl(lvObjects);
+    DragDropFiles1->Files.clear();
+    DragDropFiles1->Files.push_back(SelectedFullPath());
+    DragDropFiles1->Execute();
+}

@@ -186,8 +186,13 @@ void TZABaseArchiver::CloseArchive()
 
 void TZABaseArchiver::CancelUpdate()
 {
-    if (FUpdateCount > 0)
+    if (FUpdateCount > 0) {
         FUpdateCount = 0;
+        // The directory goes back to what the archive holds: the pending
+        // items would otherwise be written at closing without their data.
+        if (FManager)
+            FManager->Directory().Assign(FManager->SavedDirectory());
+    }
 }
 
 void TZABaseArchiver::CheckActive()

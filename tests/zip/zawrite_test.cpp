@@ -209,6 +209,22 @@ TEST(ZAWriteItems, MoreThan65535ItemsRaise)
     EXPECT_EQ(z.ArchiveStream()->Size(), 0);
 }
 
+// A cancelled update (AddFiles cancels its own when it fails) leaves the
+// archive as it was: its pending items are not written at closing.
+TEST(ZAWriteItems, CancelledUpdateWritesNothing)
+{
+    ScratchDir tmp;
+    TZipArchiver z;
+    z.FileName = tmp / "new.zip";
+    z.OpenArchiveWithMode(fmCreate);
+    z.BeginUpdate();
+    z.AddStream("a.txt", std::make_shared<TZAMemoryStream>(std::string("data")), true);
+    z.CancelUpdate();
+    EXPECT_EQ(z.Count(), 0);
+    z.CloseArchive();
+    EXPECT_EQ(fs::file_size(tmp / "new.zip"), 22u);
+}
+
 TEST(ZACommit, AddingToUnchangedItemsOnlyAppends)
 {
     ScratchDir d;

@@ -119,17 +119,27 @@ TEST_F(AddonHostTest, ListsTheAddonsThatRegisterAndNamesTheOthers)
 TEST_F(AddonHostTest, RunCallsTheSelectedAddon)
 {
     PrepareAddons();
+    // A second copy under another file name: two lines of the same name.
+    fs::copy_file(TestAddon("good"), Dir / "program/addons/testaddon_good2.so");
     CreateForm(FormAddons);
+    ASSERT_EQ(Lines(), (std::vector<std::string>{"Plakett", "Test Addon", "Test Addon", ""}));
     auto runs = Export<int (*)()>(1, "TestAddonRuns");
+    auto runs2 = Export<int (*)()>(2, "TestAddonRuns");
     ASSERT_NE(runs, nullptr);
+    ASSERT_NE(runs, runs2);
     FormAddons->AddonStartClick(); // no line chosen
     EXPECT_EQ(runs(), 0);
     FormAddons->AddonList->setCurrentRow(1);
     FormAddons->AddonStart->click();
     emit FormAddons->AddonList->itemDoubleClicked(FormAddons->AddonList->item(1));
     EXPECT_EQ(runs(), 2);
-    // An add-on without a run entry point does nothing.
+    EXPECT_EQ(runs2(), 0);
     FormAddons->AddonList->setCurrentRow(2);
+    FormAddons->AddonStartClick();
+    EXPECT_EQ(runs(), 2);
+    EXPECT_EQ(runs2(), 1);
+    // An add-on without a run entry point does nothing.
+    FormAddons->AddonList->setCurrentRow(3);
     FormAddons->AddonStartClick();
     EXPECT_EQ(runs(), 2);
     // The shipped add-on opens its designer (answered at once without a

@@ -4,6 +4,7 @@
 #include "packager/packageformat.h"
 #include "packager/packageroptions.h"
 
+#include "platform/gui/dialogs.h"
 #include "platform/inifile.h"
 #include "platform/textlines.h"
 
@@ -213,4 +214,43 @@ TEST_F(PackagerTest, AnsiNamesAreFoundUnderTheirNativeNames)
             found = za.Item(i).CentralDir.UncompressedSize == std::string("green object").size();
     za.CloseArchive();
     EXPECT_TRUE(found);
+}
+
+TEST_F(PackagerTest, FilesThatCannotBeCopiedAreLeftOutWithAWarning)
+{
+    std::vector<TDialogRequest> requests;
+    TScopedDialogResponder responder([&](const TDialogRequest& r) {
+        requests.push_back(r);
+        return TDialogAnswer{mrOk, {}};
+    });
+    Form.ObjectFiles = {"myroute\\rail.b3d", "myroute\\gone.b3d", "myroute\\rail.b3d"};
+    Form.RouteFiles = {"myroute.csv", "missing.csv"};
+    Form.BuildPackage("R", "", "a", "", "d", Root, "c");
+    EXPECT_EQ(Form.FailedFiles, (TStrings{"myroute\\gone.b3d", "missing.csv"}));
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].MsgType, mtWarning);
+    EXPECT_EQ(requests[0].Text, "The package was built without these files, which could not be copied:\r\n"
+                                "myroute\\gone.b3d\r\nmissing.csv");
+
+    // The list names only what the archive holds; a file listed twice is
+    // packaged once.
+    TZipArchiver za;
+    za.FileName = ArchiveOf(Root + "completed_packages/VLinstaller-R");
+    za.BaseDir = Dir / "x";
+    fs::create_directories(za.BaseDir);
+    za.OpenArchiveWithMode(fmOpenRead | fmShareDenyNone);
+    za.ExtractFiles("files.dat", 47, "");
+    za.CloseArchive();
+    EXPECT_EQ(ReadFile(Dir / "x/files.dat"), "\\railway\\object\\myroute\\myroute\\rail.b3d\r\n"
+                                             "\\railway\\route\\myroute\\myroute.csv\r\n");
+
+    // The object files may come from another folder than the library.
+    requests.clear();
+    WriteFile(Dir / "elsewhere/myroute/gone.b3d", "found");
+    Form.ObjectSource = Dir / "elsewhere";
+    Form.ObjectFiles = {"myroute\\gone.b3d"};
+    Form.RouteFiles = {"myroute.csv"};
+    Form.BuildPackage("R", "", "a", "", "d", Root, "c");
+    EXPECT_TRUE(Form.FailedFiles.empty());
+    EXPECT_TRUE(requests.empty());
 }

@@ -291,7 +291,7 @@ Qt::DropAction ActionOf(TDropEffects effect)
 
 } // namespace
 
-std::function<Qt::DropAction(QDrag& drag)> TDragDrop::DragLoop;
+std::function<Qt::DropAction(QDrag& drag, Qt::DropActions offered, Qt::DropAction preferred)> TDragDrop::DragLoop;
 
 TDragDrop::TDragDrop(QObject* owner, const char* name) : QObject(owner)
 {
@@ -405,7 +405,7 @@ int TDragDrop::Execute()
         preferred = (FSourceEffects & deMove) ? Qt::MoveAction : Qt::LinkAction;
     Qt::DropAction action = Qt::IgnoreAction;
     try {
-        action = DragLoop ? DragLoop(*drag) : drag->exec(offered, preferred);
+        action = DragLoop ? DragLoop(*drag, offered, preferred) : drag->exec(offered, preferred);
     } catch (...) {
         if (guard)
             guard->deleteLater();

@@ -200,8 +200,9 @@ public:
     virtual QMimeData* CreateDataObject() const;
 
     // Replaces the blocking drag loop (tests and embedders): receives the
-    // prepared drag and returns the action the target chose.
-    static std::function<Qt::DropAction(QDrag& drag)> DragLoop;
+    // prepared drag with the actions offered and the preferred one, and
+    // returns the action the target chose.
+    static std::function<Qt::DropAction(QDrag& drag, Qt::DropActions offered, Qt::DropAction preferred)> DragLoop;
 
     // Events. Points are in the control's client coordinates.
     std::function<void(TDragDetect::TStatus status, QPoint start, QPoint current)> OnDragDetect;

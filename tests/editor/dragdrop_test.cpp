@@ -1,0 +1,279 @@
+// File drag and drop: the file-list block, the data a drag carries, the
+// drop target's rules and the detection of a drag by distance.
+
+#include "editor/dragdrop.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDrag>
+#include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
+
+#include <string>
+
+using namespace std::string_literals;
+
+namespace {
+
+std::string Header(std::uint32_t offset = 20, std::uint32_t wide = 0)
+{
+    std::string h;
+    for (std::uint32_t word : {offset, 0u, 0u, 0u, wide})
+        for (int i = 0; i < 4; ++i)
+            h.push_back(static_cast<char>((word >> (8 * i)) & 0xFF));
+    return h;
+}
+
+// A drag loop that answers with one action and remembers the data.
+struct TFakeDragLoop {
+    explicit TFakeDragLoop(Qt::DropAction answer)
+    {
+        TDragDrop::DragLoop = [this, answer](QDrag& drag, Qt::DropActions offered, Qt::DropAction) {
+            ++Runs;
+            Urls = drag.mimeData()->urls();
+            Block = drag.mimeData()->data(FileListMimeType).toStdString();
+            Actions = offered;
+            if (During)
+                During();
+            return answer;
+        };
+    }
+    ~TFakeDragLoop() { TDragDrop::DragLoop = nullptr; }
+    int Runs = 0;
+    QList<QUrl> Urls;
+    std::string Block;
+    Qt::DropActions Actions;
+    std::function<void()> During;
+};
+
+} // namespace
+
+TEST(FileListBlock, LayoutOfItsEdgeCases)
+{
+    std::string block;
+    ASSERT_TRUE(BuildFileListBlock({"C:\\a.b3d"}, block));
+    EXPECT_EQ(block.size(), 30u);
+    EXPECT_EQ(block, Header() + "C:\\a.b3d\0\0"s);
+
+    ASSERT_TRUE(BuildFileListBlock({}, block));
+    EXPECT_EQ(block, Header() + "\0"s);
+
+    // Duplicates stay, in list order; 8-bit names pass unchanged.
+    ASSERT_TRUE(BuildFileListBlock({"b", "a\xE9", "b"}, block));
+    EXPECT_EQ(block, Header() + "b\0a\xE9\0b\0\0"s);
+
+    // 255 bytes fit; 256 are refused, not cut.
+    const std::string longest(255, 'x');
+    ASSERT_TRUE(BuildFileListBlock({longest}, block));
+    EXPECT_EQ(block.size(), 20u + 255u + 2u);
+    EXPECT_FALSE(BuildFileListBlock({"ok", std::string(256, 'x')}, block));
+    EXPECT_TRUE(block.empty());
+    EXPECT_FALSE(BuildFileListBlock({"a\0b"s}, block));
+}
+
+TEST(FileListBlock, ReadingBack)
+{
+    std::string block;
+    ASSERT_TRUE(BuildFileListBlock({"C:\\a.b3d", "D:\\b c.bmp"}, block));
+    EXPECT_EQ(ReadFileListBlock(block), (TStrings{"C:\\a.b3d", "D:\\b c.bmp"}));
+    // Wide names, at another offset.
+    const std::string wide = Header(24, 1) + "...."s + "a\0\xE9\0\0\0b\0\0\0\0\0"s;
+    EXPECT_EQ(ReadFileListBlock(wide), (TStrings{"a\xE9", "b"}));
+    // Damaged blocks give what can be read.
+    EXPECT_TRUE(ReadFileListBlock("short").empty());
+    EXPECT_EQ(ReadFileListBlock(Header() + "abc"), TStrings{"abc"});
+    EXPECT_TRUE(ReadFileListBlock(Header(5000)).empty());
+}
+
+TEST(DragDropFiles, ExecuteCarriesUrlsAndTheBlockWithTheLinkEffect)
+{
+    QListWidget list;
+    TDragDropFiles dd(&list);
+    dd.SetDragDropControl(&list);
+    dd.SetSourceEffects(deLink);
+    TFakeDragLoop loop(Qt::LinkAction);
+
+    // An empty list starts nothing.
+    EXPECT_EQ(dd.Execute(), drNotStarted);
+    EXPECT_EQ(loop.Runs, 0);
+
+    dd.Files = {"/lib/misc/kuh1.b3d"};
+    int nested = -1;
+    loop.During = [&] {
+        EXPECT_EQ(TDragDrop::RunningDrag(), &dd);
+        EXPECT_TRUE(dd.OwnDrag());
+        nested = dd.Execute(); // one drag at a time
+    };
+    EXPECT_EQ(dd.Execute(), drLinked);
+    EXPECT_EQ(nested, drNotStarted);
+    EXPECT_EQ(loop.Actions, Qt::DropActions(Qt::LinkAction));
+    EXPECT_EQ(loop.Urls, QList<QUrl>{QUrl("file:///lib/misc/kuh1.b3d")});
+    EXPECT_EQ(loop.Block, Header() + "/lib/misc/kuh1.b3d\0\0"s);
+    EXPECT_EQ(TDragDrop::RunningDrag(), nullptr);
+    EXPECT_FALSE(dd.OwnDrag());
+    EXPECT_EQ(dd.DetectStatus(), TDragDetect::Idle);
+
+    // A path the block cannot hold is refused whole.
+    dd.Files = {"/" + std::string(300, 'x')};
+    EXPECT_EQ(dd.Execute(), drNotStarted);
+    EXPECT_EQ(loop.Runs, 1);
+}
+
+TEST(DragDropFiles, ResultsOfTheDrag)
+{
+    EXPECT_EQ(DragResultOf(Qt::IgnoreAction), drCancelled);
+    EXPECT_EQ(DragResultOf(Qt::CopyAction), drCopied);
+    EXPECT_EQ(DragResultOf(Qt::MoveAction), drMoved);
+    EXPECT_EQ(DragResultOf(Qt::LinkAction), drLinked);
+
+    QListWidget list;
+    TDragDropFiles dd;
+    dd.Files = {"/a.b3d"};
+    TFakeDragLoop loop(Qt::CopyAction);
+    // Without effects or without a control no drag runs.
+    EXPECT_EQ(dd.Execute(), drCancelled);
+    dd.SetSourceEffects(deCopy | deLink);
+    EXPECT_EQ(dd.Execute(), drCancelled);
+    dd.SetDragDropControl(&list);
+    EXPECT_EQ(dd.Execute(), drCopied);
+    EXPECT_EQ(loop.Runs, 1);
+    EXPECT_EQ(loop.Actions, Qt::CopyAction | Qt::LinkAction);
+}
+
+TEST(DragDropFiles, ClipboardRoundTrip)
+{
+    TDragDropFiles source;
+    EXPECT_FALSE(source.CopyToClipboard());
+    source.Files = {"/lib/a.b3d", "/lib/b.b3d"};
+    ASSERT_TRUE(source.CopyToClipboard());
+
+    TDragDropFiles target;
+    QPoint where;
+    TDropEffects effect = deNone;
+    target.OnProcessDropped = [&](QPoint pos, TDropEffects e) {
+        where = pos;
+        effect = e;
+    };
+    ASSERT_TRUE(target.PasteFromClipboard());
+    EXPECT_EQ(target.Files, source.Files);
+    EXPECT_EQ(where, QPoint(-1, -1));
+    EXPECT_EQ(effect, deCopy);
+
+    // URLs alone are read too; other data is refused.
+    auto* urls = new QMimeData;
+    urls->setUrls({QUrl("file:///x/y.b3d"), QUrl("https://example.org/")});
+    QGuiApplication::clipboard()->setMimeData(urls);
+    ASSERT_TRUE(target.PasteFromClipboard());
+    EXPECT_EQ(target.Files, TStrings{"/x/y.b3d"});
+    QGuiApplication::clipboard()->setText("plain");
+    EXPECT_FALSE(target.PasteFromClipboard());
+}
+
+TEST(DropTargetRules, EffectChoice)
+{
+    const TDropEffects all = deCopy | deMove | deLink;
+    struct Case {
+        bool own, acceptOwn, shift, ctrl;
+        TDropEffects target, source, expected;
+    } cases[] = {
+        {true, false, false, false, all, all, deNone},   // own drag refused
+        {true, true, false, false, all, all, deCopy},    // unless accepted
+        {false, false, true, false, all, all, deMove},   // Shift: move
+        {false, false, true, false, deCopy, all, deCopy},
+        {false, false, true, true, all, all, deLink},    // Ctrl+Shift: link
+        {false, false, true, true, deCopy | deMove, all, deCopy},
+        {false, false, false, true, all, all, deCopy},   // Ctrl alone: the first common
+        {false, false, false, false, all, deLink, deLink},
+        {false, false, false, false, deMove | deLink, deMove | deLink, deMove},
+        {false, false, false, false, deCopy, deLink, deNone},
+        // Shift gives move even when the source offers no move (the
+        // service then refuses the drop itself).
+        {false, false, true, false, deMove, deCopy, deMove},
+    };
+    int n = 0;
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseDropEffect(c.own, c.acceptOwn, c.shift, c.ctrl, c.target, c.source), c.expected)
+            << "case " << n++;
+}
+
+TEST(DropTargetRules, ScrollZones)
+{
+    const TScrollDetectArea standard;     // margin 0, range 10
+    const TScrollDetectArea margin{5, 10};
+    // 100 pixels: back 0..10, forward 89..99.
+    EXPECT_EQ(ScrollZoneAt(0, 100, standard, standard, true, true), TScrollZone::Back);
+    EXPECT_EQ(ScrollZoneAt(10, 100, standard, standard, true, true), TScrollZone::Back);
+    EXPECT_EQ(ScrollZoneAt(11, 100, standard, standard, true, true), TScrollZone::None);
+    EXPECT_EQ(ScrollZoneAt(88, 100, standard, standard, true, true), TScrollZone::None);
+    EXPECT_EQ(ScrollZoneAt(89, 100, standard, standard, true, true), TScrollZone::Forward);
+    EXPECT_EQ(ScrollZoneAt(99, 100, standard, standard, true, true), TScrollZone::Forward);
+    // Margins keep the edges themselves out.
+    EXPECT_EQ(ScrollZoneAt(4, 100, margin, margin, true, true), TScrollZone::None);
+    EXPECT_EQ(ScrollZoneAt(5, 100, margin, margin, true, true), TScrollZone::Back);
+    EXPECT_EQ(ScrollZoneAt(94, 100, margin, margin, true, true), TScrollZone::Forward);
+    EXPECT_EQ(ScrollZoneAt(95, 100, margin, margin, true, true), TScrollZone::None);
+    // A bar at its end does not scroll further.
+    EXPECT_EQ(ScrollZoneAt(0, 100, standard, standard, false, true), TScrollZone::None);
+    EXPECT_EQ(ScrollZoneAt(99, 100, standard, standard, true, false), TScrollZone::None);
+    // Zones that overlap give none.
+    EXPECT_EQ(ScrollZoneAt(0, 20, standard, standard, true, true), TScrollZone::None);
+    EXPECT_EQ(ClampScrollInterval(0), 1);
+    EXPECT_EQ(ClampScrollInterval(20000), 10000);
+}
+
+TEST(DropTargetRules, MenuTextsAndCommands)
+{
+    const TDropMenuTexts en = DropMenuTextsFor(QLocale::English);
+    EXPECT_STREQ(en.Move, "&Move Here");
+    EXPECT_STREQ(en.Copy, "&Copy Here");
+    EXPECT_STREQ(en.Shortcut, "&Shortcut(s) Create Here");
+    EXPECT_STREQ(en.Abort, "&Abort");
+    EXPECT_STREQ(DropMenuTextsFor(QLocale::Dutch).Move, "&Move Here");
+    EXPECT_STREQ(DropMenuTextsFor(QLocale::German).Copy, "Hierher &kopieren");
+    EXPECT_STREQ(DropMenuTextsFor(QLocale::Spanish).Shortcut, "&Atajo(s) crea aquí ");
+    EXPECT_STREQ(DropMenuTextsFor(QLocale::French).Abort, "&Arrêt");
+    EXPECT_STREQ(DropMenuTextsFor(QLocale::Italian).Move, "&Muoversi qui");
+    EXPECT_STREQ(DropMenuTextsFor(QLocale::Polish).Move, "&Przenieś tutaj");
+    EXPECT_STREQ(DropMenuTextsFor(QLocale::Portuguese).Copy, "&Copíe aqui");
+    EXPECT_EQ(DropMenuCommandEffect(1), deMove);
+    EXPECT_EQ(DropMenuCommandEffect(2), deCopy);
+    EXPECT_EQ(DropMenuCommandEffect(3), deLink);
+    for (int none : {0, 4, 10})
+        EXPECT_EQ(DropMenuCommandEffect(none), deNone);
+}
+
+TEST(DragDetection, DistanceAndButtons)
+{
+    TDragDetect d;
+    // Within the distance nothing starts; beyond it on either axis a drag does.
+    EXPECT_TRUE(d.Press(Qt::LeftButton, QPoint(50, 50)));
+    EXPECT_EQ(d.Status, TDragDetect::LeftWatch);
+    EXPECT_FALSE(d.Move(QPoint(60, 40), Qt::LeftButton));
+    EXPECT_TRUE(d.Move(QPoint(50, 61), Qt::LeftButton));
+    EXPECT_EQ(d.Status, TDragDetect::Dragging);
+    d.Finish();
+
+    // Releasing the button ends the watch.
+    d.Press(Qt::RightButton, QPoint(0, 0));
+    EXPECT_EQ(d.Status, TDragDetect::RightWatch);
+    EXPECT_FALSE(d.Release(Qt::LeftButton));
+    EXPECT_TRUE(d.Release(Qt::RightButton));
+    EXPECT_EQ(d.Status, TDragDetect::Idle);
+
+    // Both buttons: no drag until both are released.
+    d.Press(Qt::LeftButton, QPoint(0, 0));
+    EXPECT_TRUE(d.Press(Qt::RightButton, QPoint(0, 0)));
+    EXPECT_EQ(d.Status, TDragDetect::BothPressed);
+    EXPECT_FALSE(d.Move(QPoint(100, 100), Qt::LeftButton | Qt::RightButton));
+    EXPECT_FALSE(d.Release(Qt::LeftButton));
+    EXPECT_TRUE(d.Release(Qt::RightButton));
+    EXPECT_EQ(d.Status, TDragDetect::Idle);
+
+    // A move without a held button (released elsewhere) ends the watch.
+    d.Press(Qt::LeftButton, QPoint(0, 0));
+    EXPECT_FALSE(d.Move(QPoint(100, 0), Qt::NoButton));
+    EXPECT_EQ(d.Status, TDragDetect::Idle);
+}

@@ -312,3 +312,21 @@ TEST_F(FormTrackPropertiesTest, StationsButtonClosesAndOpensTheStationsWindow)
     EXPECT_EQ(Requests[0].Kind, TDialogKind::ModalWindow);
     EXPECT_EQ(Requests[0].Window->objectName(), "FormStations");
 }
+
+TEST_F(FormTrackPropertiesTest, DefineGoesThroughThePredefinedObjectsWindow)
+{
+    CreateForm(FormPredefinedObjects);
+    Answer = [](const TDialogRequest& r) {
+        TDialogAnswer a;
+        a.Result = r.Kind == TDialogKind::ModalWindow && r.Window->objectName() == "FormPredefinedObjects" ? mrOk
+                                                                                                            : mrCancel;
+        return a;
+    };
+    Form->FormShow();
+    Form->bDefineRoofs->click();
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].Window, FormPredefinedObjects);
+    // The list editor keeps the "-" line out of its list and puts it last.
+    EXPECT_EQ(FileBytes("lib/platforms/roofid.dat"), "1=roofa\r\n5=roofb\r\n-\r\n");
+    EXPECT_EQ(Form->cbRoofType->currentText(), "5=roofb");
+}

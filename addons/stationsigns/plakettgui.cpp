@@ -166,8 +166,8 @@ TFormStationsigns::TFormStationsigns(QWidget* parent) : QDialog(parent)
     // The design values count at creation, not the preset cbStyle shows.
     connect(edBfName, &QLineEdit::textChanged, this, &TFormStationsigns::cbStyleChange);
     connect(cbStyle, &QComboBox::currentIndexChanged, this, &TFormStationsigns::cbStyleClick);
-    connect(cbCaps, &QCheckBox::clicked, this, &TFormStationsigns::cbStyleChange);
-    connect(cbCentered, &QCheckBox::clicked, this, &TFormStationsigns::cbStyleChange);
+    connect(cbCaps, &QCheckBox::toggled, this, &TFormStationsigns::cbStyleChange);
+    connect(cbCentered, &QCheckBox::toggled, this, &TFormStationsigns::cbStyleChange);
     connect(EdWidth, &QLineEdit::textChanged, this, &TFormStationsigns::cbStyleChange);
     connect(EdFontface, &QLineEdit::textChanged, this, &TFormStationsigns::cbStyleChange);
     connect(bChangefont, &QPushButton::clicked, this, &TFormStationsigns::bChangefontClick);

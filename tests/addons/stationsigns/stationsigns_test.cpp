@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -218,12 +219,33 @@ TEST_F(StationSigns, BackgroundColourFromTheDialog)
     EXPECT_EQ(PixelColour(form.Picture, 128, 31), 0xC00000u);
 }
 
+TEST_F(StationSigns, FontDialogChangesTheFaceOnly)
+{
+    TFormStationsigns form;
+    const QImage before = form.Picture;
+    Answer = [](const TDialogRequest& r) {
+        auto* dialog = qobject_cast<QFontDialog*>(r.Window);
+        EXPECT_NE(dialog, nullptr);
+        if (dialog)
+            dialog->setCurrentFont(QFont("DejaVu Sans Mono", 8));
+        return static_cast<int>(mrOk);
+    };
+    form.bChangefontClick();
+    EXPECT_EQ(form.EdFontface->text(), "DejaVu Sans Mono");
+    EXPECT_NE(form.Picture, before);
+    // Cancelled: nothing changes.
+    Answer = [](const TDialogRequest&) { return static_cast<int>(mrCancel); };
+    form.bChangefontClick();
+    EXPECT_EQ(form.EdFontface->text(), "DejaVu Sans Mono");
+}
+
 TEST_F(StationSigns, BadHomburgGivesBothFiles)
 {
     TFormStationsigns form;
     form.edBfName->setText("Bad Homburg");
-    form.cbCaps->setChecked(true);
-    form.cbStyleChange();
+    const QImage typed = form.Picture;
+    form.cbCaps->setChecked(true); // capitals on the picture only
+    EXPECT_NE(form.Picture, typed);
     form.Button1Click();
     EXPECT_TRUE(Requests.empty());
     EXPECT_EQ(form.lInfo->text(), "SAVED");

@@ -488,8 +488,7 @@ void TFormMain::MenuObjectsClick()
 
 void TFormMain::FrmEditortbMap1Click()
 {
-    if (FrmEditor->Project)
-        FrmEditor->PanMap->setVisible(!FrmEditor->PanMap->isVisible());
+    FrmEditor->tbMapClick();
 }
 
 void TFormMain::mTrackTypes1Click()

@@ -298,6 +298,7 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent)
     Timer1->start();
 
     SetUpEditing();
+    SetUpMiniMap();
 }
 
 TFrmEditor::~TFrmEditor()
@@ -689,6 +690,7 @@ bool TFrmEditor::LoadProject(const std::string& fileName)
 
     const std::string map = Project->BackgroundMapFileName;
     PanMap->setVisible(!map.empty() && FileExists(ToNativePath(map)));
+    SetMap();
 
     CopiedTrack.reset();
     RefreshEditor();
@@ -709,7 +711,9 @@ void TFrmEditor::Timer1Timer()
         CurrentSituation.RefreshRequested = false;
         RefreshEditor();
     }
-    PaintBox1->move(-ScrollBox1->horizontalScrollBar()->value(), -ScrollBox1->verticalScrollBar()->value());
+    // The picture and the drawing share the scrolled area: the drawing
+    // stays on the picture wherever it is scrolled.
+    PaintBox1->move(Image1->pos());
 }
 
 void TFrmEditor::tbZoomChange(int position)
@@ -724,4 +728,5 @@ void TFrmEditor::tbMapZoomChange(int position)
     const int index = std::clamp(position, 1, 4) - 1;
     MapJpegScale = static_cast<unsigned char>(index);
     tbMapZoom->setToolTip(hints[index]);
+    SetMap();
 }

@@ -160,7 +160,8 @@ public:
     QWidget* PanelMainEditor;
     TPaintBox* PBCursor;
 
-    // The mini map.
+    // The mini map (frmeditor_minimap.cpp): the background picture with
+    // the tracks drawn over it at their true places.
     QWidget* PanMap;
     QScrollArea* ScrollBox1;
     QLabel* Image1;
@@ -168,6 +169,20 @@ public:
     QSlider* tbMapZoom;
     QLineEdit* EdMapCoord;
     QToolButton* tbBGImage;
+
+    // The world point of a map pixel (y counted up from the picture's
+    // bottom edge) at the zoom bar's scale.
+    TWorldPoint MapPixelToMetres(int x, int y) const;
+    // Loads the picture at MapJpegScale while the panel is shown.
+    void SetMap();
+    // Shows or hides the panel; offers to create a picture when there is none.
+    void tbMapClick();
+    void setminimapbackgroundimage1Click();
+    void PaintBox1Paint(QPainter& canvas);
+    // Mouse over the map, in pixels of the picture from its top left.
+    void Image1MouseMove(int x, int y);
+    void Image1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void ScrollBox1Resize();
 
     // The bottom panel.
     QWidget* PanMainBottom;
@@ -361,6 +376,8 @@ private:
     void WalkUntilSwitch(const std::function<void(TVLConnection*)>& visit);
     // Both paste submenus and their items.
     void BuildPasteMenus();
+    // Connects the mini map's controls to their handlers.
+    void SetUpMiniMap();
     void MoveNudged(double dx, double dy);
     QObject* EditingEvents = nullptr;
 };

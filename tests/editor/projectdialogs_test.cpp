@@ -2,7 +2,9 @@
 
 #include "startuptesthelpers.h"
 
+#include "editor/formbgmap.h"
 #include "editor/formmoveeverything.h"
+#include "editor/formnewbgimage.h"
 #include "editor/formroutedefinitions.h"
 #include "editor/formprojectproperties.h"
 #include "editor/vclwidgets.h"
@@ -210,6 +212,8 @@ TEST_F(ProjectDialogsTest, TranslatableTextsAreThoseOfTheLanguageFile)
     CreateForm(FormProjectProperties);
     CreateForm(FormMoveEverything);
     CreateForm(FormRouteDefinitions);
+    CreateForm(FormBGMap);
+    CreateForm(FormNewBGImage);
     PutFile("empty.lng", "");
     TLngINISupp translator;
     translator.SetFileName("empty.lng");
@@ -218,7 +222,8 @@ TEST_F(ProjectDialogsTest, TranslatableTextsAreThoseOfTheLanguageFile)
     ASSERT_TRUE(written.LoadFromFile(Program + "empty.lng"));
     TIniData shipped;
     ASSERT_TRUE(shipped.LoadFromFile(Program + "english.lng"));
-    for (const char* section : {"FormProjectProperties", "FormMoveEverything", "FormRouteDefinitions"}) {
+    for (const char* section : {"FormProjectProperties", "FormMoveEverything", "FormRouteDefinitions", "FormBGMap",
+                                "FormNewBGImage"}) {
         TStrings keys = written.ReadSection(section);
         TStrings expected = shipped.ReadSection(section);
         std::sort(keys.begin(), keys.end());

@@ -1,0 +1,117 @@
+#include "editor/formbgmap.h"
+
+#include "editor/appforms.h"
+#include "editor/vclwidgets.h"
+#include "platform/gui/dialogs.h"
+#include "platform/paths.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+TFormBGMap* FormBGMap = nullptr;
+
+namespace {
+
+template <class T>
+T* Named(T* object, const char* name)
+{
+    object->setObjectName(name);
+    return object;
+}
+
+} // namespace
+
+TFormBGMap::TFormBGMap(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("FormBGMap");
+    setWindowTitle("Background Image for Minimap");
+    setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint);
+    setModal(true);
+    setMinimumSize(300, 300);
+
+    Label1 = Named(new QLabel("Scale: 100 Pixel are ", this), "Label1");
+    EdScale = Named(new QLineEdit(this), "EdScale");
+    EdScale->setFixedWidth(70);
+    Label2 = Named(new QLabel("meters", this), "Label2");
+    edfilename = Named(new QLineEdit(this), "edfilename");
+    Button1 = Named(new QPushButton("Browse...", this), "Button1");
+    Button1->setAutoDefault(false);
+    ScrollBox1 = Named(new QScrollArea(this), "ScrollBox1");
+    Image1 = Named(new QLabel, "Image1");
+    SetTranslatable(Image1, false);
+    ScrollBox1->setWidget(Image1);
+    Button2 = Named(new QPushButton("OK", this), "Button2");
+    Button2->setDefault(true);
+    Button3 = Named(new QPushButton("Cancel", this), "Button3");
+    Button3->setAutoDefault(false);
+    OpenPictureDialog1 = new TOpenDialog(this, "OpenPictureDialog1");
+    OpenPictureDialog1->Title = "Select background image";
+    OpenPictureDialog1->Filter = "Pictures|*.jpg;*.jpeg;*.bmp;*.png|All files|*.*";
+
+    auto* scale = new QHBoxLayout;
+    scale->addWidget(Label1);
+    scale->addWidget(EdScale);
+    scale->addWidget(Label2);
+    scale->addStretch();
+    auto* file = new QHBoxLayout;
+    file->addWidget(edfilename, 1);
+    file->addWidget(Button1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button2);
+    buttons->addWidget(Button3);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(scale);
+    layout->addLayout(file);
+    layout->addWidget(ScrollBox1, 1);
+    layout->addLayout(buttons);
+    resize(420, 420);
+
+    connect(Button1, &QPushButton::clicked, this, &TFormBGMap::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFormBGMap::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+bool TFormBGMap::FormShow()
+{
+    const std::string name = QToAnsi(edfilename->text());
+    if (name.empty() || !FileExists(NativeFileName(name)))
+        return false;
+    QImageReader reader(QString::fromStdString(ResolvePathCase(NativeFileName(name))));
+    if (reader.format() == "jpeg") {
+        // The decoder's one-eighth output: only an eighth of the picture is
+        // ever decoded.
+        const QSize full = reader.size();
+        if (full.isValid())
+            reader.setScaledSize(QSize((full.width() + 7) / 8, (full.height() + 7) / 8));
+    }
+    const QImage picture = reader.read();
+    if (picture.isNull())
+        return false;
+    Image1->setPixmap(QPixmap::fromImage(picture));
+    Image1->resize(picture.size());
+    return true;
+}
+
+void TFormBGMap::Button1Click()
+{
+    OpenPictureDialog1->FileName = NativeFileName(QToAnsi(edfilename->text()));
+    if (!OpenPictureDialog1->Execute())
+        return;
+    edfilename->setText(AnsiToQ(AnsiFileName(OpenPictureDialog1->FileName)));
+    FormShow();
+}

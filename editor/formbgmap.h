@@ -1,0 +1,45 @@
+#pragma once
+// The background image chooser of the mini map: an existing picture file
+// and its scale (the metres that 100 pixels of the picture cover), with a
+// preview. JPEG pictures are previewed at one eighth of their size, decoded
+// at that size; other pictures at full size.
+
+#include <QDialog>
+
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QShowEvent;
+class TOpenDialog;
+
+class TFormBGMap : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TFormBGMap(QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QLineEdit* EdScale;
+    QLabel* Label2;
+    // The picture file's full path (ANSI in the project, shown as text).
+    QLineEdit* edfilename;
+    QPushButton* Button1;
+    QScrollArea* ScrollBox1;
+    QLabel* Image1;
+    TOpenDialog* OpenPictureDialog1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+
+    // Loads the preview of the file named by edfilename; a missing or
+    // unreadable file leaves the preview as it was. True when loaded.
+    bool FormShow();
+    void Button1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+extern TFormBGMap* FormBGMap;

@@ -292,6 +292,7 @@ Qt::DropAction ActionOf(TDropEffects effect)
 } // namespace
 
 std::function<Qt::DropAction(QDrag& drag, Qt::DropActions offered, Qt::DropAction preferred)> TDragDrop::DragLoop;
+std::function<int(QMenu& menu)> TDragDrop::DropMenuLoop;
 
 TDragDrop::TDragDrop(QObject* owner, const char* name) : QObject(owner)
 {
@@ -558,6 +559,8 @@ int TDragDrop::RunDropMenu(QPoint pos, TDropEffects possible, TDropEffects chose
     add(texts.Shortcut, 3, deLink);
     menu.addSeparator();
     menu.addAction(QString::fromUtf8(texts.Abort))->setData(0);
+    if (DropMenuLoop)
+        return DropMenuLoop(menu);
     QAction* picked = menu.exec(MouseWidget()->mapToGlobal(pos));
     return picked ? picked->data().toInt() : 0;
 }

@@ -28,6 +28,7 @@
 #include <string_view>
 
 class QDrag;
+class QMenu;
 class QMimeData;
 class QTimer;
 class QWidget;
@@ -203,6 +204,10 @@ public:
     // prepared drag with the actions offered and the preferred one, and
     // returns the action the target chose.
     static std::function<Qt::DropAction(QDrag& drag, Qt::DropActions offered, Qt::DropAction preferred)> DragLoop;
+
+    // Replaces the drop menu's own loop (tests): receives the filled menu
+    // and returns the command picked (0 for none).
+    static std::function<int(QMenu& menu)> DropMenuLoop;
 
     // Events. Points are in the control's client coordinates.
     std::function<void(TDragDetect::TStatus status, QPoint start, QPoint current)> OnDragDetect;

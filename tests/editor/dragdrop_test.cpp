@@ -8,7 +8,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 
@@ -276,4 +279,113 @@ TEST(DragDetection, DistanceAndButtons)
     d.Press(Qt::LeftButton, QPoint(0, 0));
     EXPECT_FALSE(d.Move(QPoint(100, 0), Qt::NoButton));
     EXPECT_EQ(d.Status, TDragDetect::Idle);
+}
+
+namespace {
+
+// A list that takes dropped files, with the events a drop sends it.
+class DropTargetTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Target.SetDragDropControl(&List);
+        Target.SetTargetEffects(deCopy | deMove);
+        Target.OnProcessDropped = [this](QPoint pos, TDropEffects effect) {
+            DroppedAt = pos;
+            DroppedEffect = effect;
+        };
+        Data.setUrls({QUrl("file:///lib/a.b3d")});
+    }
+    void TearDown() override { TDragDrop::DropMenuLoop = nullptr; }
+    QWidget* Viewport() { return List.viewport(); }
+    bool Enter(Qt::DropActions offered, Qt::KeyboardModifiers keys = Qt::NoModifier,
+               Qt::MouseButtons buttons = Qt::LeftButton)
+    {
+        QDragEnterEvent e(QPoint(5, 5), offered, &Data, buttons, keys);
+        QApplication::sendEvent(Viewport(), &e);
+        LastAction = e.dropAction();
+        return e.isAccepted();
+    }
+    bool Drop(Qt::DropActions offered, Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        QDropEvent e(QPointF(7, 8), offered, &Data, Qt::NoButton, keys);
+        QApplication::sendEvent(Viewport(), &e);
+        LastAction = e.dropAction();
+        QApplication::processEvents();
+        return e.isAccepted();
+    }
+    QListWidget List;
+    TDragDropFiles Target;
+    QMimeData Data;
+    Qt::DropAction LastAction = Qt::IgnoreAction;
+    QPoint DroppedAt;
+    TDropEffects DroppedEffect = deNone;
+};
+
+} // namespace
+
+TEST_F(DropTargetTest, DropReadsTheFilesWithTheChosenEffect)
+{
+    EXPECT_TRUE(Viewport()->acceptDrops());
+    ASSERT_TRUE(Enter(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::ShiftModifier));
+    EXPECT_EQ(LastAction, Qt::MoveAction);
+    ASSERT_TRUE(Drop(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction));
+    EXPECT_EQ(LastAction, Qt::CopyAction);
+    EXPECT_EQ(Target.Files, TStrings{"/lib/a.b3d"});
+    EXPECT_EQ(DroppedAt, QPoint(7, 8));
+    EXPECT_EQ(DroppedEffect, deCopy);
+
+    // Data without files, or only a link offered, is refused.
+    QMimeData text;
+    text.setText("x");
+    QDragEnterEvent e(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Viewport(), &e);
+    EXPECT_FALSE(e.isAccepted());
+    EXPECT_FALSE(Enter(Qt::LinkAction));
+}
+
+TEST_F(DropTargetTest, OwnDragsAreRefusedUnlessAccepted)
+{
+    Target.SetSourceEffects(deCopy);
+    Target.Files = {"/lib/own.b3d"};
+    bool entered = true;
+    TDragDrop::DragLoop = [&](QDrag&, Qt::DropActions, Qt::DropAction) {
+        entered = Enter(Qt::CopyAction);
+        return Qt::IgnoreAction;
+    };
+    EXPECT_EQ(Target.Execute(), drCancelled);
+    EXPECT_FALSE(entered);
+    Target.AcceptOwnDnD = true;
+    EXPECT_EQ(Target.Execute(), drCancelled);
+    EXPECT_TRUE(entered);
+    TDragDrop::DragLoop = nullptr;
+}
+
+TEST_F(DropTargetTest, RightButtonDropAsksWithTheMenu)
+{
+    QStringList items;
+    QString preset;
+    int pick = 1;
+    TDragDrop::DropMenuLoop = [&](QMenu& menu) {
+        items.clear();
+        for (QAction* a : menu.actions())
+            items << (a->isSeparator() ? "-" : a->text());
+        preset = menu.defaultAction() ? menu.defaultAction()->text() : QString();
+        return pick;
+    };
+    ASSERT_TRUE(Enter(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::NoModifier, Qt::RightButton));
+    ASSERT_TRUE(Drop(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction));
+    const TDropMenuTexts t = DropMenuTextsFor(QLocale().language());
+    EXPECT_EQ(items, (QStringList{QString::fromUtf8(t.Move), QString::fromUtf8(t.Copy), "-", QString::fromUtf8(t.Abort)}));
+    EXPECT_EQ(preset, QString::fromUtf8(t.Copy));
+    EXPECT_EQ(DroppedEffect, deMove);
+
+    // Abort drops nothing.
+    Target.Files.clear();
+    DroppedEffect = deNone;
+    pick = 0;
+    ASSERT_TRUE(Enter(Qt::CopyAction, Qt::NoModifier, Qt::RightButton));
+    EXPECT_FALSE(Drop(Qt::CopyAction));
+    EXPECT_TRUE(Target.Files.empty());
+    EXPECT_EQ(DroppedEffect, deNone);
 }

@@ -11,7 +11,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QTest>
+#include <QUrl>
 
 #include <filesystem>
 #include <fstream>
@@ -289,4 +294,48 @@ TEST_F(ObjectBrowserTest, PredefinedRoofsUsePlatformFilesAndCancelKeepsTheList)
     TStrings items{"1=x"};
     EXPECT_FALSE(dlg->EditList("Roofs", 6, "platforms", items));
     EXPECT_EQ(items, TStrings{"1=x"});
+}
+
+TEST_F(ObjectBrowserTest, FirstMoveWithAButtonHeldDragsTheChosenObject)
+{
+    TFrmObjects frame;
+    frame.resize(300, 500);
+    frame.show();
+    frame.refresh1Click();
+    Choose(frame.lvObjFolders, "walls");
+    frame.lvObjFoldersClick();
+    int drags = 0;
+    QList<QUrl> urls;
+    Qt::DropActions offered;
+    TDragDrop::DragLoop = [&](QDrag& drag, Qt::DropActions actions, Qt::DropAction) {
+        ++drags;
+        urls = drag.mimeData()->urls();
+        offered = actions;
+        return Qt::LinkAction;
+    };
+    QWidget* viewport = frame.lvObjects->viewport();
+    const QPoint at = frame.lvObjects->visualItemRect(frame.lvObjects->item(1)).center();
+    auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, at, viewport->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &e);
+    };
+    // A move without a press starts nothing.
+    send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(drags, 0);
+    send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_TRUE(frame.MouseIsDown());
+    EXPECT_EQ(frame.SelectedFile(), "brick_r.b3d");
+    send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton); // no distance travelled
+    EXPECT_EQ(drags, 1);
+    EXPECT_EQ(offered, Qt::DropActions(Qt::LinkAction));
+    EXPECT_EQ(urls, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(Program + "lib/walls/brick_r.b3d"))});
+    EXPECT_FALSE(frame.MouseIsDown());
+    // A second drag needs a new press.
+    send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(drags, 1);
+    send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+    send(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton);
+    send(QEvent::MouseMove, Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(drags, 2);
+    TDragDrop::DragLoop = nullptr;
 }

@@ -76,8 +76,8 @@ TFormBGMap::TFormBGMap(QWidget* parent) : QDialog(parent)
     resize(420, 420);
 
     connect(Button1, &QPushButton::clicked, this, &TFormBGMap::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button2, &QPushButton::clicked, this, &TFormBGMap::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TFormBGMap::Button3Click);
 }
 
 void TFormBGMap::showEvent(QShowEvent* event)
@@ -114,4 +114,14 @@ void TFormBGMap::Button1Click()
         return;
     edfilename->setText(AnsiToQ(AnsiFileName(OpenPictureDialog1->FileName)));
     FormShow();
+}
+
+void TFormBGMap::Button2Click()
+{
+    accept();
+}
+
+void TFormBGMap::Button3Click()
+{
+    reject();
 }

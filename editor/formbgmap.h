@@ -37,6 +37,9 @@ public:
     // unreadable file leaves the preview as it was. True when loaded.
     bool FormShow();
     void Button1Click();
+    // OK and Cancel.
+    void Button2Click();
+    void Button3Click();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -107,6 +107,24 @@ TEST_F(MiniMapPanelTest, ShowingLoadsThePictureAtTheZoomsScale)
     EXPECT_EQ(Frame->Image1->size(), QSize(100, 75));
 }
 
+TEST_F(MiniMapPanelTest, LoadingAProjectWithAPictureShowsItAt1To8)
+{
+    UsePicture("map.png", QSize(160, 80), 100);
+    Frame->tbMapZoom->setValue(1);
+    ASSERT_TRUE(Project->SaveToFile(Program + "map.vlp"));
+    Frame->SetProject(std::make_unique<TVLProject>());
+    ASSERT_TRUE(Frame->LoadProject(Program + "map.vlp"));
+    EXPECT_FALSE(Frame->PanMap->isHidden());
+    EXPECT_EQ(Frame->tbMapZoom->value(), 4);
+    EXPECT_EQ(Frame->Image1->size(), QSize(20, 10));
+
+    // A project without its picture hides the panel again.
+    Frame->Project->BackgroundMapFileName = Program + "gone.png";
+    ASSERT_TRUE(Frame->Project->SaveToFile(Program + "gone.vlp"));
+    ASSERT_TRUE(Frame->LoadProject(Program + "gone.vlp"));
+    EXPECT_TRUE(Frame->PanMap->isHidden());
+}
+
 TEST_F(MiniMapPanelTest, WithoutPictureTheUserIsOfferedANewOne)
 {
     Project->FileName = Program + "hill.vlp";

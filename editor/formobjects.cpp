@@ -81,6 +81,9 @@ void TFormObjects::FormShow()
 
 void TFormObjects::FrmObjects1lvObjectsDblClick()
 {
+    // A project opened while the window stayed open was not handed over.
+    if (!Project && FormMain && FormMain->FrmEditor)
+        Project = FormMain->FrmEditor->Project;
     if (!Project || !FrmObjects1->HasSelection())
         return;
     auto object = std::make_unique<TVLObject>(FrmObjects1->SelectedFolder(), FrmObjects1->SelectedFile());

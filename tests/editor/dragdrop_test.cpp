@@ -13,9 +13,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QUrl>
 
 #include <string>
+#include <vector>
 
 using namespace std::string_literals;
 
@@ -388,4 +390,47 @@ TEST_F(DropTargetTest, RightButtonDropAsksWithTheMenu)
     EXPECT_FALSE(Drop(Qt::CopyAction));
     EXPECT_TRUE(Target.Files.empty());
     EXPECT_EQ(DroppedEffect, deNone);
+}
+
+TEST(DragDetection, AutoDetectWatchesTheControlsMouse)
+{
+    QListWidget list;
+    TDragDropFiles dd;
+    dd.SetDragDropControl(&list);
+    dd.SetSourceEffects(deCopy);
+    dd.SetAutoDetectDnD(true);
+    dd.DragDetectDelta = 4;
+    dd.Files = {"/a.b3d"};
+    std::vector<int> statuses;
+    int result = -1;
+    dd.OnDragDetect = [&](TDragDetect::TStatus status, QPoint, QPoint) {
+        statuses.push_back(status);
+        if (status == TDragDetect::Dragging)
+            result = dd.Execute(); // the application starts the drag here
+    };
+    TFakeDragLoop loop(Qt::CopyAction);
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, at, list.viewport()->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &e);
+    };
+    send(QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, QPoint(14, 14), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(loop.Runs, 0);
+    send(QEvent::MouseMove, QPoint(15, 10), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(loop.Runs, 1);
+    EXPECT_EQ(result, drCopied);
+    EXPECT_EQ(dd.DetectStatus(), TDragDetect::Idle);
+    // Pressed, dragging, and idle after the drag.
+    ASSERT_GE(statuses.size(), 3u);
+    EXPECT_EQ(statuses[0], TDragDetect::LeftWatch);
+    EXPECT_EQ(statuses[1], TDragDetect::Dragging);
+    EXPECT_EQ(statuses.back(), TDragDetect::Idle);
+
+    // Switched off, presses are not watched.
+    dd.SetAutoDetectDnD(false);
+    statuses.clear();
+    send(QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, QPoint(40, 40), Qt::NoButton, Qt::LeftButton);
+    EXPECT_TRUE(statuses.empty());
+    EXPECT_EQ(loop.Runs, 1);
 }

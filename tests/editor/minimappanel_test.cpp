@@ -277,4 +277,18 @@ TEST_F(MiniMapPanelTest, ChangingThePictureTakesTheDialogsFileAndScale)
     EXPECT_EQ(Project->BackgroundMapFileName, Program + "a.png");
     EXPECT_EQ(Project->BackgroundMapScale, 1);
     EXPECT_EQ(Frame->Image1->size(), QSize(10, 10));
+
+    // A scale below 1 would fold the whole map into its corner.
+    Answer = [&](const TDialogRequest& r) {
+        FormBGMap->EdScale->setText("-5");
+        return TDialogAnswer{r.Window == FormBGMap ? mrOk : mrCancel, {}};
+    };
+    Frame->tbBGImage->click();
+    EXPECT_EQ(Project->BackgroundMapScale, 1);
+    // Cancelled: nothing changes.
+    Answer = nullptr;
+    Project->BackgroundMapScale = 50;
+    Frame->tbBGImage->click();
+    EXPECT_EQ(Project->BackgroundMapScale, 50);
+    EXPECT_EQ(Project->BackgroundMapFileName, Program + "a.png");
 }

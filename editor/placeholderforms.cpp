@@ -48,23 +48,6 @@ TFormRouteDefinitions* FormRouteDefinitions = nullptr;
 #if !__has_include("editor/formexport.h")
 #endif
 
-#if !__has_include("editor/formobjects.h")
-TFormObjects::TFormObjects(QWidget* parent) : TPlaceholderForm("FormObjects", "Objects", parent)
-{
-    ConnectProjectField(Project);
-    const std::string folder = FormOptions ? FormOptions->GetObjectFolder() : std::string("lib");
-    ObjectsRoot = IncludeTrailingPathDelimiter(ResolvePathCase(ProgramFolder() + ToNativePath(folder)));
-}
-#endif
-
-#if !__has_include("editor/formobjects.h")
-TFormObjects* FormObjects = nullptr;
-#endif
-
-#if !__has_include("editor/formstations.h")
-TFormStations* FormStations = nullptr;
-#endif
-
 #if !__has_include("editor/formbgmap.h")
 TFormBGMap* FormBGMap = nullptr;
 #endif
@@ -90,20 +73,8 @@ void TFormProjectProperties::ShowProject(TVLProject* project)
 TFormProjectProperties* FormProjectProperties = nullptr;
 #endif
 
-#if !__has_include("editor/formselectobject.h")
-TFormSelectObject* FormSelectObject = nullptr;
-#endif
-
-#if !__has_include("editor/formfreeobjproperties.h")
-TFormFreeObjProperties* FormFreeObjProperties = nullptr;
-#endif
-
 #if !__has_include("editor/formmoveeverything.h")
 TFormMoveEverything* FormMoveEverything = nullptr;
-#endif
-
-#if !__has_include("editor/formpredefinedobjects.h")
-TFormPredefinedObjects* FormPredefinedObjects = nullptr;
 #endif
 
 #if !__has_include("editor/formreplace.h")

@@ -92,28 +92,9 @@ public:
 };
 #endif
 
-#if __has_include("editor/formobjects.h")
 #include "editor/formobjects.h"
-#else
-// The object browser. Its creation fixes the object library's root folder
-// (program folder + object folder option) for every object file access.
-class TFormObjects : public TPlaceholderForm {
-public:
-    explicit TFormObjects(QWidget* parent = nullptr);
-    TVLProject* Project = nullptr;
-};
-extern TFormObjects* FormObjects;
-#endif
 
-#if __has_include("editor/formstations.h")
 #include "editor/formstations.h"
-#else
-class TFormStations : public TPlaceholderForm {
-public:
-    explicit TFormStations(QWidget* parent = nullptr) : TPlaceholderForm("FormStations", "Stations", parent) {}
-};
-extern TFormStations* FormStations;
-#endif
 
 #if __has_include("editor/formbgmap.h")
 #include "editor/formbgmap.h"
@@ -148,25 +129,9 @@ public:
 extern TFormProjectProperties* FormProjectProperties;
 #endif
 
-#if __has_include("editor/formselectobject.h")
 #include "editor/formselectobject.h"
-#else
-class TFormSelectObject : public TPlaceholderForm {
-public:
-    explicit TFormSelectObject(QWidget* parent = nullptr) : TPlaceholderForm("FormSelectObject", "Select Object", parent) {}
-};
-extern TFormSelectObject* FormSelectObject;
-#endif
 
-#if __has_include("editor/formfreeobjproperties.h")
 #include "editor/formfreeobjproperties.h"
-#else
-class TFormFreeObjProperties : public TPlaceholderForm {
-public:
-    explicit TFormFreeObjProperties(QWidget* parent = nullptr) : TPlaceholderForm("FormFreeObjProperties", "Object Properties", parent) {}
-};
-extern TFormFreeObjProperties* FormFreeObjProperties;
-#endif
 
 #if __has_include("editor/formmoveeverything.h")
 #include "editor/formmoveeverything.h"
@@ -182,15 +147,7 @@ public:
 extern TFormMoveEverything* FormMoveEverything;
 #endif
 
-#if __has_include("editor/formpredefinedobjects.h")
 #include "editor/formpredefinedobjects.h"
-#else
-class TFormPredefinedObjects : public TPlaceholderForm {
-public:
-    explicit TFormPredefinedObjects(QWidget* parent = nullptr) : TPlaceholderForm("FormPredefinedObjects", "Predefined Objects", parent) {}
-};
-extern TFormPredefinedObjects* FormPredefinedObjects;
-#endif
 
 #include "editor/formcreatepackage.h"
 

@@ -71,6 +71,21 @@ std::string ResolvePathCase(std::string_view path)
         result = "/";
         i = 1; // parts[0] is the empty text before the leading "/"
     }
+    // The deepest folder that exists as written is taken as it stands; only
+    // the names below it are looked for without regard to case.
+    for (std::size_t known = parts.size() - 1; known >= i + 1 && known > 1; --known) {
+        bool plain = true;
+        std::string prefix;
+        for (std::size_t k = 0; k < known && plain; ++k) {
+            plain = parts[k] != "." && parts[k] != "..";
+            prefix += (k ? "/" : "") + parts[k];
+        }
+        if (plain && !prefix.empty() && fs::exists(prefix, ec)) {
+            result = prefix;
+            i = known;
+            break;
+        }
+    }
     bool exists = true;
     for (; i < parts.size(); ++i) {
         const std::string& part = parts[i];

@@ -113,6 +113,9 @@ public:
     void SetActive(bool value);
 
     std::string Password;
+    // How long each attempt at an encrypted item of the block format waits
+    // before the password is tried, so that guessing passwords stays slow.
+    int PasswordDelayMs = 256;
     std::string FileName;
     std::string BaseDir;
     std::string TempDir;
@@ -255,8 +258,9 @@ private:
     TInternalSearchRec FSearch;
     // Files written by the extraction in hand, and the item each came from.
     std::unordered_map<std::string, int32_t> FExtractTargets;
-    // Target folders already cleared of temporaries that killed runs left.
-    std::unordered_set<std::string> FCleanedFolders;
+    // Target folders of the extraction in hand known to exist, and cleared
+    // of the temporaries that killed runs left there.
+    std::unordered_set<std::string> FReadyFolders;
 
     // Commit state: where the old tail was cut and the file that keeps it.
     int64_t FCutPosition = 0;

@@ -12,6 +12,7 @@ bool TZABaseArchiver::ReadBlockData(int32_t Index, TZAStream& Target, uint32_t& 
     reader.Archive = FStream.get();
     reader.Target = &Target;
     reader.Password = Password;
+    reader.SlowdownMs = PasswordDelayMs;
     reader.OnPassword = [&](std::string& newPassword, bool& skip) { DoPassword(stored, newPassword, skip); };
     reader.OnProgress = [&](double done, double total, bool& cancel) {
         ReportChunkProgress(stored, FCurrentOperation, done, total);

@@ -476,7 +476,7 @@ void TZADirManager::DetectOffsetShift()
     const TDirItem& first = Live.GetItemPtr(0);
     const int64_t size = ArchiveStream->Size();
     int64_t from = first.CentralDir.LocalHeaderOffset;
-    std::vector<unsigned char> buf(kScanWindow);
+    std::vector<unsigned char> buf(static_cast<std::size_t>(std::min<int64_t>(kScanWindow, ArchiveStream->Size())));
     while (from < size) {
         int64_t n = std::min<int64_t>(kScanWindow, size - from);
         ArchiveStream->Seek(from);
@@ -514,7 +514,7 @@ int64_t TZADirManager::FindLocalHeader(int64_t from)
 {
     PositionKeeper keep(*ArchiveStream);
     const int64_t size = ArchiveStream->Size();
-    std::vector<unsigned char> buf(kScanWindow);
+    std::vector<unsigned char> buf(static_cast<std::size_t>(std::min<int64_t>(kScanWindow, ArchiveStream->Size())));
     from = std::max<int64_t>(from, 0);
     while (from < size) {
         int64_t n = std::min<int64_t>(kScanWindow, size - from);
@@ -543,7 +543,7 @@ void TZADirManager::RebuildDirectory()
     // one pass over the stream (the directory holds at most 65535 items).
     std::vector<int64_t> found;
     {
-        std::vector<unsigned char> buf(kScanWindow);
+        std::vector<unsigned char> buf(static_cast<std::size_t>(std::min<int64_t>(kScanWindow, ArchiveStream->Size())));
         int64_t from = 0;
         while (from < size && found.size() < 65535) {
             int64_t n = std::min<int64_t>(kScanWindow, size - from);

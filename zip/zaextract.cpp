@@ -42,6 +42,31 @@ bool HasAesExtra(TZAStream& archive, int64_t from, uint16_t length)
 
 namespace {
 
+// Takes any number of bytes and keeps none: the target of testing an item.
+class TZADiscardStream : public TZAStream {
+public:
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t count) override
+    {
+        Pos += std::max<int64_t>(count, 0);
+        End = std::max(End, Pos);
+        return count;
+    }
+    int64_t Seek(int64_t position) override { return Pos = std::max<int64_t>(position, 0); }
+    int64_t Position() const override { return Pos; }
+    int64_t Size() override { return End; }
+    bool SetSize(int64_t size) override
+    {
+        End = std::max<int64_t>(size, 0);
+        Pos = std::min(Pos, End);
+        return true;
+    }
+
+private:
+    int64_t Pos = 0;
+    int64_t End = 0;
+};
+
 constexpr int64_t kReadChunk = 1048576;
 constexpr std::size_t kInflateOut = 262144;
 
@@ -236,7 +261,7 @@ void TZABaseArchiver::ProcessMarked(TZAProcessOperation Operation)
     FItemsToDo = 0;
     FCurrentOperation = Operation;
     FExtractTargets.clear();
-    FCleanedFolders.clear();
+    FReadyFolders.clear();
     for (int32_t i = 0; i < dir.GetCount(); ++i)
         if (dir.GetItemPtr(i).Selected)
             ++FItemsToDo;
@@ -327,9 +352,13 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
         // Never followed: the file would land outside the target folder.
         if (IsUnsafeName(name))
             throw EZAException(ZAErrUnsafeName, this, {Name});
+        // A folder made or seen once in this run is not asked for again.
         std::string folder = base + ExtractFilePath(name);
-        if (!DirectoryExists(folder) && !ForceDirectories(folder))
-            throw EZAException(20, this, {folder});
+        if (!FReadyFolders.count(folder) && !DirectoryExists(folder)) {
+            if (!ForceDirectories(folder))
+                throw EZAException(20, this, {folder});
+            FReadyFolders.insert(folder); // new: no run can have left anything in it
+        }
     } else {
         name = ExtractFileName(WithoutTrailingSep(name));
         if (name == "..")
@@ -375,7 +404,7 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     // the item is complete: a damaged or skipped item leaves an existing file
     // as it was and no half-written one behind.
     const std::string targetFolder = ExtractFilePath(target);
-    if (FCleanedFolders.insert(targetFolder).second)
+    if (FReadyFolders.insert(targetFolder).second)
         RemoveStaleTemporaries(targetFolder);
     std::string temp;
     std::unique_ptr<TZAFileStream> out;
@@ -411,22 +440,13 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
 
 void TZABaseArchiver::TestItem(int32_t Index, const std::string& Name)
 {
+    (void)Name;
     if (Item(Index).CentralDir.IsFolder())
         return;
-    std::string temp = GetTempFileName();
-    auto out = temp.empty() ? nullptr : TZAFileStream::Open(temp, fmCreate);
-    if (!out)
-        throw EZAException(19, this, {temp.empty() ? Name : temp});
-    try {
-        ExtractItem(Index, *out);
-    } catch (...) {
-        // The temporary file goes whether the test passed or not.
-        out.reset();
-        ::DeleteFile(temp);
-        throw;
-    }
-    out.reset();
-    ::DeleteFile(temp);
+    // The data are read, deciphered, inflated and checked as for extracting;
+    // only nothing is kept of them.
+    TZADiscardStream out;
+    ExtractItem(Index, out);
 }
 
 void TZABaseArchiver::FreshenItem(int32_t Index, const std::string& Name, const std::string& Base)
@@ -563,8 +583,10 @@ bool TZABaseArchiver::ReadZipData(int32_t Index, TZAStream& Target, uint32_t& Cr
 
     std::vector<unsigned char> in(static_cast<std::size_t>(std::min<int64_t>(std::max<int64_t>(compressed, 1),
                                                                             kReadChunk)));
-    std::vector<unsigned char> out(deflated ? kInflateOut : 0);
     const uint64_t limit = h.UncompressedSize;
+    // The output buffer fits a small item: most items are far smaller than
+    // a chunk, and one that inflates beyond its size is refused anyway.
+    std::vector<unsigned char> out(deflated ? std::size_t(std::clamp<uint64_t>(limit + 1, 4096, kInflateOut)) : 0);
     int64_t done = 0;
     bool ended = false;
 

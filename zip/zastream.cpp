@@ -55,7 +55,12 @@ std::unique_ptr<TZAFileStream> TZAFileStream::Open(const std::string& path, uint
         ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<TZAFileStream>(new TZAFileStream(fd));
+    auto stream = std::unique_ptr<TZAFileStream>(new TZAFileStream(fd));
+    // A file this stream cannot write keeps the size it had when opened;
+    // readers check that every range lies inside it before reading.
+    if (flags == O_RDONLY)
+        stream->FixedSize = st.st_size;
+    return stream;
 }
 
 std::unique_ptr<TZAFileStream> TZAFileStream::CreateNew(const std::string& path)
@@ -112,6 +117,8 @@ int64_t TZAFileStream::Seek(int64_t position)
 
 int64_t TZAFileStream::Size()
 {
+    if (FixedSize >= 0)
+        return FixedSize;
     struct stat st;
     if (::fstat(Fd, &st) != 0)
         return 0;

@@ -49,6 +49,8 @@ private:
     explicit TZAFileStream(int fd) : Fd(fd) {}
     int Fd;
     int64_t Pos = 0;
+    int64_t FixedSize = -1; // the size of a file opened for reading only
+
 };
 
 class TZAMemoryStream : public TZAStream {

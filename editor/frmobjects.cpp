@@ -147,6 +147,12 @@ void TFrmObjects::refresh1Click()
 {
     QSignalBlocker block(lvObjFolders);
     lvObjFolders->clear();
+    // Without a chosen folder the files of the one chosen before would be
+    // offered under no folder (the picker may even hide the folder list).
+    {
+        QSignalBlocker blockFiles(lvObjects);
+        lvObjects->clear();
+    }
     lvObjFolders->setUpdatesEnabled(false);
     // Hidden entries (names beginning with ".") are left out unless asked
     // for; links to folders are not followed, so a link back to a parent

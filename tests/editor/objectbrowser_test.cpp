@@ -197,6 +197,15 @@ TEST_F(ObjectBrowserTest, PickerReturnsTheChosenObject)
     // A double-click on an object chooses it.
     emit picker->FrmObjects1->lvObjects->itemDoubleClicked(picker->FrmObjects1->lvObjects->item(1));
     EXPECT_EQ(picker->SelectedPath, "walls\\brick_l.b3d");
+
+    // A folder that is missing lists nothing, not the files shown before.
+    picker->InitialFolder = "grounds";
+    picker->ShowFolders = false;
+    picker->show();
+    EXPECT_TRUE(picker->FrmObjects1->lvObjFolders->isHidden());
+    EXPECT_EQ(picker->FrmObjects1->lvObjects->count(), 0);
+    QTest::keyClick(picker, Qt::Key_Escape);
+    EXPECT_TRUE(picker->ShowFolders);
 }
 
 TEST_F(ObjectBrowserTest, PredefinedListRules)

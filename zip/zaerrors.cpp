@@ -29,7 +29,7 @@ const char* const ZAErrorMessages[] = {
     "File \"%s\" is too large for a ZIP archive (4 GiB limit)",
     "The archive would exceed the ZIP format limits (65535 items, 4 GiB)",
     "Item name \"%s\" leads outside the target folder and is not extracted",
-    "The archive uses ZIP64 (over 65535 items or over 4 GiB), which this program cannot read",
+    "The archive uses ZIP64 records (over 65535 items, over 4 GiB, or written by zip to a stream), which this program cannot read",
     "Items of the archive overlap (possible zip bomb); the archive is not opened",
     "Item \"%s\": unsupported compression method %d",
     "Item \"%s\": unsupported encryption (AES)",

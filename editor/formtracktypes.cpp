@@ -97,7 +97,10 @@ void TFormTrackTypes::BuildControls()
 
     auto* types = new QGridLayout;
     lvTracktypes = ReportList(TabSheet1, "lvTracktypes", {"Type", "objectfile (straight)", "Run sound", "curve objects"});
-    lvTracktypes->setMinimumSize(520, 220);
+    lvTracktypes->setMinimumSize(560, 220);
+    lvTracktypes->setColumnWidth(0, 45);
+    lvTracktypes->setColumnWidth(1, 190);
+    lvTracktypes->setColumnWidth(2, 160);
     types->addWidget(lvTracktypes, 0, 0, 1, 3);
     leObjectName = new TLabeledEdit(TabSheet1, "leObjectName");
     leObjectName->EditLabel()->setText("Object filename (straight)");
@@ -123,6 +126,7 @@ void TFormTrackTypes::BuildControls()
 
     auto* curves = new QGridLayout;
     lvCurveTracks = ReportList(TabSheet1, "lvCurveTracks", {"max curve", "objectfile"});
+    lvCurveTracks->setColumnWidth(0, 80);
     curves->addWidget(lvCurveTracks, 0, 0, 1, 3);
     leObjectfileCurved = new TLabeledEdit(TabSheet1, "leObjectfileCurved");
     leObjectfileCurved->EditLabel()->setText("Object filename (curved)");

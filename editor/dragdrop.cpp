@@ -354,17 +354,21 @@ void TDragDrop::Attach()
     w->installEventFilter(this);
     if (FTargetEffects != deNone)
         w->setAcceptDrops(true);
+    FWatched = w;
 }
 
 void TDragDrop::Detach()
 {
     StopScrolling();
     FDetect.Finish();
-    if (QWidget* w = MouseWidget()) {
+    // The widget watched, if it still exists (the control may be going
+    // away with this component as its child).
+    if (QWidget* w = FWatched) {
         w->removeEventFilter(this);
         if (FTargetEffects != deNone)
             w->setAcceptDrops(false);
     }
+    FWatched = nullptr;
 }
 
 QMimeData* TDragDrop::CreateDataObject() const { return nullptr; }
@@ -445,7 +449,7 @@ bool TDragDrop::PasteFromClipboard()
 
 bool TDragDrop::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == MouseWidget()) {
+    if (watched == FWatched) {
         if (FTargetEffects != deNone && TargetEvent(event))
             return true;
         if (FAutoDetect && FSourceEffects != deNone)

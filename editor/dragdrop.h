@@ -239,6 +239,7 @@ private:
     int RunDropMenu(QPoint pos, TDropEffects possible, TDropEffects chosen);
 
     QPointer<QWidget> FControl;
+    QPointer<QWidget> FWatched; // where the event filter sits
     TDropEffects FSourceEffects = deNone;
     TDropEffects FTargetEffects = deNone;
     bool FAutoDetect = false;

@@ -410,14 +410,36 @@ int TVLExport_Mod::OrderRoute(int start)
         if (c->EndPoint != c->StartPoint)
             at[c->EndPoint].push_back(c);
     }
-    auto firstNeighbour = [&](TVLPoint* p, TVLConnection* except) -> TVLConnection* {
+    // The way on from P for a walk that arrives on CURRENT: the first piece
+    // at P, in Route order, that the chain does not hold yet and that does
+    // not turn back; failing that, the first one not held. Where a loop
+    // closes on the line, the loop's own first piece is met first in Route
+    // order, although it runs back the way the walk came; taking it would
+    // bring the walk round to the start and end it there, and the line on to
+    // the destination would be missed.
+    auto wayOn = [&](TVLPoint* p, TVLConnection* current,
+                     const std::unordered_set<TVLConnection*>& taken) -> TVLConnection* {
         auto it = at.find(p);
         if (it == at.end())
             return nullptr;
-        for (TVLConnection* c : it->second)
-            if (c != except)
+        auto farEnd = [p](const TVLConnection* c) {
+            const TVLPoint* q = c->OtherEnd(p);
+            return q ? q->Position : p->Position;
+        };
+        const TWorldPoint here = p->Position;
+        const TWorldPoint from = farEnd(current);
+        TVLConnection* fallback = nullptr;
+        for (TVLConnection* c : it->second) {
+            if (c == current || taken.count(c))
+                continue;
+            const TWorldPoint to = farEnd(c);
+            double dot = (here.X - from.X) * (to.X - here.X) + (here.Y - from.Y) * (to.Y - here.Y);
+            if (dot >= 0)
                 return c;
-        return nullptr;
+            if (!fallback)
+                fallback = c;
+        }
+        return fallback;
     };
 
     TVLConnection* dest = DestIndex >= 0 && DestIndex < static_cast<int>(Route.size()) ? Route[DestIndex] : nullptr;
@@ -432,15 +454,15 @@ int TVLExport_Mod::OrderRoute(int start)
         for (;;) {
             TVLConnection* next = nullptr;
             if (d > 0) {
-                next = firstNeighbour(current->EndPoint, current);
-                if (!next || taken.count(next))
+                next = wayOn(current->EndPoint, current, taken);
+                if (!next)
                     break; // end of track, or a ring closed on itself
                 if (next->EndPoint == current->EndPoint)
                     next->Reverse();
                 forward.push_back(next);
             } else {
-                next = firstNeighbour(current->StartPoint, current);
-                if (!next || taken.count(next))
+                next = wayOn(current->StartPoint, current, taken);
+                if (!next)
                     break;
                 if (next->StartPoint == current->StartPoint)
                     next->Reverse();

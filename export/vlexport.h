@@ -166,6 +166,8 @@ public:
     int SmoothRadius(int radius) const;
     // The radius of a 25 m block that turns by D degrees (0 for no turn).
     static int RadiusOfTurn(double degrees);
+    // The turn of a 25 m block of that radius, in degrees (0 for straight).
+    static double TurnOfRadius(int radius);
 
 private:
     void AddStatus(const std::string& line);

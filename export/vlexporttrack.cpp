@@ -40,9 +40,17 @@ double TurnBetween(double from, double to)
 
 int TVLExport_Mod::RadiusOfTurn(double degrees)
 {
-    if (degrees == 0)
+    // Below a thousandth of a degree (a radius beyond 1,400 km) is straight.
+    if (std::fabs(degrees) < 0.001)
         return 0;
     return Round(1432.3944878270580219 / degrees);
+}
+
+double TVLExport_Mod::TurnOfRadius(int radius)
+{
+    if (radius == 0)
+        return 0;
+    return 1432.3944878270580219 / radius;
 }
 
 int TVLExport_Mod::SmoothRadius(int radius) const
@@ -86,6 +94,7 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
     long long clock = DepartureTime;
     double acc = 0;
     int lastPole = -99;
+    double turnOwed = 0; // degrees the blocks so far have turned less than the plan
     std::unordered_set<const TVLObject*> placed;
     std::unordered_set<const TVLConnection*> stationsDone;
     int k = 0;
@@ -117,24 +126,39 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
             TVLConnection* last = block.back();
             exported.insert(block.begin(), block.end());
 
-            int radius = previous ? RadiusOfTurn(TurnBetween(BearingOf(previous), BearingOf(last))) : 0;
+            // With smoothing a block turns by what the plan turns here plus
+            // what earlier blocks fell short of (or overshot): rounding radii
+            // to 25 m steps, raising them to the smallest radius and laying
+            // gentle bends straight each change a block's turn, and without
+            // the carry these changes add up along the route.
+            double turn = previous ? TurnBetween(BearingOf(previous), BearingOf(last)) : 0;
+            if (Smoothing)
+                turn += turnOwed;
+            int radius = RadiusOfTurn(turn);
             if (Smoothing)
                 radius = SmoothRadius(radius);
+            bool planned = true;
             switch (first->TrackKind) {
             case 2:
             case 3:
             case 5:
                 radius = 0;
+                planned = false;
                 break;
             case 4:
                 radius = -157 * a * first->Direction;
+                planned = false;
                 break;
             case 6:
                 radius = 157 * a * first->Direction;
+                planned = false;
                 break;
             default:
                 break;
             }
+            // A switch or fixed piece has the radius of its object; the plan's
+            // turn there is left to the blocks after it.
+            turnOwed = planned ? turn - TurnOfRadius(radius) : turn;
             if (radius != 0) {
                 double v = first->SpeedLimit;
                 FTrack.Add(Curve(r, radius, Round(v * 1.37 * v / radius)));

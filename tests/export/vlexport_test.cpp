@@ -1,6 +1,7 @@
 #include "export/vlexport.h"
 
 #include "tests/export/exportplan.h"
+#include "tests/export/vlexport_tool/routecheck.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,19 @@ int CountPieces(const TVLExport_Mod& w)
 bool Has(const TStrings& lines, const std::string& line)
 {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Degrees the written route turns to the right: 25 m / radius over the
+// curve commands.
+double ExportedTurn(const TPlan& plan)
+{
+    double turn = 0;
+    for (const auto& l : plan.Commands(".curve ")) {
+        double radius = std::strtod(l.c_str() + l.find(".curve ") + 7, nullptr);
+        if (radius != 0)
+            turn += 25 / radius * 180 / 3.14159265358979323846;
+    }
+    return turn;
 }
 
 } // namespace
@@ -278,6 +292,33 @@ TEST(ExportOrder, RingRouteEnds)
     EXPECT_EQ(w.Route.size(), 80u); // every piece once
 }
 
+TEST(ExportOrder, LoopClosingOnTheLineGoesOnToTheDestination)
+{
+    // A loop drawn first, from J round to J, then the line on from J in the
+    // direction the loop comes back in.
+    TPlan plan;
+    TVLPoint* j = plan.Pt(0, 0);
+    TVLPoint* p[3] = {plan.Pt(200, 0), plan.Pt(200, 100), plan.Pt(100, 100)};
+    TVLConnection* ring[4] = {plan.Track(j, p[0]), plan.Track(p[0], p[1]), plan.Track(p[1], p[2]),
+                              plan.Track(p[2], j)};
+    TVLConnection* on = plan.Track(j, plan.Pt(-100, -100));
+    TVLStation* a = plan.Station("A", ring[0]);
+    plan.Station("B", ring[1]);
+    plan.Station("C", ring[2]);
+    TVLStation* d = plan.Station("D", on);
+    plan.Route({ring[0], ring[1], ring[2], ring[3], on});
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, a, d);
+    ASSERT_TRUE(w.Export("t", "sub", 0)) << plan.Dump();
+    EXPECT_TRUE(w.DestinationReached);
+    TStrings sta = plan.Commands(".Sta ");
+    ASSERT_EQ(sta.size(), 4u) << plan.Dump();
+    const char* order[4] = {"A", "B", "C", "D"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NE(sta[i].find(".Sta " + std::string(order[i]) + ";"), std::string::npos) << sta[i];
+    EXPECT_EQ(CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "sub"), TStrings{});
+}
+
 // ---------------------------------------------------------------------------
 // Main track
 
@@ -299,6 +340,56 @@ TEST(ExportMainTrack, RadiusSmoothing)
         ASSERT_EQ(w.SmoothRadius(-r), -w.SmoothRadius(r)) << r;
     plan.Settings.MaxCurveSmoothValue = 500;
     EXPECT_EQ(w.SmoothRadius(716), 0);
+}
+
+TEST(ExportMainTrack, RouteTurnsAsThePlanDoes)
+{
+    // The sample line turns left by 90 degrees in three kinks.
+    {
+        TPlan plan;
+        ASSERT_TRUE(plan.Project.LoadFromFile(SampleProgramFolder() + "projects/hillroad.vlp"));
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, plan.Project.Stations.Items(0), plan.Project.Stations.Items(1));
+        ASSERT_TRUE(w.Export("t", "sub", 0)) << plan.Dump();
+        EXPECT_NEAR(ExportedTurn(plan), -90, 2) << plan.Dump();
+    }
+    // Curves of 150 m to 4,000 m either way, drawn as 10 m chords between
+    // two straights, each turning 60 degrees.
+    constexpr double Pi = 3.14159265358979323846;
+    for (double radius : {150.0, 275.0, 520.0, 1000.0, 2300.0, 4000.0})
+        for (int side : {1, -1}) {
+            SCOPED_TRACE(std::to_string(side * radius));
+            TPlan plan;
+            TVLPoint* mid = plan.Pt(100, 0);
+            TVLConnection* before = plan.Track(plan.Pt(0, 0), mid);
+            TVLPoint* bend = plan.Pt(300, 0);
+            std::vector<const TVLConnection*> tracks{before, plan.Track(mid, bend)};
+            TVLPoint* at = bend;
+            double angle = Pi / 3;
+            int chords = static_cast<int>(std::ceil(radius * angle / 10));
+            for (int i = 1; i <= chords; ++i) {
+                double phi = angle * i / chords;
+                // Centre to the left (side -1) or right (side 1) of the line.
+                TVLPoint* next = plan.Pt(300 + radius * std::sin(phi), -side * radius * (1 - std::cos(phi)));
+                tracks.push_back(plan.Track(at, next));
+                at = next;
+            }
+            TVLPoint* end = plan.Pt(at->Position.X + 300 * std::cos(angle), at->Position.Y - side * 300 * std::sin(angle));
+            TVLConnection* after = plan.Track(at, end);
+            tracks.push_back(after);
+            TVLStation* a = plan.Station("A", before);
+            TVLStation* b = plan.Station("B", after);
+            auto* rd = new TVLRouteDefinition();
+            rd->Id = 1;
+            rd->Name = "Curve";
+            for (const auto* c : tracks)
+                rd->AddTrack(c->Id);
+            plan.Project.RouteDefinitions.Add(rd);
+            TVLExport_Mod w(true, plan.Services());
+            plan.Wire(w, a, b);
+            ASSERT_TRUE(w.Export("t", "sub", 0));
+            EXPECT_NEAR(ExportedTurn(plan), side * 60, 2) << plan.Dump();
+        }
 }
 
 TEST(ExportMainTrack, FirstBlockCommandsAndCurveWithCant)

@@ -190,6 +190,9 @@ public:
     // Whether a drag of this component is running.
     bool OwnDrag() const { return FOwnDrag; }
     TDragDetect::TStatus DetectStatus() const { return FDetect.Status; }
+    // The direction the target scrolls in while a drag waits over one of
+    // its zones (as OnBeforeScrolling numbers them), -1 while it does not.
+    int ScrollDirection() const { return FScrollDirection; }
 
     // Puts the component's data on the clipboard; false without data.
     bool CopyToClipboard();

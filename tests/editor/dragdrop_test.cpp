@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QUrl>
 
 #include <string>
@@ -433,4 +434,31 @@ TEST(DragDetection, AutoDetectWatchesTheControlsMouse)
     send(QEvent::MouseMove, QPoint(40, 40), Qt::NoButton, Qt::LeftButton);
     EXPECT_TRUE(statuses.empty());
     EXPECT_EQ(loop.Runs, 1);
+}
+
+TEST_F(DropTargetTest, DraggingOverAZoneScrollsThatWay)
+{
+    for (int i = 0; i < 200; ++i)
+        List.addItem(QString::number(i));
+    List.resize(200, 120);
+    List.show();
+    Target.ScrollDetectOptions.VertScrolling = true;
+    auto move = [&](int y) {
+        QDragMoveEvent e(QPoint(50, y), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Viewport(), &e);
+    };
+    ASSERT_TRUE(Enter(Qt::CopyAction));
+    const int height = Viewport()->height();
+    move(height / 2);
+    EXPECT_EQ(Target.ScrollDirection(), -1);
+    move(height - 3);
+    EXPECT_EQ(Target.ScrollDirection(), 1);
+    move(2); // the bar is at its top: nothing to scroll
+    EXPECT_EQ(Target.ScrollDirection(), -1);
+    List.verticalScrollBar()->setValue(10);
+    move(2);
+    EXPECT_EQ(Target.ScrollDirection(), 0);
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(Viewport(), &leave);
+    EXPECT_EQ(Target.ScrollDirection(), -1);
 }

@@ -3,6 +3,7 @@
 
 #include "startuptesthelpers.h"
 
+#include "editor/formoptions.h"
 #include "editor/formpredefinedobjects.h"
 #include "editor/formselectobject.h"
 #include "editor/frmobjects.h"
@@ -159,12 +160,24 @@ TEST_F(ObjectBrowserTest, ShowsTheChosenObjectsInformation)
     EXPECT_EQ(frame.lDescription->text(), "A cow");
 }
 
-TEST_F(ObjectBrowserTest, StructureViewerAbsenceIsReported)
+TEST_F(ObjectBrowserTest, StructureViewerAbsenceAndFailureAreReported)
 {
     TFrmObjects frame;
+    frame.runstructureviewer1Click(); // no options, no BVE folder
+    fs::create_directories(Dir / "bve");
+    PutFile("set.ini", "[Settings]\r\nBVE_Folder=" + (Dir / "bve").string() + "\r\n");
+    CreateForm(FormOptions);
     frame.runstructureviewer1Click();
-    EXPECT_EQ(CountMessages("Structure Viewer (strview.exe) not found. Please download on BVE homepage."), 1);
+    EXPECT_EQ(CountMessages("Structure Viewer (strview.exe) not found. Please download on BVE homepage."), 2);
     EXPECT_EQ(Requests.back().Buttons, mbCancel);
+
+    // A viewer that cannot be run is not reported as running.
+    std::ofstream(Dir / "bve" / "strview.exe") << "MZ";
+    frame.runstructureviewer1Click();
+    EXPECT_EQ(CountMessages("Structure Viewer (strview.exe) could not be started."), 1);
+    EXPECT_EQ(CountMessages("Structure Viewer should be running now. Drag and drop an object to its window to "
+                            "preview."),
+              0);
 }
 
 TEST_F(ObjectBrowserTest, PickerReturnsTheChosenObject)

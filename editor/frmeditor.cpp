@@ -1,4 +1,5 @@
 #include "editor/frmeditor.h"
+#include "editor/wraplayout.h"
 
 #include "model/vlconnection.h"
 #include "model/vlconnectionlist.h"
@@ -208,28 +209,39 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent)
     lCurrentProgress = new QLabel("0 %", PanMainBottom);
     lCurrentProgress->setObjectName("lCurrentProgress");
 
-    auto* bottom = new QHBoxLayout(PanMainBottom);
+    // Texts that change keep room for their longest usual value, so the
+    // panel does not shift while the user works; the station list shows
+    // the first characters of long names (its list shows them whole).
+    const QFontMetrics metrics = PanMainBottom->fontMetrics();
+    lZoom->setMinimumWidth(metrics.horizontalAdvance("10 px/m"));
+    lPDist->setMinimumWidth(metrics.horizontalAdvance("P<->P: 10000.00000 m"));
+    lThisTrack->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lThisTrack->setMinimumWidth(metrics.horizontalAdvance("this track: id=0000"));
+    cbGotoStation->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbGotoStation->setMinimumContentsLength(12);
+    ProgressBar1->setFixedWidth(80);
+    lCurrentProgress->setMinimumWidth(metrics.horizontalAdvance("100%"));
+
+    auto group = [](std::initializer_list<QWidget*> widgets) {
+        auto* box = new QHBoxLayout;
+        box->setContentsMargins(0, 0, 0, 0);
+        for (QWidget* widget : widgets)
+            box->addWidget(widget);
+        return box;
+    };
+    auto* bottom = new TWrapLayout(PanMainBottom);
     bottom->setContentsMargins(4, 2, 4, 2);
-    bottom->addWidget(zoomCaption);
-    bottom->addWidget(tbZoom);
-    bottom->addWidget(lZoom);
-    bottom->addSpacing(8);
-    bottom->addWidget(cursorCaption);
-    bottom->addWidget(xCaption);
-    bottom->addWidget(EdXOffset);
-    bottom->addWidget(yCaption);
-    bottom->addWidget(EdYOffset);
-    bottom->addWidget(lLeft);
-    bottom->addWidget(lUp);
-    bottom->addWidget(lDown);
-    bottom->addWidget(lRight);
-    bottom->addSpacing(8);
-    bottom->addWidget(lPDist);
-    bottom->addWidget(lThisTrack, 1);
-    bottom->addWidget(stationCaption);
-    bottom->addWidget(cbGotoStation);
-    bottom->addWidget(ProgressBar1);
-    bottom->addWidget(lCurrentProgress);
+    bottom->setSpacing(8);
+    bottom->AddGroup(group({zoomCaption, tbZoom, lZoom}));
+    QHBoxLayout* cursor = group({cursorCaption, xCaption, EdXOffset, yCaption, EdYOffset});
+    cursor->addSpacing(4);
+    for (QWidget* arrow : {lLeft, lUp, lDown, lRight})
+        cursor->addWidget(arrow);
+    bottom->AddGroup(cursor);
+    bottom->AddGroup(group({lPDist}));
+    bottom->AddGroup(group({lThisTrack}), true);
+    bottom->AddGroup(group({stationCaption, cbGotoStation}));
+    bottom->AddGroup(group({ProgressBar1, lCurrentProgress}));
 
     auto* bars = new QHBoxLayout;
     bars->setContentsMargins(0, 0, 0, 0);
@@ -672,6 +684,8 @@ void TFrmEditor::RefreshEditor()
         TVLConnection* c = state.SelectedConnection;
         lThisTrack->setText("this track: id=" + QString::number(c->Id) + " len=" + GeneralNumber(c->Length()) +
                             " alpha=" + GeneralNumber(c->AngleTo(nullptr)));
+        // The line may be narrower than the numbers; the hint shows them whole.
+        lThisTrack->setToolTip(lThisTrack->text());
     }
 }
 

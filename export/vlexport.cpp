@@ -235,6 +235,8 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
         return false;
     }
 
+    FLeadIn = LeadInBeforeStart(direction);
+
     AddStatus("Exporting");
     ProcessMessages();
     SetProgress(91);
@@ -274,6 +276,8 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
 void TVLExport_Mod::CopyConnections()
 {
     Route.clear();
+    FRoutePieces.clear();
+    FSourceIds.clear();
     Connections = std::make_unique<TVLConnectionlist>();
     Points.clear();
 
@@ -369,6 +373,7 @@ void TVLExport_Mod::SplitConnection(TVLConnection* c)
         piece->Id = i == cutCount - 1 ? stationId : 0;
         piece->WaveFile = i == 0 ? sound : std::string();
         made.push_back(piece.get());
+        FSourceIds[piece.get()] = c->Id;
         Connections->AddConnection(std::move(piece));
     }
     auto last = std::make_unique<TVLConnection>(previous, c->EndPoint);
@@ -378,6 +383,7 @@ void TVLExport_Mod::SplitConnection(TVLConnection* c)
     if (cutCount == 0)
         last->WaveFile = sound;
     made.push_back(last.get());
+    FSourceIds[last.get()] = c->Id;
     Connections->AddConnection(std::move(last));
 
     if (inRoute) {
@@ -401,45 +407,152 @@ int TVLExport_Mod::FindStationIndexes()
     return SignOf(DestIndex - StartIndex);
 }
 
-int TVLExport_Mod::OrderRoute(int start)
+TVLExport_Mod::TPieceAdjacency TVLExport_Mod::AdjacencyOf(const TConnections& pieces)
 {
-    // Neighbours among the route's pieces, in Route order, by shared point.
-    std::unordered_map<TVLPoint*, std::vector<TVLConnection*>> at;
-    for (TVLConnection* c : Route) {
+    TPieceAdjacency at;
+    for (TVLConnection* c : pieces) {
         at[c->StartPoint].push_back(c);
         if (c->EndPoint != c->StartPoint)
             at[c->EndPoint].push_back(c);
     }
-    // The way on from P for a walk that arrives on CURRENT: the first piece
-    // at P, in Route order, that the chain does not hold yet and that does
-    // not turn back; failing that, the first one not held. Where a loop
-    // closes on the line, the loop's own first piece is met first in Route
-    // order, although it runs back the way the walk came; taking it would
-    // bring the walk round to the start and end it there, and the line on to
-    // the destination would be missed.
-    auto wayOn = [&](TVLPoint* p, TVLConnection* current,
-                     const std::unordered_set<TVLConnection*>& taken) -> TVLConnection* {
-        auto it = at.find(p);
-        if (it == at.end())
-            return nullptr;
-        auto farEnd = [p](const TVLConnection* c) {
-            const TVLPoint* q = c->OtherEnd(p);
-            return q ? q->Position : p->Position;
-        };
-        const TWorldPoint here = p->Position;
-        const TWorldPoint from = farEnd(current);
-        TVLConnection* fallback = nullptr;
-        for (TVLConnection* c : it->second) {
-            if (c == current || taken.count(c))
-                continue;
-            const TWorldPoint to = farEnd(c);
-            double dot = (here.X - from.X) * (to.X - here.X) + (here.Y - from.Y) * (to.Y - here.Y);
-            if (dot >= 0)
-                return c;
-            if (!fallback)
-                fallback = c;
+    return at;
+}
+
+// The way on from P for a walk that arrives on CURRENT: the first piece at P,
+// in list order, that the walk does not hold yet and that does not turn back;
+// failing that, the first one not held. Where a loop closes on the line, the
+// loop's own first piece is met first in Route order, although it runs back
+// the way the walk came; taking it would bring the walk round to the start
+// and end it there, and the line on to the destination would be missed.
+TVLConnection* TVLExport_Mod::WayOn(const TPieceAdjacency& at, TVLPoint* p, TVLConnection* current,
+                                    const std::unordered_set<TVLConnection*>& taken)
+{
+    auto it = at.find(p);
+    if (it == at.end())
+        return nullptr;
+    auto farEnd = [p](const TVLConnection* c) {
+        const TVLPoint* q = c->OtherEnd(p);
+        return q ? q->Position : p->Position;
+    };
+    const TWorldPoint here = p->Position;
+    const TWorldPoint from = farEnd(current);
+    TVLConnection* fallback = nullptr;
+    for (TVLConnection* c : it->second) {
+        if (c == current || taken.count(c))
+            continue;
+        const TWorldPoint to = farEnd(c);
+        double dot = (here.X - from.X) * (to.X - here.X) + (here.Y - from.Y) * (to.Y - here.Y);
+        if (dot >= 0)
+            return c;
+        if (!fallback)
+            fallback = c;
+    }
+    return fallback;
+}
+
+// The main track begins at the start station's piece, the second-to-last of
+// its track, so the rest of that track lies behind position 0: its platform
+// would not be written and the objects beside it would be dropped. When it
+// holds a platform or has objects beside it, the written route begins early
+// enough to take it in, by whole blocks, so that every station and stop keeps
+// its place on the track. Returns the number of pieces taken in before the
+// start; they are in Route before it in the direction of travel.
+int TVLExport_Mod::LeadInBeforeStart(int a)
+{
+    const int n = static_cast<int>(Route.size());
+    if (StartIndex < 0 || StartIndex >= n)
+        return 0;
+    TVLConnection* start = Route[StartIndex];
+    std::unordered_set<TVLConnection*> taken(Route.begin(), Route.end());
+    TPieceAdjacency at = AdjacencyOf(FRoutePieces);
+
+    // The pieces behind the start, nearest first: those of the chain, then
+    // further pieces of the route definition found at its end. Only plain
+    // pieces: a switch or fixed piece changes how blocks are filled and so
+    // would move what follows.
+    std::vector<TVLConnection*> behind;
+    std::vector<TVLPoint*> nearEnd; // of each piece from outside the chain: its end towards the start
+    TVLPoint* farPoint = a > 0 ? start->StartPoint : start->EndPoint;
+    bool ended = false;
+    auto pieceBehind = [&](std::size_t i) -> TVLConnection* {
+        while (!ended && behind.size() <= i) {
+            int index = StartIndex - a * static_cast<int>(behind.size() + 1);
+            TVLConnection* c = nullptr;
+            TVLPoint* next = nullptr;
+            if (index >= 0 && index < n) {
+                c = Route[index];
+                next = a > 0 ? c->StartPoint : c->EndPoint;
+            } else {
+                c = WayOn(at, farPoint, behind.empty() ? start : behind.back(), taken);
+                next = c ? c->OtherEnd(farPoint) : nullptr;
+            }
+            if (!c || !next || c->TrackKind >= 2) {
+                ended = true;
+                break;
+            }
+            if (index < 0 || index >= n) {
+                taken.insert(c);
+                nearEnd.push_back(farPoint);
+            }
+            farPoint = next;
+            behind.push_back(c);
         }
-        return fallback;
+        return i < behind.size() ? behind[i] : nullptr;
+    };
+
+    auto onStartTrack = [&](const TVLConnection* c) {
+        auto it = FSourceIds.find(c);
+        return it != FSourceIds.end() && it->second != 0 && StartStation->UsesTrack(it->second);
+    };
+    int stationPieces = 0;
+    bool wanted = false;
+    for (std::size_t i = 0;; ++i) {
+        TVLConnection* c = pieceBehind(i);
+        if (!c || !onStartTrack(c))
+            break;
+        ++stationPieces;
+        if (c->PlatformSide > 0)
+            wanted = true;
+        for (TVLObject* o : Project->FreeObjects) {
+            double s = 0, t = 0;
+            if (PointNearSegment(c->StartPosition(), c->EndPosition(), MakeWorldPoint(o->X, o->Y), 100, s, t) &&
+                !(o->Folder == "trains" && std::fabs(s * 100) <= 3))
+                wanted = true;
+        }
+    }
+    int count = 0;
+    if (wanted) {
+        count = (stationPieces + 4) / 5 * 5;
+        while (count > 0 && !pieceBehind(static_cast<std::size_t>(count - 1)))
+            count -= 5;
+    }
+    // Pieces taken in from outside the chain go to its end behind the start,
+    // turned to run along it; those not needed are left as they are.
+    std::size_t inChain = behind.size() - nearEnd.size();
+    std::vector<TVLConnection*> extra;
+    for (std::size_t i = inChain; i < static_cast<std::size_t>(count); ++i) {
+        TVLConnection* c = behind[i];
+        TVLPoint* towardsStart = nearEnd[i - inChain];
+        if (a > 0 ? c->StartPoint == towardsStart : c->EndPoint == towardsStart)
+            c->Reverse();
+        extra.push_back(c);
+    }
+    if (a > 0) {
+        Route.insert(Route.begin(), extra.rbegin(), extra.rend());
+        StartIndex += static_cast<int>(extra.size());
+        DestIndex += static_cast<int>(extra.size());
+    } else {
+        Route.insert(Route.end(), extra.begin(), extra.end());
+    }
+    return count;
+}
+
+int TVLExport_Mod::OrderRoute(int start)
+{
+    FRoutePieces = Route;
+    TPieceAdjacency at = AdjacencyOf(Route);
+    auto wayOn = [&](TVLPoint* p, TVLConnection* current, const std::unordered_set<TVLConnection*>& taken) {
+        return WayOn(at, p, current, taken);
     };
 
     TVLConnection* dest = DestIndex >= 0 && DestIndex < static_cast<int>(Route.size()) ? Route[DestIndex] : nullptr;

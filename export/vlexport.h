@@ -133,6 +133,7 @@ public:
     // 0 when both are one piece.
     int FindStationIndexes();
     int OrderRoute(int start);
+    int LeadInBeforeStart(int a);
 
     // --- Sections ---------------------------------------------------------
     void WriteHeader(TStrings& lines);
@@ -188,6 +189,17 @@ private:
     std::string TrackObject(int trackType, int radius) const;
     int RunSound(const std::string& objectFile) const;
 
+    using TPieceAdjacency = std::unordered_map<TVLPoint*, std::vector<TVLConnection*>>;
+    static TPieceAdjacency AdjacencyOf(const TConnections& pieces);
+    static TVLConnection* WayOn(const TPieceAdjacency& at, TVLPoint* p, TVLConnection* current,
+                                const std::unordered_set<TVLConnection*>& taken);
+
+    // The route definition's pieces before ordering, and the project track
+    // each working piece was cut from.
+    TConnections FRoutePieces;
+    std::unordered_map<const TVLConnection*, int> FSourceIds;
+    // Pieces the main track takes in before the start station's piece.
+    int FLeadIn = 0;
     // Neighbours of each working point, in list order, while the secondary
     // tracks are written (the plan no longer changes but for turning pieces).
     std::unordered_map<const TVLPoint*, std::vector<TVLConnection*>> FAdjacency;

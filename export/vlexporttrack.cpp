@@ -89,7 +89,10 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
 {
     const int n = static_cast<int>(Route.size());
     double r = 0;
-    int index = StartIndex;
+    // The blocks before the start station's piece carry its track's platform
+    // and scenery; stations and running time count from the start.
+    int index = StartIndex - a * FLeadIn;
+    int leadInBlocks = FLeadIn / 5;
     TVLConnection* previous = nullptr;
     long long clock = DepartureTime;
     double acc = 0;
@@ -172,7 +175,9 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
             for (std::size_t e = 0; e < block.size(); ++e) {
                 TVLConnection* c = block[e];
                 double p = r + 5.0 * static_cast<double>(e);
-                acc += c->Length() / (std::max(1, c->SpeedLimit) * 1000.0) * 3600;
+                bool leadIn = k <= leadInBlocks;
+                if (!leadIn)
+                    acc += c->Length() / (std::max(1, c->SpeedLimit) * 1000.0) * 3600;
                 c->ExportPosition = p;
                 if (!previous || previous->Fog != c->Fog)
                     FTrack.Add(c->Fog != 0 ? FogOn(p, c->Fog) : FogOff(p));
@@ -189,7 +194,7 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                     AddObjectFiles("sounds", c->WaveFile);
                 }
                 // A piece repeated to fill a block holds its station once.
-                if (c->Id != 0 && stationsDone.insert(c).second) {
+                if (c->Id != 0 && !leadIn && stationsDone.insert(c).second) {
                     for (TVLStation* s : Project->Stations) {
                         if (!s->UsesTrack(c->Id))
                             continue;

@@ -612,6 +612,73 @@ TEST(ExportMainTrack, FreeObjectsBesideTheTrack)
     EXPECT_TRUE(Has(plan.Output, ".freeobj(0) sub\\misc\\tree1.b3d"));
 }
 
+TEST(ExportMainTrack, StartStationPlatformAndSceneryBehindTheStart)
+{
+    auto position = [](const TStrings& lines, const std::string& part) {
+        for (const auto& l : lines)
+            if (l.find(part) != std::string::npos)
+                return std::strtod(l.c_str(), nullptr);
+        return -1.0;
+    };
+    // The sample starts at Hill Road, whose platform track runs from 100 m
+    // to 200 m with a cow beside it; the start piece is its 190 m to 195 m.
+    {
+        TPlan plan;
+        ASSERT_TRUE(plan.Project.LoadFromFile(SampleProgramFolder() + "projects/hillroad.vlp"));
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, plan.Project.Stations.Items(0), plan.Project.Stations.Items(1));
+        ASSERT_TRUE(w.Export("t", "sub", 0)) << plan.Dump();
+        TStrings t = plan.TrackLines();
+        // Begun four blocks earlier, at 90 m on the plan.
+        double start = position(t, ".Sta Hill Road;");
+        EXPECT_EQ(start, 100) << plan.Dump();
+        EXPECT_EQ(position(t, ".Sta Dale End;") - start, 400);
+        EXPECT_TRUE(Has(t, "115.00000, .stop 0"));
+        for (const char* at : {"0.00000", "25.00000", "50.00000", "75.00000"})
+            EXPECT_TRUE(Has(t, std::string(at) + ", .form 0;L;1;0")) << at;
+        EXPECT_TRUE(Has(plan.Output, ".freeobj(1) sub\\misc\\kuh1.b3d"));
+        EXPECT_TRUE(Has(t, "60.00000, .freeobj 0;1;-30.00000;0.00000;-180.00000"));
+        EXPECT_EQ(CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "sub"), TStrings{});
+    }
+    // Run backwards, the platform track's last piece lies behind the start
+    // piece; one block is enough, taken from the track before it.
+    {
+        TPlan plan;
+        TVLPoint* p1 = plan.Pt(100, 0);
+        TVLPoint* p2 = plan.Pt(200, 0);
+        TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+        TVLConnection* d = plan.Track(p1, p2);
+        TVLConnection* e = plan.Track(p2, plan.Pt(300, 0));
+        d->PlatformSide = 1;
+        d->PlatformId = 1;
+        TVLStation* b = plan.Station("B", c);
+        TVLStation* a = plan.Station("A", d);
+        plan.Route({c, d, e});
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, a, b);
+        ASSERT_TRUE(w.Export("t", "sub", 0));
+        TStrings t = plan.TrackLines();
+        EXPECT_TRUE(Has(t, "0.00000, .form 0;L;0;0")) << plan.Dump();
+        EXPECT_EQ(position(t, ".Sta A;"), 25);
+        EXPECT_EQ(position(t, ".Sta B;"), 125);
+        EXPECT_EQ(CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "sub"), TStrings{});
+    }
+    // Without a platform or scenery behind the start the route begins at it.
+    {
+        TPlan plan;
+        TVLPoint* p1 = plan.Pt(100, 0);
+        TVLConnection* c = plan.Track(plan.Pt(0, 0), p1);
+        TVLConnection* d = plan.Track(p1, plan.Pt(200, 0));
+        TVLStation* a = plan.Station("A", c);
+        TVLStation* b = plan.Station("B", d);
+        plan.Route({c, d});
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, a, b);
+        ASSERT_TRUE(w.Export("t", "sub", 0));
+        EXPECT_EQ(position(plan.TrackLines(), ".Sta A;"), 0);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Secondary tracks
 

@@ -1,4 +1,5 @@
 #include "editor/frmeditor.h"
+#include "editor/elidedlabel.h"
 #include "editor/wraplayout.h"
 
 #include "model/vlconnection.h"
@@ -195,7 +196,7 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent)
     lDown->setObjectName("lDown");
     lPDist = new QLabel("...", PanMainBottom);
     lPDist->setObjectName("lPDist");
-    lThisTrack = new QLabel("this track", PanMainBottom);
+    lThisTrack = new TElidedLabel("this track", PanMainBottom);
     lThisTrack->setObjectName("lThisTrack");
     auto* stationCaption = new QLabel("goto station", PanMainBottom);
     cbGotoStation = new QComboBox(PanMainBottom);
@@ -210,13 +211,15 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent)
     lCurrentProgress->setObjectName("lCurrentProgress");
 
     // Texts that change keep room for their longest usual value, so the
-    // panel does not shift while the user works; the station list shows
-    // the first characters of long names (its list shows them whole).
+    // panel does not shift while the user works. A longer track description
+    // ends in "..." and shows whole as a hint; the station list shows the
+    // first characters of long names (its list shows them whole).
     const QFontMetrics metrics = PanMainBottom->fontMetrics();
     lZoom->setMinimumWidth(metrics.horizontalAdvance("10 px/m"));
     lPDist->setMinimumWidth(metrics.horizontalAdvance("P<->P: 10000.00000 m"));
     lThisTrack->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    lThisTrack->setMinimumWidth(metrics.horizontalAdvance("this track: id=0000"));
+    lThisTrack->setMinimumWidth(
+        metrics.horizontalAdvance("this track: id=000 len=000.0000000000 alpha=-00.0000000000"));
     cbGotoStation->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cbGotoStation->setMinimumContentsLength(12);
     ProgressBar1->setFixedWidth(80);
@@ -239,8 +242,8 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent)
         cursor->addWidget(arrow);
     bottom->AddGroup(cursor);
     bottom->AddGroup(group({lPDist}));
-    bottom->AddGroup(group({lThisTrack}), true);
     bottom->AddGroup(group({stationCaption, cbGotoStation}));
+    bottom->AddGroup(group({lThisTrack}), true);
     bottom->AddGroup(group({ProgressBar1, lCurrentProgress}));
 
     auto* bars = new QHBoxLayout;
@@ -684,8 +687,6 @@ void TFrmEditor::RefreshEditor()
         TVLConnection* c = state.SelectedConnection;
         lThisTrack->setText("this track: id=" + QString::number(c->Id) + " len=" + GeneralNumber(c->Length()) +
                             " alpha=" + GeneralNumber(c->AngleTo(nullptr)));
-        // The line may be narrower than the numbers; the hint shows them whole.
-        lThisTrack->setToolTip(lThisTrack->text());
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "startuptesthelpers.h"
 
+#include "editor/elidedlabel.h"
 #include "editor/frmeditor.h"
 #include "editor/wraplayout.h"
 #include "model/vlproject.h"
@@ -140,8 +141,19 @@ TEST_F(BottomPanelTest, ControlsKeepTheirNamesAndOrderOnEachLine)
     EXPECT_GE(Frame->lLeft->x() - Frame->EdYOffset->geometry().right(), 4);
     // The long station name does not widen the list beyond its room.
     EXPECT_LT(Frame->cbGotoStation->width(), 300);
-    // The track's full description is at hand even where the line is short.
-    EXPECT_EQ(Frame->lThisTrack->toolTip(), Frame->lThisTrack->text());
+    // The track's description shows where it is cut.
+    auto* track = dynamic_cast<TElidedLabel*>(Frame->lThisTrack);
+    ASSERT_NE(track, nullptr);
+    EXPECT_TRUE(track->text().startsWith("this track: id=1 len=1234.5"));
+    // At 800 pixels it has a line of its own; where it shares one, what does
+    // not fit ends in "...".
+    EXPECT_EQ(track->ShownText(), track->text());
+    for (int width : {1024, 1280, 1600}) {
+        LayOut(width);
+        const QString shown = track->ShownText();
+        EXPECT_TRUE(shown == track->text() || shown.endsWith(QChar(0x2026))) << shown.toStdString();
+        EXPECT_LE(track->fontMetrics().horizontalAdvance(shown), track->width());
+    }
 }
 
 TEST(WrapLayout, WrapsWhereALineIsFullAndGivesTheRestToTheStretchingGroup)
@@ -174,6 +186,19 @@ TEST(WrapLayout, WrapsWhereALineIsFullAndGivesTheRestToTheStretchingGroup)
     EXPECT_EQ(layout->itemAt(1)->geometry(), QRect(110, 0, 140, 20));
     EXPECT_EQ(layout->itemAt(2)->geometry(), QRect(0, 30, 100, 20));
     EXPECT_EQ(boxes[2]->geometry(), QRect(0, 30, 100, 20));
+}
+
+TEST(ElidedLabel, CutsOnlyWhatDoesNotFit)
+{
+    TElidedLabel label("this track: id=8 len=223.606797749979 alpha=26.5650511770780");
+    label.resize(label.sizeHint().width() + 10, label.sizeHint().height());
+    EXPECT_EQ(label.ShownText(), label.text());
+    label.resize(120, label.height());
+    const QString shown = label.ShownText();
+    EXPECT_TRUE(shown.startsWith("this track")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LE(label.fontMetrics().horizontalAdvance(shown), 120);
+    EXPECT_EQ(label.text(), "this track: id=8 len=223.606797749979 alpha=26.5650511770780");
 }
 
 } // namespace

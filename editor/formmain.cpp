@@ -8,7 +8,7 @@
 #include "editor/frmeditor.h"
 #include "editor/lnginisupp.h"
 #include "editor/msginisupp.h"
-#include "editor/placeholderforms.h"
+#include "editor/editorwindows.h"
 #include "editor/vclwidgets.h"
 #include "model/currentsituation.h"
 #include "model/vlproject.h"

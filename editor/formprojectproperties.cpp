@@ -4,7 +4,7 @@
 #include "editor/formmain.h"
 #include "editor/frmeditor.h"
 #include "editor/msginisupp.h"
-#include "editor/placeholderforms.h"
+#include "editor/editorwindows.h"
 #include "editor/vclwidgets.h"
 #include "model/vlhelpers.h"
 #include "model/vlproject.h"

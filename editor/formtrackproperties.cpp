@@ -6,7 +6,7 @@
 #include "editor/formoptions.h"
 #include "editor/formtracktypes.h"
 #include "editor/frmeditor.h"
-#include "editor/placeholderforms.h"
+#include "editor/editorwindows.h"
 #include "editor/vclwidgets.h"
 #include "editor/wave.h"
 #include "model/vlcatalogs.h"

@@ -326,7 +326,7 @@ public:
 
     // The track properties and free-object properties dialogs, shown
     // modally for the item; true when the user accepted (OK). Without a
-    // window that takes the item (a stand-in), nothing is shown.
+    // window that takes the item, nothing is shown.
     bool RunTrackProperties(TVLConnection* track);
     bool RunFreeObjectProperties(TVLObject* object);
     // Replacements of those windows (and of the stations window) for tests

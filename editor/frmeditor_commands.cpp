@@ -7,7 +7,7 @@
 
 #include "editor/formtrain.h"
 #include "editor/msginisupp.h"
-#include "editor/placeholderforms.h"
+#include "editor/editorwindows.h"
 #include "model/currentsituation.h"
 #include "model/vlconnection.h"
 #include "model/vlobject.h"
@@ -33,7 +33,7 @@ namespace {
 constexpr double MinimumTrackLength = 25.0;
 
 // The dialogs of the track and the free object take their item in public
-// fields; while a window is still a stand-in without them, nothing is shown.
+// fields; a window without them shows nothing.
 template <class TForm>
 bool ShowTrackPropertiesWindow(TForm* form, TVLConnection* track, TVLProject* project)
 {

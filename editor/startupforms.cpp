@@ -6,7 +6,9 @@
 #include "editor/formoptions.h"
 #include "editor/formtracktypes.h"
 #include "editor/formwelcome.h"
-#include "editor/placeholderforms.h"
+#include "editor/editorwindows.h"
+
+#include <QDialog>
 
 #include <utility>
 
@@ -18,14 +20,19 @@ TPackageFormCreator& PackageFormCreator()
     return creator;
 }
 
-TPlaceholderForm* PackageStandIn = nullptr;
+// Without the packager (the editor library on its own) the package window
+// is an empty dialog of its name, so that the start-up order stays whole.
+QDialog* PackageStandIn = nullptr;
 
 void CreatePackageForm()
 {
-    if (PackageFormCreator())
+    if (PackageFormCreator()) {
         PackageFormCreator()();
-    else
-        CreateForm(PackageStandIn, "FormPackage", "Route Packager - Creating Package...");
+        return;
+    }
+    CreateForm(PackageStandIn);
+    PackageStandIn->setObjectName("FormPackage");
+    PackageStandIn->setWindowTitle("Route Packager - Creating Package...");
 }
 
 } // namespace

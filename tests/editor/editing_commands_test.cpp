@@ -7,7 +7,7 @@
 #include "editor/formmain.h"
 #include "editor/formtrain.h"
 #include "editor/msginisupp.h"
-#include "editor/placeholderforms.h"
+#include "editor/editorwindows.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 
 #include "editor/formtrackproperties.h"
 #include "editor/formtracktypes.h"
-#include "editor/placeholderforms.h"
+#include "editor/editorwindows.h"
 #include "editor/vclwidgets.h"
 #include "editor/wave.h"
 #include "model/vlconnection.h"

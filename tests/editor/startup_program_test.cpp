@@ -5,7 +5,7 @@
 
 #include "editor/formmain.h"
 #include "editor/frmeditor.h"
-#include "editor/placeholderforms.h"
+#include "editor/editorwindows.h"
 #include "editor/startupforms.h"
 #include "model/vlobject.h"
 

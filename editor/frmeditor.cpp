@@ -1,5 +1,6 @@
 #include "editor/frmeditor.h"
 #include "editor/elidedlabel.h"
+#include "editor/frmeditor_planindex.h"
 #include "editor/wraplayout.h"
 
 #include "model/vlconnection.h"
@@ -38,6 +39,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
+#include <numeric>
 
 std::function<bool()> TFrmEditor::ObjectBrowserHasSelection;
 
@@ -77,7 +79,7 @@ void ForgetProjectReferences()
 
 } // namespace
 
-TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent)
+TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent), PlanIndex(std::make_unique<TPlanIndex>())
 {
     setObjectName("FrmEditor");
 
@@ -351,6 +353,7 @@ void TFrmEditor::SetProject(std::unique_ptr<TVLProject> project)
     }
     CloseProject();
     Project = project.release();
+    PlanIndex->Reset();
 }
 
 void TFrmEditor::CloseProject()
@@ -364,6 +367,7 @@ void TFrmEditor::CloseProject()
     DragPending = false;
     TVLProject* old = Project;
     Project = nullptr;
+    PlanIndex->Reset();
     delete old;
 }
 
@@ -398,9 +402,72 @@ bool TFrmEditor::MeetsFrame(const TScreenPoint& a, const TScreenPoint& b, bool c
     return right >= 0 && left <= PBCursor->width() && bottom >= 0 && top <= PBCursor->height();
 }
 
+TWorldBox TFrmEditor::PixelAreaToWorld(const QRect& area, double marginPixels) const
+{
+    TWorldBox box;
+    box.Include(PlanToWorld(area.left(), area.top()));
+    box.Include(PlanToWorld(area.left() + area.width(), area.top() + area.height()));
+    box.Grow(marginPixels / CurrentSituation.Scale);
+    return box;
+}
+
+void TFrmEditor::PlanItemsIn(TPlanLayer layer, const QRect& area, double marginPixels, std::vector<int>& out)
+{
+    const int count = layer == TPlanLayer::Tracks   ? Project->Connections.Count()
+                      : layer == TPlanLayer::Points ? Project->Points.Count()
+                                                    : Project->FreeObjects.Count();
+    const double scale = CurrentSituation.Scale;
+    if (PaintEveryItem || !(scale > 0.0) || !std::isfinite(scale)) {
+        out.resize(static_cast<std::size_t>(count));
+        std::iota(out.begin(), out.end(), 0);
+        return;
+    }
+    const TWorldBox box = PixelAreaToWorld(area, marginPixels);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        PlanIndex->Update(Project, CurrentSituation.CurrentRouteDefinition);
+        bool unchanged = true;
+        switch (layer) {
+        case TPlanLayer::Tracks:
+            PlanIndex->TracksIn(box, out);
+            for (int i : out)
+                unchanged = unchanged && PlanIndex->TrackUnchanged(i);
+            break;
+        case TPlanLayer::Points:
+            PlanIndex->PointsIn(box, out);
+            for (int i : out)
+                unchanged = unchanged && PlanIndex->PointUnchanged(i);
+            break;
+        case TPlanLayer::Objects:
+            PlanIndex->ObjectsIn(box, out);
+            for (int i : out)
+                unchanged = unchanged && PlanIndex->ObjectUnchanged(i);
+            break;
+        }
+        if (unchanged)
+            return;
+        // Something in view was moved without a refresh: what the index
+        // holds about the rest of the plan is not to be trusted either.
+        NotePlanChange();
+    }
+}
+
+bool TFrmEditor::IsStationTrack(int trackId) const
+{
+    return PaintEveryItem ? Project->FindStationByTrack(trackId) != nullptr : PlanIndex->IsStationTrack(trackId);
+}
+
+bool TFrmEditor::IsRouteTrack(int trackId) const
+{
+    return PaintEveryItem ? CurrentSituation.IsInCurrentRoute(trackId) : PlanIndex->IsRouteTrack(trackId);
+}
+
 void TFrmEditor::PBCursorPaint(QPainter& canvas)
 {
     canvas.setRenderHint(QPainter::Antialiasing, false);
+    // A window that changed the project and asked for a refresh may be
+    // painted over before the timer sees the request.
+    if (CurrentSituation.RefreshRequested)
+        NotePlanChange();
     DrawTracks(canvas);
     DrawPoints(canvas);
     DrawObjects(canvas);
@@ -412,29 +479,42 @@ void TFrmEditor::DrawTracks(QPainter& canvas)
 {
     if (!Project)
         return;
+    // MeetsFrame's margin (at most 8 m and 5 pixels, and the curve's bulge,
+    // which the index counts in the track's box), with room for rounding.
+    const double scale = CurrentSituation.Scale;
+    PlanItemsIn(TPlanLayer::Tracks, QRect(0, 0, PBCursor->width(), PBCursor->height()), 8.0 * scale + 10.0,
+                PlanItems);
     std::vector<TWorldPoint> scratch;
-    for (TVLConnection* connection : Project->Connections) {
+    for (int i : PlanItems) {
+        TVLConnection* connection = Project->Connections[i];
         if (!connection->StartPoint || !connection->EndPoint)
             continue;
-        bool inRoute = CurrentSituation.IsInCurrentRoute(connection->Id);
         TScreenPoint start = ToScreen(connection->StartPoint->Position);
         TScreenPoint end = ToScreen(connection->EndPoint->Position);
         if (!MeetsFrame(start, end, connection->IsCurved()))
             continue;
+        bool inRoute = IsRouteTrack(connection->Id);
+        const TWorldPoint* cuts = nullptr;
         int pieces = 0;
         if (connection->IsCurved()) {
-            int n = static_cast<int>(std::ceil(connection->Length() / 5.0));
-            pieces = Project->Connections.Subdivide(connection, n, scratch);
+            if (PaintEveryItem) {
+                pieces = Project->Connections.Subdivide(connection, TPlanIndex::CurvePieces(connection->Length()),
+                                                        scratch);
+                cuts = scratch.data();
+            } else {
+                const TPlanIndex::TTrack& track = PlanIndex->Track(i);
+                pieces = static_cast<int>(track.Count);
+                cuts = PlanIndex->CurvePoints(track);
+            }
         }
         if (pieces > 0) {
             TScreenPoint previous = start;
-            for (const TWorldPoint& point : scratch) {
-                TScreenPoint next = ToScreen(point);
+            for (int k = 0; k < pieces; ++k) {
+                TScreenPoint next = ToScreen(cuts[k]);
                 DrawTrack(canvas, connection, 5.0, inRoute, next, previous);
                 previous = next;
             }
             DrawTrack(canvas, connection, 5.0, inRoute, end, previous);
-            scratch.clear();
         } else {
             DrawTrack(canvas, connection, 0.0, inRoute, end, start);
         }
@@ -449,7 +529,7 @@ void TFrmEditor::DrawTrack(QPainter& canvas, TVLConnection* connection, double p
     const TScreenPoint e = endPixel;
 
     QColor colour;
-    if (Project->FindStationByTrack(connection->Id))
+    if (IsStationTrack(connection->Id))
         colour = PlanColours::StationTrack;
     else if (connection == CurrentSituation.SelectedConnection)
         colour = PlanColours::CurrentTrack;
@@ -537,8 +617,14 @@ void TFrmEditor::DrawPoints(QPainter& canvas)
 {
     if (!Project)
         return;
+    // Every pixel a point's disc may touch, in the paint box or the picture.
+    QRect area(0, 0, PBCursor->width(), PBCursor->height());
+    if (canvas.device())
+        area |= QRect(0, 0, canvas.device()->width(), canvas.device()->height());
+    PlanItemsIn(TPlanLayer::Points, area, 8.0, PlanItems);
     canvas.setPen(Qt::NoPen);
-    for (TVLPoint* point : Project->Points) {
+    for (int i : PlanItems) {
+        const TVLPoint* point = Project->Points[i];
         const TScreenPoint p = ToScreen(point->Position);
         QColor colour = PlanColours::OtherPoint;
         if (point == CurrentSituation.SelectedPoint)
@@ -562,7 +648,9 @@ void TFrmEditor::DrawObjects(QPainter& canvas)
         return p.x() >= clip.left() && p.x() < clip.left() + clip.width() && p.y() >= clip.top() &&
                p.y() < clip.top() + clip.height();
     };
-    for (TVLObject* object : Project->FreeObjects) {
+    PlanItemsIn(TPlanLayer::Objects, clip, 2.0, PlanItems);
+    for (int i : PlanItems) {
+        TVLObject* object = Project->FreeObjects[i];
         const auto corners = object->GetCorners();
         std::array<QPoint, 4> c;
         bool any = false;
@@ -628,6 +716,12 @@ void TFrmEditor::UpdateTrackTypeCombo()
 }
 
 void TFrmEditor::RefreshEditor()
+{
+    NotePlanChange();
+    RefreshView();
+}
+
+void TFrmEditor::RefreshView()
 {
     TCurrentSituation& state = CurrentSituation;
 
@@ -734,7 +828,7 @@ void TFrmEditor::Timer1Timer()
 void TFrmEditor::tbZoomChange(int position)
 {
     CurrentSituation.Scale = position;
-    RefreshEditor();
+    RefreshView();
 }
 
 void TFrmEditor::tbMapZoomChange(int position)

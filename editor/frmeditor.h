@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -33,6 +34,8 @@ class TVLConnection;
 class TVLObject;
 class TVLPoint;
 class TVLProject;
+class TPlanIndex;
+struct TWorldBox;
 
 // The paint box of the plan: a plain widget whose painting is done by its
 // owner (the frame), so the frame's drawing code sees one canvas.
@@ -89,8 +92,12 @@ public:
     // Frees the open project, clearing every reference into it first.
     void CloseProject();
 
-    // Repaints and brings every dependent control up to date.
+    // Repaints and brings every dependent control up to date after the
+    // project was changed.
     void RefreshEditor();
+    // The same when only the view, the hovered or the selected items
+    // changed: what the frame keeps about the plan stays.
+    void RefreshView();
     // With a current track, cbTrackType shows its kind and is enabled;
     // without one it is disabled.
     void UpdateTrackTypeCombo();
@@ -113,6 +120,9 @@ public:
     void DrawObjects(QPainter& canvas);
     void DrawSelectionArea(QPainter& canvas);
     void DrawCursor(QPainter& canvas);
+    // Paints by visiting every track, point and object of the project, as a
+    // check of the plan index, which otherwise picks those in view.
+    bool PaintEveryItem = false;
 
     // Whether the object browser has both a folder and an object chosen
     // (answered by the objects window once it exists).
@@ -254,6 +264,19 @@ private:
     bool MeetsFrame(const TScreenPoint& a, const TScreenPoint& b, bool curved) const;
     QToolButton* AddToolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint);
     QAction* AddPopupItem(const char* name, const QString& text, const QString& shortcut = {});
+
+    // The plan index (frmeditor_planindex.h) and the items a paint visits.
+    enum class TPlanLayer { Tracks, Points, Objects };
+    // Indices, ascending, of the layer's items that may show in the pixel
+    // area (every item with PaintEveryItem). The index is brought up to date
+    // first, and rebuilt once more when one of those items was changed
+    // without notice.
+    void PlanItemsIn(TPlanLayer layer, const QRect& area, double marginPixels, std::vector<int>& out);
+    TWorldBox PixelAreaToWorld(const QRect& area, double marginPixels) const;
+    bool IsStationTrack(int trackId) const;
+    bool IsRouteTrack(int trackId) const;
+    std::unique_ptr<TPlanIndex> PlanIndex;
+    std::vector<int> PlanItems;
 
     // ------------------------------------------------------------------
     // Editing: mouse, view and snapping (frmeditor_mouse.cpp), editing

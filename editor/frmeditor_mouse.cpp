@@ -171,11 +171,11 @@ void TFrmEditor::HoverPointsAt(const TWorldPoint& w)
     if (hit) {
         if (hit != state.HoveredPoint) {
             state.HoveredPoint = hit;
-            RefreshEditor();
+            RefreshView();
         }
     } else if (state.HoveredPoint) {
         state.HoveredPoint = nullptr;
-        RefreshEditor();
+        RefreshView();
     }
 }
 
@@ -216,11 +216,11 @@ void TFrmEditor::HoverObjectsAt(const TWorldPoint& w)
     if (hit) {
         if (hit != state.HoveredObject) {
             state.HoveredObject = hit;
-            RefreshEditor();
+            RefreshView();
         }
     } else if (state.HoveredObject) {
         state.HoveredObject = nullptr;
-        RefreshEditor();
+        RefreshView();
     }
 }
 
@@ -232,7 +232,7 @@ void TFrmEditor::ScrollBox1MouseMove(Qt::KeyboardModifiers, int x, int y)
         const TScreenPoint origin = PlanOrigin();
         const TScreenPoint centre{origin.X + LastMousePos.X - x, origin.Y + LastMousePos.Y - y};
         CurrentSituation.ViewCentre = PlanToWorld(centre.X, centre.Y);
-        RefreshEditor();
+        RefreshView();
         LastMousePos = TScreenPoint{x, y};
     }
     if (!Project)
@@ -279,9 +279,11 @@ void TFrmEditor::PBCursorMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers s
     if (DragObject && (!Project || Project->FreeObjects.IndexOf(DragObject) < 0))
         DragObject = nullptr;
 
+    const bool dropped = DragPoint || DragObject;
     if (DragPoint) {
         if (!DragPending) {
             DragPoint->Position = w;
+            NotePlanChange();
             state.HoveredPoint = nullptr;
         }
         state.SelectedPoint = DragPoint;
@@ -326,7 +328,7 @@ void TFrmEditor::PBCursorMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers s
         if (picked) {
             state.SelectedConnection = picked;
             state.SelectedPoint = picked->StartPoint;
-            RefreshEditor();
+            RefreshView();
             return;
         }
         if (ViewDragged)
@@ -337,7 +339,10 @@ void TFrmEditor::PBCursorMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers s
     } else if (!state.HoveredPoint && !state.HoveredObject) {
         return;
     }
-    RefreshEditor();
+    if (dropped)
+        RefreshEditor();
+    else
+        RefreshView();
 }
 
 void TFrmEditor::PBCursorDblClick()
@@ -435,7 +440,7 @@ void TFrmEditor::EdYOffsetKeyPress(int key)
         return StrToFloatDot(t);
     };
     CurrentSituation.ViewCentre = MakeWorldPoint(read(EdXOffset->text()), read(EdYOffset->text()));
-    RefreshEditor();
+    RefreshView();
 }
 
 void TFrmEditor::cbGotoStationChange(int index)
@@ -456,7 +461,7 @@ void TFrmEditor::cbGotoStationChange(int index)
     CurrentSituation.ViewCentre = track->StartPoint->Position;
     CurrentSituation.Cursor =
         MakeWorldPoint(Round(CurrentSituation.ViewCentre.X), Round(CurrentSituation.ViewCentre.Y));
-    RefreshEditor();
+    RefreshView();
 }
 
 void TFrmEditor::MoveNudged(double dx, double dy)
@@ -495,11 +500,11 @@ void TFrmEditor::lDownClick()
 void TFrmEditor::SelectionAreaPoint11Click()
 {
     CurrentSituation.SelectionStart = CurrentSituation.Cursor;
-    RefreshEditor();
+    RefreshView();
 }
 
 void TFrmEditor::SelectionAreaPoint21Click()
 {
     CurrentSituation.SelectionEnd = CurrentSituation.Cursor;
-    RefreshEditor();
+    RefreshView();
 }

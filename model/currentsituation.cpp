@@ -43,6 +43,8 @@ void TCurrentSituation::ClearReferences()
     HoveredObject = nullptr;
 }
 
+std::uint64_t PlanRevision = 1;
+
 void ForgetInCurrentSituation(const void* item)
 {
     CurrentSituation.Forget(item);

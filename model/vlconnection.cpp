@@ -78,6 +78,7 @@ std::string TVLConnection::SaveToString() const
 
 void TVLConnection::AssignProperties(const TVLConnection& source, int mode)
 {
+    NotePlanChange();
     switch (mode) {
     case 0:
         TrackType = source.TrackType;
@@ -139,6 +140,7 @@ TVLPoint* TVLConnection::OtherEnd(const TVLPoint* p) const
 
 void TVLConnection::Reverse()
 {
+    NotePlanChange();
     std::swap(StartPoint, EndPoint);
     Pole = -Pole;
     Direction = -Direction;

@@ -38,11 +38,9 @@ TVLConnection* TVLConnectionlist::FindMostParallel(const TVLConnection* c) const
     return result;
 }
 
-const TVLPoint* TVLConnectionlist::ChooseNeighbourEnd(const TVLConnection* c, const TVLPoint* at,
-                                                      const TVLPoint* to) const
+const TVLPoint* TVLConnectionlist::ChooseNeighbourEnd(const std::vector<TVLConnection*>& neighbours,
+                                                      const TVLPoint* at, const TVLPoint* to)
 {
-    std::vector<TVLConnection*> neighbours;
-    GetConnectionsAt(at, neighbours, c);
     const TVLPoint* chosen = nullptr;
     double b = 90;
     TWorldPoint atPos = at->Position;
@@ -65,18 +63,30 @@ const TVLPoint* TVLConnectionlist::ChooseNeighbourEnd(const TVLConnection* c, co
 
 int TVLConnectionlist::Subdivide(const TVLConnection* c, int n, std::vector<TWorldPoint>& positions) const
 {
+    const TVLPoint* na = nullptr;
+    const TVLPoint* nb = nullptr;
+    if (c && n > 1 && c->IsCurved() && c->StartPoint && c->EndPoint) {
+        std::vector<TVLConnection*> neighbours;
+        GetConnectionsAt(c->StartPoint, neighbours, c);
+        na = ChooseNeighbourEnd(neighbours, c->StartPoint, c->EndPoint);
+        if (na) {
+            GetConnectionsAt(c->EndPoint, neighbours, c);
+            nb = ChooseNeighbourEnd(neighbours, c->EndPoint, c->StartPoint);
+        }
+    }
+    return SubdivideBetween(c, n, na, nb, positions);
+}
+
+int TVLConnectionlist::SubdivideBetween(const TVLConnection* c, int n, const TVLPoint* nearStart,
+                                        const TVLPoint* nearEnd, std::vector<TWorldPoint>& positions)
+{
     positions.clear();
     if (!c || n <= 1)
         return 0;
     TWorldPoint a = c->StartPosition();
     TWorldPoint b = c->EndPosition();
-    const TVLPoint* na = nullptr;
-    const TVLPoint* nb = nullptr;
-    if (c->IsCurved() && c->StartPoint && c->EndPoint) {
-        na = ChooseNeighbourEnd(c, c->StartPoint, c->EndPoint);
-        if (na)
-            nb = ChooseNeighbourEnd(c, c->EndPoint, c->StartPoint);
-    }
+    const TVLPoint* na = c->IsCurved() && c->StartPoint && c->EndPoint ? nearStart : nullptr;
+    const TVLPoint* nb = na ? nearEnd : nullptr;
     bool curved = na && nb;
     double tension = curved ? 21.0 / std::sqrt(c->Length()) : 0.0;
     positions.reserve(static_cast<std::size_t>(n - 1));

@@ -39,8 +39,15 @@ public:
     // The same as new points (Id 0) for the caller to own.
     int Subdivide(const TVLConnection* c, int n, std::vector<std::unique_ptr<TVLPoint>>& points) const;
 
-private:
-    // The far end of the neighbour at `at` that best continues c straight
-    // through `at` (away from `to`); nothing when no neighbour has a far end.
-    const TVLPoint* ChooseNeighbourEnd(const TVLConnection* c, const TVLPoint* at, const TVLPoint* to) const;
+    // The two steps of Subdivide for a caller that knows the neighbours.
+    // Of the pieces at `at` (c excluded, in list order), the far end of the
+    // one that best continues c straight through `at` (away from `to`);
+    // nothing when no neighbour has a far end.
+    static const TVLPoint* ChooseNeighbourEnd(const std::vector<TVLConnection*>& neighbours, const TVLPoint* at,
+                                              const TVLPoint* to);
+    // The n - 1 cut positions of c on the curve that leaves its start away
+    // from nearStart and its end away from nearEnd; on the chord when c is
+    // not curved or either neighbour end is missing.
+    static int SubdivideBetween(const TVLConnection* c, int n, const TVLPoint* nearStart, const TVLPoint* nearEnd,
+                                std::vector<TWorldPoint>& positions);
 };

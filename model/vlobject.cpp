@@ -1,5 +1,7 @@
 #include "model/vlobject.h"
 
+#include "model/vlobjectlist.h"
+
 #include "platform/paths.h"
 
 #include <algorithm>
@@ -130,6 +132,7 @@ std::array<TWorldPoint, 4> TVLObject::GetCorners() const
 
 void TVLObject::MoveBy(double dx, double dy)
 {
+    NotePlanChange();
     X += dx;
     Y += dy;
 }

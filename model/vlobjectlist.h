@@ -9,6 +9,7 @@
 // changes the Id of an item already in a list calls Reindex() afterwards.
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -17,6 +18,17 @@
 // Clears every reference the editor state (CurrentSituation) holds to an
 // item that is being destroyed, so no window is left pointing at freed memory.
 void ForgetInCurrentSituation(const void* item);
+
+// Counts the changes to the plan of any project: items added to, removed
+// from or reordered in a list, points and objects moved, tracks reversed or
+// given other properties. The editor keeps what it derives from the plan (its
+// spatial index) while the count stays the same; code that changes an item's
+// place or kind in place calls NotePlanChange.
+extern std::uint64_t PlanRevision;
+inline void NotePlanChange()
+{
+    ++PlanRevision;
+}
 
 template <class T>
 class TVLObjectList {
@@ -38,6 +50,7 @@ public:
 
     void Swap(TVLObjectList& other) noexcept
     {
+        NotePlanChange();
         std::swap(FItems, other.FItems);
         std::swap(FOwnsObjects, other.FOwnsObjects);
         std::swap(FIndex, other.FIndex);
@@ -69,6 +82,7 @@ public:
     // Appends; an owning list takes ownership. Returns the new index.
     int Add(T* item)
     {
+        NotePlanChange();
         FItems.push_back(item);
         if constexpr (HasId)
             if (FIndexValid && item)
@@ -79,6 +93,7 @@ public:
 
     void Insert(int index, T* item)
     {
+        NotePlanChange();
         index = std::clamp(index, 0, Count());
         FItems.insert(FItems.begin() + index, item);
         FIndexValid = false;
@@ -100,6 +115,7 @@ public:
         T* item = Items(index);
         if (index < 0 || index >= Count())
             return;
+        NotePlanChange();
         FItems.erase(FItems.begin() + index);
         FIndexValid = false;
         Destroy(item);
@@ -113,6 +129,7 @@ public:
         int i = IndexOf(item);
         if (i < 0)
             return nullptr;
+        NotePlanChange();
         FItems.erase(FItems.begin() + i);
         FIndexValid = false;
         return std::unique_ptr<T>(FOwnsObjects ? item : nullptr);
@@ -120,6 +137,7 @@ public:
 
     void Exchange(int a, int b)
     {
+        NotePlanChange();
         std::swap(FItems.at(static_cast<std::size_t>(a)), FItems.at(static_cast<std::size_t>(b)));
         FIndexValid = false;
     }
@@ -128,6 +146,7 @@ public:
 
     void Clear()
     {
+        NotePlanChange();
         std::vector<T*> items;
         items.swap(FItems);
         FIndex.clear();

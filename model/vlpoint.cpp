@@ -28,6 +28,7 @@ bool TVLPoint::HitTest(const TWorldPoint& p, int zoom) const
 
 void TVLPoint::MoveBy(double dx, double dy)
 {
+    NotePlanChange();
     Position.X += dx;
     Position.Y += dy;
 }

@@ -9,6 +9,20 @@ std::string TVLRouteDefinition::GetCaption() const
     return "ID" + std::to_string(Id) + ": " + Name;
 }
 
+namespace {
+std::uint64_t LastRouteRevision = 0;
+} // namespace
+
+TVLRouteDefinition::TVLRouteDefinition()
+{
+    Changed();
+}
+
+void TVLRouteDefinition::Changed()
+{
+    FRevision = ++LastRouteRevision;
+}
+
 bool TVLRouteDefinition::ContainsTrack(int trackId) const
 {
     return FCounts.count(std::to_string(trackId)) > 0;
@@ -36,6 +50,7 @@ int TVLRouteDefinition::TrackIdAt(int index) const
 
 void TVLRouteDefinition::SetLines(TStrings lines)
 {
+    Changed();
     FLines = std::move(lines);
     FCounts.clear();
     for (const auto& l : FLines)
@@ -44,6 +59,7 @@ void TVLRouteDefinition::SetLines(TStrings lines)
 
 void TVLRouteDefinition::Add(std::string line)
 {
+    Changed();
     Tally(line, 1);
     FLines.push_back(std::move(line));
 }
@@ -52,12 +68,14 @@ void TVLRouteDefinition::Delete(int index)
 {
     if (index < 0 || index >= Count())
         return;
+    Changed();
     Tally(FLines[static_cast<std::size_t>(index)], -1);
     FLines.erase(FLines.begin() + index);
 }
 
 void TVLRouteDefinition::Clear()
 {
+    Changed();
     FLines.clear();
     FCounts.clear();
 }

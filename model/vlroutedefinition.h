@@ -5,13 +5,14 @@
 
 #include "platform/textlines.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 class TVLRouteDefinition {
 public:
-    TVLRouteDefinition() = default;
+    TVLRouteDefinition();
 
     // "ID" + Id + ": " + Name, e.g. "ID3: Main line".
     std::string GetCaption() const;
@@ -33,13 +34,19 @@ public:
     void Delete(int index);
     void Clear();
     int IndexOf(std::string_view line) const;
+    // Changes whenever the lines change; no two route definitions (nor one
+    // before and after a change) share a revision, so a reader can keep what
+    // it derived from the lines while it stays the same.
+    std::uint64_t Revision() const { return FRevision; }
 
     int Id = 0;
     std::string Name;
 
 private:
     void Tally(const std::string& line, int delta);
+    void Changed();
 
     TStrings FLines;
     std::unordered_map<std::string, int> FCounts; // how many lines hold each text
+    std::uint64_t FRevision = 0;
 };

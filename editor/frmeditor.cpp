@@ -38,6 +38,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <deque>
 #include <numbers>
 #include <numeric>
 
@@ -64,10 +65,40 @@ QPoint Pixel(const TScreenPoint& p)
     return QPoint(p.X, p.Y);
 }
 
-QPen SolidPen(const QColor& colour, int width)
+// The plan's pens and brushes are made once: a painter handed the very pen
+// or brush it holds returns at once, where a new one costs an allocation and
+// a comparison for every piece of track and every point.
+const QPen& PlanPen(const QColor& colour, int width, Qt::PenStyle style)
 {
-    QPen pen(colour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
-    return pen;
+    struct TEntry {
+        QRgb Rgb;
+        int Width;
+        Qt::PenStyle Style;
+        QPen Pen;
+    };
+    static std::deque<TEntry> pens;
+    const QRgb rgb = colour.rgba();
+    for (const TEntry& entry : pens)
+        if (entry.Rgb == rgb && entry.Width == width && entry.Style == style)
+            return entry.Pen;
+    const QPen pen = style == Qt::SolidLine ? QPen(colour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin)
+                                            : QPen(colour, width, style);
+    return pens.emplace_back(TEntry{rgb, width, style, pen}).Pen;
+}
+
+const QPen& SolidPen(const QColor& colour, int width)
+{
+    return PlanPen(colour, width, Qt::SolidLine);
+}
+
+const QBrush& PlanBrush(const QColor& colour)
+{
+    static std::deque<std::pair<QRgb, QBrush>> brushes;
+    const QRgb rgb = colour.rgba();
+    for (const auto& entry : brushes)
+        if (entry.first == rgb)
+            return entry.second;
+    return brushes.emplace_back(rgb, QBrush(colour)).second;
 }
 
 // Clears every reference CurrentSituation holds into a project about to be
@@ -424,7 +455,7 @@ void TFrmEditor::PlanItemsIn(TPlanLayer layer, const QRect& area, double marginP
     }
     const TWorldBox box = PixelAreaToWorld(area, marginPixels);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        PlanIndex->Update(Project, CurrentSituation.CurrentRouteDefinition);
+        PlanIndex->Update(Project);
         bool unchanged = true;
         switch (layer) {
         case TPlanLayer::Tracks:
@@ -484,6 +515,7 @@ void TFrmEditor::DrawTracks(QPainter& canvas)
     const double scale = CurrentSituation.Scale;
     PlanItemsIn(TPlanLayer::Tracks, QRect(0, 0, PBCursor->width(), PBCursor->height()), 8.0 * scale + 10.0,
                 PlanItems);
+    PlanIndex->UpdateTrackSets(*Project, CurrentSituation.CurrentRouteDefinition);
     std::vector<TWorldPoint> scratch;
     for (int i : PlanItems) {
         TVLConnection* connection = Project->Connections[i];
@@ -562,8 +594,7 @@ void TFrmEditor::DrawTrack(QPainter& canvas, TVLConnection* connection, double p
             double angle = connection->AngleTo(nullptr);
             angle += (connection->TrackKind == 3 || connection->TrackKind == 6) ? 4.6 : -4.6;
             const double radians = angle * std::numbers::pi / 180.0;
-            QPen dotted(colour, 1, Qt::DotLine);
-            canvas.setPen(dotted);
+            canvas.setPen(PlanPen(colour, 1, Qt::DotLine));
             canvas.drawLine(s.X, s.Y, s.X + Round(scale * std::cos(radians) * 25.0),
                             s.Y - Round(scale * std::sin(radians) * 25.0));
         }
@@ -606,7 +637,7 @@ void TFrmEditor::DrawTrack(QPainter& canvas, TVLConnection* connection, double p
         const QPoint far = left(7.5) * sign;
         const QColor fill = connection->RoofId != 0 ? PlanColours::RoofedPlatform : PlanColours::Platform;
         canvas.setPen(SolidPen(fill, 1));
-        canvas.setBrush(fill);
+        canvas.setBrush(PlanBrush(fill));
         const std::array<QPoint, 4> corners{Pixel(s) + near, Pixel(e) + near, Pixel(e) + far, Pixel(s) + far};
         canvas.drawPolygon(corners.data(), static_cast<int>(corners.size()));
         canvas.setBrush(Qt::NoBrush);
@@ -631,7 +662,7 @@ void TFrmEditor::DrawPoints(QPainter& canvas)
             colour = PlanColours::SelectedPoint;
         else if (point == CurrentSituation.HoveredPoint)
             colour = PlanColours::HoveredPoint;
-        canvas.setBrush(colour);
+        canvas.setBrush(PlanBrush(colour));
         canvas.drawEllipse(QRect(QPoint(p.X - 5, p.Y - 5), QPoint(p.X + 5, p.Y + 5)));
     }
     canvas.setBrush(Qt::NoBrush);
@@ -654,10 +685,10 @@ void TFrmEditor::DrawObjects(QPainter& canvas)
         const auto corners = object->GetCorners();
         std::array<QPoint, 4> c;
         bool any = false;
-        for (std::size_t i = 0; i < 4; ++i) {
-            const TWorldPoint w = MakeWorldPoint(corners[i].X + object->X, corners[i].Y + object->Y);
-            c[i] = Pixel(ToScreen(w));
-            any = any || inside(c[i]);
+        for (std::size_t k = 0; k < 4; ++k) {
+            const TWorldPoint w = MakeWorldPoint(corners[k].X + object->X, corners[k].Y + object->Y);
+            c[k] = Pixel(ToScreen(w));
+            any = any || inside(c[k]);
         }
         if (!any)
             continue;

@@ -124,29 +124,35 @@ void TBoxGrid::Build(const std::vector<TWorldBox>& boxes)
     FColumns = static_cast<int>(cells(width));
     FRows = static_cast<int>(cells(height));
 
-    auto span = [&](const TWorldBox& b, int& c0, int& c1, int& r0, int& r1) {
-        c0 = std::clamp(static_cast<int>(std::floor((b.MinX - FLeft) / FCell)), 0, FColumns - 1);
-        c1 = std::clamp(static_cast<int>(std::floor((b.MaxX - FLeft) / FCell)), 0, FColumns - 1);
-        r0 = std::clamp(static_cast<int>(std::floor((b.MinY - FBottom) / FCell)), 0, FRows - 1);
-        r1 = std::clamp(static_cast<int>(std::floor((b.MaxY - FBottom) / FCell)), 0, FRows - 1);
-        return c1 - c0 < MaxCellsPerSide && r1 - r0 < MaxCellsPerSide;
+    // Cells of a finite box: clamping before the cast is flooring, since the
+    // cast truncates towards zero and clamped values are not negative.
+    const double perCell = 1.0 / FCell;
+    const double lastColumn = FColumns - 1, lastRow = FRows - 1;
+    struct TSpan {
+        int C0, C1, R0, R1;
+    };
+    auto span = [&](const TWorldBox& b) {
+        return TSpan{static_cast<int>(std::clamp((b.MinX - FLeft) * perCell, 0.0, lastColumn)),
+                     static_cast<int>(std::clamp((b.MaxX - FLeft) * perCell, 0.0, lastColumn)),
+                     static_cast<int>(std::clamp((b.MinY - FBottom) * perCell, 0.0, lastRow)),
+                     static_cast<int>(std::clamp((b.MaxY - FBottom) * perCell, 0.0, lastRow))};
     };
 
     const std::size_t cellCount = static_cast<std::size_t>(FColumns) * static_cast<std::size_t>(FRows);
     std::vector<std::uint32_t> counts(cellCount + 1, 0);
-    std::vector<std::uint8_t> inGrid(boxes.size(), 0);
+    std::vector<TSpan> spans(boxes.size(), TSpan{0, -1, 0, -1});
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         const TWorldBox& b = boxes[i];
         if (b.Empty())
             continue;
-        int c0 = 0, c1 = 0, r0 = 0, r1 = 0;
-        if (!Finite(b) || !span(b, c0, c1, r0, r1)) {
+        const TSpan cells = Finite(b) ? span(b) : TSpan{0, MaxCellsPerSide, 0, MaxCellsPerSide};
+        if (cells.C1 - cells.C0 >= MaxCellsPerSide || cells.R1 - cells.R0 >= MaxCellsPerSide) {
             FAside.push_back(static_cast<int>(i));
             continue;
         }
-        inGrid[i] = 1;
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
+        spans[i] = cells;
+        for (int r = cells.R0; r <= cells.R1; ++r)
+            for (int c = cells.C0; c <= cells.C1; ++c)
                 ++counts[static_cast<std::size_t>(r) * FColumns + c];
     }
     FCellStart.assign(cellCount + 1, 0);
@@ -155,12 +161,9 @@ void TBoxGrid::Build(const std::vector<TWorldBox>& boxes)
     FCellItems.resize(FCellStart[cellCount]);
     std::vector<std::uint32_t> fill(FCellStart.begin(), FCellStart.end() - 1);
     for (std::size_t i = 0; i < boxes.size(); ++i) {
-        if (!inGrid[i])
-            continue;
-        int c0 = 0, c1 = 0, r0 = 0, r1 = 0;
-        span(boxes[i], c0, c1, r0, r1);
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
+        const TSpan& cells = spans[i];
+        for (int r = cells.R0; r <= cells.R1; ++r)
+            for (int c = cells.C0; c <= cells.C1; ++c)
                 FCellItems[fill[static_cast<std::size_t>(r) * FColumns + c]++] = static_cast<int>(i);
     }
 }
@@ -183,8 +186,7 @@ void TBoxGrid::Query(const TWorldBox& box, std::vector<int>& out) const
     if (FColumns > 0 && Finite(box) && box.MaxX >= FLeft && box.MaxY >= FBottom &&
         box.MinX <= FLeft + FColumns * FCell && box.MinY <= FBottom + FRows * FCell) {
         auto cell = [&](double v, double origin, int count) {
-            return std::clamp(static_cast<int>(std::floor(std::clamp((v - origin) / FCell, -1.0, count + 1.0))), 0,
-                              count - 1);
+            return static_cast<int>(std::clamp((v - origin) / FCell, 0.0, count - 1.0));
         };
         const int c0 = cell(box.MinX, FLeft, FColumns), c1 = cell(box.MaxX, FLeft, FColumns);
         const int r0 = cell(box.MinY, FBottom, FRows), r1 = cell(box.MaxY, FBottom, FRows);
@@ -267,7 +269,7 @@ void TPlanIndex::Reset()
     FRouteTracks.Clear();
 }
 
-void TPlanIndex::Update(const TVLProject* project, const TVLRouteDefinition* currentRoute)
+void TPlanIndex::Update(const TVLProject* project)
 {
     if (!project) {
         Reset();
@@ -278,10 +280,14 @@ void TPlanIndex::Update(const TVLProject* project, const TVLRouteDefinition* cur
         FProject = project;
         FRevision = PlanRevision;
     }
-    const std::uint64_t stations = StationsFingerprint(*project);
-    if (project != FStationsProject || stations != FStationsKey) {
-        BuildStationTracks(*project);
-        FStationsProject = project;
+}
+
+void TPlanIndex::UpdateTrackSets(const TVLProject& project, const TVLRouteDefinition* currentRoute)
+{
+    const std::uint64_t stations = StationsFingerprint(project);
+    if (&project != FStationsProject || stations != FStationsKey) {
+        BuildStationTracks(project);
+        FStationsProject = &project;
         FStationsKey = stations;
     }
     const std::uint64_t routeRevision = currentRoute ? currentRoute->Revision() : 0;
@@ -300,33 +306,58 @@ TPlanIndex::TObjectPlace TPlanIndex::PlaceOf(const TVLObject& object)
 void TPlanIndex::BuildGeometry(const TVLProject& project)
 {
     const TVLConnectionlist& connections = project.Connections;
+    // The curves of the last build are taken over where the track, its ends
+    // and the neighbours' far ends are as they were.
+    std::vector<TTrack> previous;
+    std::vector<TWorldPoint> previousPoints;
+    previous.swap(FTracks);
+    previousPoints.swap(FCurvePoints);
     FTracks.assign(static_cast<std::size_t>(connections.Count()), TTrack{});
-    FCurvePoints.clear();
+    FCurvePoints.reserve(previousPoints.size());
 
     // The pieces at each end of a curved track, in list order, as the
-    // subdivision looks for them.
-    std::unordered_map<const TVLPoint*, std::vector<TVLConnection*>> atEnds;
+    // subdivision looks for them: slot of the end, then the pieces of each
+    // slot in one array.
+    std::unordered_map<const TVLPoint*, std::uint32_t> slots;
     for (TVLConnection* c : connections)
         if (c->IsCurved() && c->StartPoint && c->EndPoint && CurvePieces(c->Length()) > 1) {
-            atEnds[c->StartPoint];
-            atEnds[c->EndPoint];
+            slots.emplace(c->StartPoint, static_cast<std::uint32_t>(slots.size()));
+            slots.emplace(c->EndPoint, static_cast<std::uint32_t>(slots.size()));
         }
-    if (!atEnds.empty())
+    std::vector<std::uint32_t> slotStart(slots.size() + 1, 0);
+    std::vector<TVLConnection*> atEnds;
+    if (!slots.empty()) {
+        std::vector<std::pair<std::uint32_t, TVLConnection*>> found;
         for (TVLConnection* c : connections)
             for (const TVLPoint* end : {c->StartPoint, c->EndPoint}) {
                 if (!end || (end == c->EndPoint && c->StartPoint == c->EndPoint))
                     continue;
-                auto it = atEnds.find(end);
-                if (it != atEnds.end())
-                    it->second.push_back(c);
+                auto it = slots.find(end);
+                if (it != slots.end()) {
+                    found.emplace_back(it->second, c);
+                    ++slotStart[it->second + 1];
+                }
             }
+        for (std::size_t k = 1; k < slotStart.size(); ++k)
+            slotStart[k] += slotStart[k - 1];
+        atEnds.resize(found.size());
+        std::vector<std::uint32_t> fill(slotStart.begin(), slotStart.end() - 1);
+        for (const auto& [slot, c] : found)
+            atEnds[fill[slot]++] = c;
+    }
     std::vector<TVLConnection*> neighbours;
     auto neighboursAt = [&](const TVLPoint* end, const TVLConnection* except) -> const std::vector<TVLConnection*>& {
         neighbours.clear();
-        for (TVLConnection* n : atEnds[end])
-            if (n != except)
-                neighbours.push_back(n);
+        const std::uint32_t slot = slots.at(end);
+        for (std::uint32_t k = slotStart[slot]; k < slotStart[slot + 1]; ++k)
+            if (atEnds[k] != except)
+                neighbours.push_back(atEnds[k]);
         return neighbours;
+    };
+    auto sameCurve = [](const TTrack& a, const TTrack& b) {
+        return a.Connection == b.Connection && a.Start == b.Start && a.End == b.End && a.A == b.A && a.B == b.B &&
+               a.NearStart == b.NearStart && a.NearEnd == b.NearEnd && a.NearStartAt == b.NearStartAt &&
+               a.NearEndAt == b.NearEndAt;
     };
 
     std::vector<TWorldBox> boxes(FTracks.size());
@@ -359,7 +390,12 @@ void TPlanIndex::BuildGeometry(const TVLProject& project)
             t.NearStartAt = t.NearStart->Position;
         if (t.NearEnd)
             t.NearEndAt = t.NearEnd->Position;
-        TVLConnectionlist::SubdivideBetween(c, pieces, t.NearStart, t.NearEnd, cuts);
+        const TTrack* before = i < previous.size() && previous[i].Curved ? &previous[i] : nullptr;
+        if (before && sameCurve(*before, t) && before->Count == static_cast<std::uint32_t>(pieces - 1)) {
+            cuts.assign(previousPoints.begin() + before->First, previousPoints.begin() + before->First + before->Count);
+        } else {
+            TVLConnectionlist::SubdivideBetween(c, pieces, t.NearStart, t.NearEnd, cuts);
+        }
         t.First = static_cast<std::uint32_t>(FCurvePoints.size());
         t.Count = static_cast<std::uint32_t>(cuts.size());
         for (const TWorldPoint& p : cuts) {

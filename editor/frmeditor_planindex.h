@@ -90,9 +90,10 @@ public:
     };
 
     // Rebuilds the grid when the plan changed since the last build or the
-    // project is another one; the sets when the stations or the current
-    // route changed. Nothing is kept for no project.
-    void Update(const TVLProject* project, const TVLRouteDefinition* currentRoute);
+    // project is another one. Nothing is kept for no project.
+    void Update(const TVLProject* project);
+    // Rebuilds the sets when the stations or the current route changed.
+    void UpdateTrackSets(const TVLProject& project, const TVLRouteDefinition* currentRoute);
     // Forgets everything (the project is about to go).
     void Reset();
     // Whether track i, point i and object i are still where the index has

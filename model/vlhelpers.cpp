@@ -81,6 +81,14 @@ bool IsWholeOrExponent(std::string_view t)
 
 int Round(double x)
 {
+    // Well inside the int range, adding and taking away 1.5 * 2^52 leaves the
+    // nearest whole number, halves to the even one (the plan's transform
+    // rounds every coordinate it draws, so this path is the usual one).
+    if (std::fabs(x) < 2147483647.0) {
+        constexpr double Shift = 6755399441055744.0;
+        volatile double shifted = x + Shift;
+        return static_cast<int>(shifted - Shift);
+    }
     if (std::isnan(x))
         return 0;
     double f = std::floor(x);

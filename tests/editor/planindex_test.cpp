@@ -299,7 +299,8 @@ TEST_F(PlanIndexTest, StationAndRouteSetsAnswerAsTheScansDo)
     route->SetLines({"4", "07", "-2", "9x", "11"});
     Project->RouteDefinitions.Add(route);
     TPlanIndex index;
-    index.Update(Project, route);
+    index.Update(Project);
+    index.UpdateTrackSets(*Project, route);
     for (int id : {-2, 0, 4, 5, 7, 8, 9, 11})
         EXPECT_EQ(index.IsStationTrack(id), Project->FindStationByTrack(id) != nullptr) << id;
     for (int id : {-2, 0, 4, 7, 9, 11})

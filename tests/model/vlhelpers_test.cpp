@@ -144,6 +144,24 @@ TEST(NumberFormat, RoundHalvesToEven)
     EXPECT_EQ(Round(-0.6), -1);
     EXPECT_EQ(Round(1e20), std::numeric_limits<int>::max());
     EXPECT_EQ(Round(std::nan("")), 0);
+    // Near the ends of the int range, and everywhere in between, the nearest
+    // whole number with halves to the even one.
+    EXPECT_EQ(Round(2147483646.5), 2147483646);
+    EXPECT_EQ(Round(2147483646.6), 2147483647);
+    EXPECT_EQ(Round(2147483647.4), 2147483647);
+    EXPECT_EQ(Round(-2147483647.5), -2147483648.0);
+    EXPECT_EQ(Round(-2147483646.5), -2147483646);
+    std::mt19937 random(7);
+    for (int i = 0; i < 100000; ++i) {
+        const double whole = std::uniform_int_distribution<int>(-2000000000, 2000000000)(random);
+        const double x = i % 3 == 0 ? whole + 0.5 : whole + std::uniform_real_distribution<double>(-0.5, 0.5)(random);
+        const double below = std::floor(x);
+        const double expected = x - below < 0.5    ? below
+                                : x - below > 0.5  ? below + 1
+                                : std::fmod(below, 2.0) == 0.0 ? below
+                                                               : below + 1;
+        ASSERT_EQ(Round(x), expected) << x;
+    }
 }
 
 TEST(NumberFormat, WholeNumbers)

@@ -60,6 +60,18 @@ QString GeneralNumber(double value)
     return QString::number(value, 'g', 15);
 }
 
+// ToScreen for the many points of one paint, without a call for each.
+struct TPlanTransform {
+    TScreenPoint Origin;
+    TWorldPoint Centre;
+    double Scale;
+    TScreenPoint operator()(const TWorldPoint& p) const
+    {
+        return TScreenPoint{Origin.X + RoundFast((p.X - Centre.X) * Scale),
+                            Origin.Y + RoundFast((Centre.Y - p.Y) * Scale)};
+    }
+};
+
 QPoint Pixel(const TScreenPoint& p)
 {
     return QPoint(p.X, p.Y);
@@ -516,13 +528,14 @@ void TFrmEditor::DrawTracks(QPainter& canvas)
     PlanItemsIn(TPlanLayer::Tracks, QRect(0, 0, PBCursor->width(), PBCursor->height()), 8.0 * scale + 10.0,
                 PlanItems);
     PlanIndex->UpdateTrackSets(*Project, CurrentSituation.CurrentRouteDefinition);
+    const TPlanTransform toScreen{PlanOrigin(), CurrentSituation.ViewCentre, scale};
     std::vector<TWorldPoint> scratch;
     for (int i : PlanItems) {
         TVLConnection* connection = Project->Connections[i];
         if (!connection->StartPoint || !connection->EndPoint)
             continue;
-        TScreenPoint start = ToScreen(connection->StartPoint->Position);
-        TScreenPoint end = ToScreen(connection->EndPoint->Position);
+        TScreenPoint start = toScreen(connection->StartPoint->Position);
+        TScreenPoint end = toScreen(connection->EndPoint->Position);
         if (!MeetsFrame(start, end, connection->IsCurved()))
             continue;
         bool inRoute = IsRouteTrack(connection->Id);
@@ -542,7 +555,7 @@ void TFrmEditor::DrawTracks(QPainter& canvas)
         if (pieces > 0) {
             TScreenPoint previous = start;
             for (int k = 0; k < pieces; ++k) {
-                TScreenPoint next = ToScreen(cuts[k]);
+                TScreenPoint next = toScreen(cuts[k]);
                 DrawTrack(canvas, connection, 5.0, inRoute, next, previous);
                 previous = next;
             }
@@ -560,17 +573,24 @@ void TFrmEditor::DrawTrack(QPainter& canvas, TVLConnection* connection, double p
     const TScreenPoint s = startPixel;
     const TScreenPoint e = endPixel;
 
-    QColor colour;
+    // Station, current, route, other; each in the two widths.
+    static const std::array<const QColor*, 4> colours{&PlanColours::StationTrack, &PlanColours::CurrentTrack,
+                                                      &PlanColours::RouteTrack, &PlanColours::OtherTrack};
+    static const std::array<std::array<QPen, 2>, 4> pens = [] {
+        std::array<std::array<QPen, 2>, 4> made;
+        for (std::size_t k = 0; k < colours.size(); ++k)
+            made[k] = {SolidPen(*colours[k], 1), SolidPen(*colours[k], 3)};
+        return made;
+    }();
+    std::size_t kind = 3;
     if (IsStationTrack(connection->Id))
-        colour = PlanColours::StationTrack;
+        kind = 0;
     else if (connection == CurrentSituation.SelectedConnection)
-        colour = PlanColours::CurrentTrack;
+        kind = 1;
     else if (inRoute)
-        colour = PlanColours::RouteTrack;
-    else
-        colour = PlanColours::OtherTrack;
-    const int width = connection->TrackKind <= 1 ? 1 : 3;
-    canvas.setPen(SolidPen(colour, width));
+        kind = 2;
+    const QColor& colour = *colours[kind];
+    canvas.setPen(pens[kind][connection->TrackKind <= 1 ? 0 : 1]);
     canvas.setBrush(Qt::NoBrush);
 
     const int pixelLength = PixelDistance(s, e);
@@ -582,8 +602,8 @@ void TFrmEditor::DrawTrack(QPainter& canvas, TVLConnection* connection, double p
         const double ny = static_cast<double>(e.X - s.X) / pixelLength;
         const double gauge = 0.8 * scale;
         for (int side : {1, -1}) {
-            const int dx = Round(nx * gauge * side);
-            const int dy = Round(ny * gauge * side);
+            const int dx = RoundFast(nx * gauge * side);
+            const int dy = RoundFast(ny * gauge * side);
             canvas.drawLine(s.X + dx, s.Y + dy, e.X + dx, e.Y + dy);
         }
     } else {
@@ -595,8 +615,8 @@ void TFrmEditor::DrawTrack(QPainter& canvas, TVLConnection* connection, double p
             angle += (connection->TrackKind == 3 || connection->TrackKind == 6) ? 4.6 : -4.6;
             const double radians = angle * std::numbers::pi / 180.0;
             canvas.setPen(PlanPen(colour, 1, Qt::DotLine));
-            canvas.drawLine(s.X, s.Y, s.X + Round(scale * std::cos(radians) * 25.0),
-                            s.Y - Round(scale * std::sin(radians) * 25.0));
+            canvas.drawLine(s.X, s.Y, s.X + RoundFast(scale * std::cos(radians) * 25.0),
+                            s.Y - RoundFast(scale * std::sin(radians) * 25.0));
         }
     }
 
@@ -607,7 +627,7 @@ void TFrmEditor::DrawTrack(QPainter& canvas, TVLConnection* connection, double p
     const double ex = e.X - s.X;
     const double ey = e.Y - s.Y;
     // Pixel offset of w metres to the left of S->E; the right is its negative.
-    auto left = [&](double w) { return QPoint(Round(ey * w / r), Round(-ex * w / r)); };
+    auto left = [&](double w) { return QPoint(RoundFast(ey * w / r), RoundFast(-ex * w / r)); };
 
     if (connection->WallLeftId > 0 || connection->WallRightId > 0) {
         canvas.setPen(SolidPen(PlanColours::Wall, 3));
@@ -622,11 +642,11 @@ void TFrmEditor::DrawTrack(QPainter& canvas, TVLConnection* connection, double p
     }
 
     if (connection->Pole != 0) {
-        const int n = Round(pixelLength / (5.0 * scale));
+        const int n = RoundFast(pixelLength / (5.0 * scale));
         const QPoint tick = connection->Pole < 0 ? left(2.5) : -left(2.5);
         canvas.setPen(SolidPen(PlanColours::PoleTick, 1));
         for (int i = 0; i < n; ++i) {
-            const QPoint from(Round(s.X + ex * i / n), Round(s.Y + ey * i / n));
+            const QPoint from(RoundFast(s.X + ex * i / n), RoundFast(s.Y + ey * i / n));
             canvas.drawLine(from, from + tick);
         }
     }
@@ -653,16 +673,17 @@ void TFrmEditor::DrawPoints(QPainter& canvas)
     if (canvas.device())
         area |= QRect(0, 0, canvas.device()->width(), canvas.device()->height());
     PlanItemsIn(TPlanLayer::Points, area, 8.0, PlanItems);
+    const TPlanTransform toScreen{PlanOrigin(), CurrentSituation.ViewCentre, CurrentSituation.Scale};
+    static const QBrush selected(PlanColours::SelectedPoint);
+    static const QBrush hovered(PlanColours::HoveredPoint);
+    static const QBrush other(PlanColours::OtherPoint);
     canvas.setPen(Qt::NoPen);
     for (int i : PlanItems) {
         const TVLPoint* point = Project->Points[i];
-        const TScreenPoint p = ToScreen(point->Position);
-        QColor colour = PlanColours::OtherPoint;
-        if (point == CurrentSituation.SelectedPoint)
-            colour = PlanColours::SelectedPoint;
-        else if (point == CurrentSituation.HoveredPoint)
-            colour = PlanColours::HoveredPoint;
-        canvas.setBrush(PlanBrush(colour));
+        const TScreenPoint p = toScreen(point->Position);
+        canvas.setBrush(point == CurrentSituation.SelectedPoint  ? selected
+                        : point == CurrentSituation.HoveredPoint ? hovered
+                                                                 : other);
         canvas.drawEllipse(QRect(QPoint(p.X - 5, p.Y - 5), QPoint(p.X + 5, p.Y + 5)));
     }
     canvas.setBrush(Qt::NoBrush);

@@ -81,14 +81,8 @@ bool IsWholeOrExponent(std::string_view t)
 
 int Round(double x)
 {
-    // Well inside the int range, adding and taking away 1.5 * 2^52 leaves the
-    // nearest whole number, halves to the even one (the plan's transform
-    // rounds every coordinate it draws, so this path is the usual one).
-    if (std::fabs(x) < 2147483647.0) {
-        constexpr double Shift = 6755399441055744.0;
-        volatile double shifted = x + Shift;
-        return static_cast<int>(shifted - Shift);
-    }
+    if (x > -2147483647.0 && x < 2147483647.0)
+        return RoundFast(x);
     if (std::isnan(x))
         return 0;
     double f = std::floor(x);
@@ -377,7 +371,7 @@ TWorldPoint MakeWorldPoint(double x, double y)
 
 TScreenPoint WorldToScreen(const TWorldPoint& p, const TScreenPoint& origin, const TWorldPoint& centre, double scale)
 {
-    return TScreenPoint{origin.X + Round((p.X - centre.X) * scale), origin.Y + Round((centre.Y - p.Y) * scale)};
+    return TScreenPoint{origin.X + RoundFast((p.X - centre.X) * scale), origin.Y + RoundFast((centre.Y - p.Y) * scale)};
 }
 
 TWorldPoint ScreenToWorld(const TScreenPoint& s, const TScreenPoint& origin, const TWorldPoint& centre, double scale)

@@ -91,18 +91,43 @@ void TBoxGrid::Build(const std::vector<TWorldBox>& boxes)
     FSeen.assign(boxes.size(), 0);
     FStamp = 0;
 
-    TWorldBox extent;
-    double sizes = 0.0;
     std::size_t placed = 0;
-    for (const TWorldBox& b : boxes) {
-        if (b.Empty() || !Finite(b))
-            continue;
-        extent.Include(TWorldPoint{b.MinX, b.MinY});
-        extent.Include(TWorldPoint{b.MaxX, b.MaxY});
-        sizes += (b.MaxX - b.MinX) + (b.MaxY - b.MinY);
-        ++placed;
+    for (const TWorldBox& b : boxes)
+        placed += !b.Empty() && Finite(b);
+    if (placed == 0) {
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            if (!boxes[i].Empty())
+                FAside.push_back(static_cast<int>(i));
+        return;
     }
-    if (placed == 0 || !Finite(extent) || !std::isfinite(sizes)) {
+
+    // The grid covers where nearly all items are, measured on a sample of
+    // them: a few far-off ones (a point typed a thousand kilometres away)
+    // would otherwise make one cell hold the whole plan. Items beyond it fall
+    // into its border cells.
+    std::vector<double> lefts, rights, bottoms, tops, sizes;
+    const std::size_t stride = std::max<std::size_t>(1, placed / 8192);
+    std::size_t seen = 0;
+    for (const TWorldBox& b : boxes) {
+        if (b.Empty() || !Finite(b) || seen++ % stride != 0)
+            continue;
+        lefts.push_back(b.MinX);
+        rights.push_back(b.MaxX);
+        bottoms.push_back(b.MinY);
+        tops.push_back(b.MaxY);
+        sizes.push_back(((b.MaxX - b.MinX) + (b.MaxY - b.MinY)) / 2);
+    }
+    auto rank = [](std::vector<double>& values, double fraction) {
+        const auto k = static_cast<std::ptrdiff_t>(fraction * static_cast<double>(values.size() - 1));
+        std::nth_element(values.begin(), values.begin() + k, values.end());
+        return values[static_cast<std::size_t>(k)];
+    };
+    FLeft = rank(lefts, 0.005);
+    FBottom = rank(bottoms, 0.005);
+    const double width = rank(rights, 0.995) - FLeft;
+    const double height = rank(tops, 0.995) - FBottom;
+    const double usual = rank(sizes, 0.5);
+    if (!std::isfinite(width) || !std::isfinite(height)) {
         for (std::size_t i = 0; i < boxes.size(); ++i)
             if (!boxes[i].Empty())
                 FAside.push_back(static_cast<int>(i));
@@ -110,17 +135,13 @@ void TBoxGrid::Build(const std::vector<TWorldBox>& boxes)
     }
 
     // About one cell per item, and cells no smaller than the usual item.
-    const double width = extent.MaxX - extent.MinX;
-    const double height = extent.MaxY - extent.MinY;
     const double n = static_cast<double>(placed);
-    double cell = std::max({std::sqrt(width * height / n), (width + height) / n, sizes / (2.0 * n)});
+    double cell = std::max({std::sqrt(width * height / n), (width + height) / n, usual});
     cell = std::max(cell, std::max({width, height, 1.0}) * 1e-9);
     auto cells = [&](double extentSize) { return std::floor(extentSize / cell) + 1.0; };
     while (cells(width) * cells(height) > 4.0 * n + 16.0)
         cell *= 2.0;
     FCell = cell;
-    FLeft = extent.MinX;
-    FBottom = extent.MinY;
     FColumns = static_cast<int>(cells(width));
     FRows = static_cast<int>(cells(height));
 
@@ -183,8 +204,9 @@ void TBoxGrid::Query(const TWorldBox& box, std::vector<int>& out) const
             out.push_back(i);
         }
     };
-    if (FColumns > 0 && Finite(box) && box.MaxX >= FLeft && box.MaxY >= FBottom &&
-        box.MinX <= FLeft + FColumns * FCell && box.MinY <= FBottom + FRows * FCell) {
+    // A box beyond the grid meets its border cells, where the items beyond
+    // it are.
+    if (FColumns > 0 && Finite(box)) {
         auto cell = [&](double v, double origin, int count) {
             return static_cast<int>(std::clamp((v - origin) / FCell, 0.0, count - 1.0));
         };

@@ -214,6 +214,15 @@ TEST_F(PlanIndexTest, EveryKindOfChangeIsPaintedAsItIs)
         p->Position.X += 7;
     ExpectSamePictures("points written directly");
 
+    // A point typed a thousand kilometres away, looked at there and at home.
+    Connect(Project->Points[2], AddPoint(1e6, -1e6));
+    Connect(AddPoint(1e6 + 20, -1e6), AddPoint(1e6 - 20, -1e6 + 5))->TrackKind = 1;
+    Frame->RefreshEditor();
+    ExpectSamePictures("a point far away");
+    CurrentSituation.ViewCentre = MakeWorldPoint(1e6, -1e6);
+    EXPECT_TRUE(Paint(false) == Paint(true));
+    EXPECT_GT(Drawn(Paint(false)), 100);
+
     // Loading another project into the same one.
     TVLProject other;
     ASSERT_TRUE(other.LoadFromLines(Project->SaveToLines()));
@@ -250,12 +259,18 @@ TEST_F(PlanIndexTest, GridFindsEveryBoxThatMeetsTheQueryInOrder)
     }
     boxes[7] = TWorldBox{}; // an item without a place is never found
     boxes[8].MaxX = std::numeric_limits<double>::quiet_NaN();
+    // Far-off items, which the grid leaves to its border cells.
+    boxes[9] = TWorldBox{1e9, 1e9, 1e9, 1e9};
+    boxes[10] = TWorldBox{-5e8, 20, -5e8 + 3, 21};
+    boxes[11] = TWorldBox{-10, -10, 1e8, 10};
     TBoxGrid grid;
     grid.Build(boxes);
     std::vector<int> found;
     for (int q = 0; q < 200; ++q) {
         TWorldBox query;
-        query.Include(MakeWorldPoint(Uniform(-1200, 1200), Uniform(-80, 80)));
+        query.Include(q % 20 == 1   ? MakeWorldPoint(1e9 + Uniform(-5, 5), 1e9 + Uniform(-5, 5))
+                      : q % 20 == 2 ? MakeWorldPoint(-5e8, 20)
+                                    : MakeWorldPoint(Uniform(-1200, 1200), Uniform(-80, 80)));
         query.Grow(Uniform(0, q % 10 == 0 ? 1500 : 30));
         grid.Query(query, found);
         EXPECT_TRUE(std::is_sorted(found.begin(), found.end()));

@@ -3,7 +3,9 @@
 // points, placed objects, the selection area and the cursor) and owns the
 // open project. Every edit ends with RefreshEditor; windows that change the
 // project without a reference to the frame set CurrentSituation's
-// RefreshRequested, which the frame's 250 ms timer polls.
+// RefreshRequested, which the frame's 250 ms timer polls. What the frame
+// keeps about the plan between paints (frmeditor_planindex.h) is renewed by
+// either, and by any change the model's lists see.
 
 #include "model/vlhelpers.h"
 #include "model/vlproject.h"

@@ -141,12 +141,12 @@ protected:
     }
     // The indexed paint equals the full one in several views; returns how
     // many pixels were drawn in all of them.
-    int ExpectSamePictures(const std::string& what)
+    int ExpectSamePictures(const std::string& what, int views = 2)
     {
         int drawn = 0;
         for (double scale : {1.0, 2.5, 5.0, 10.0}) {
             CurrentSituation.Scale = scale;
-            for (int view = 0; view < 4; ++view) {
+            for (int view = 0; view < views; ++view) {
                 CurrentSituation.ViewCentre = MakeWorldPoint(Uniform(-500, 500), Uniform(-400, 400));
                 const QImage indexed = Paint(false);
                 const QImage full = Paint(true);
@@ -172,7 +172,7 @@ TEST_F(PlanIndexTest, IndexedPaintEqualsFullPaintOnRandomPlans)
         Frame->SetProject(std::make_unique<TVLProject>());
         Project = Frame->Project;
         RandomPlan();
-        EXPECT_GT(ExpectSamePictures("plan " + std::to_string(plan)), 20000);
+        EXPECT_GT(ExpectSamePictures("plan " + std::to_string(plan), 5), 20000);
     }
 }
 

@@ -251,7 +251,7 @@ void TTrackIdSet::Insert(int id)
     FOthers.insert(id);
     // Small ids move to the flags once the set has seen enough of them.
     if (id >= 0 && static_cast<std::size_t>(id) < 2 * FOthers.size() + DenseSlack) {
-        FDense.resize(static_cast<std::size_t>(id) + 1, 0);
+        FDense.resize(std::max(static_cast<std::size_t>(id) + 1, 2 * FDense.size()), 0);
         for (auto it = FOthers.begin(); it != FOthers.end();) {
             if (*it >= 0 && static_cast<std::size_t>(*it) < FDense.size()) {
                 FDense[static_cast<std::size_t>(*it)] = 1;

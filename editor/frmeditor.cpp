@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
@@ -70,6 +71,105 @@ struct TPlanTransform {
         return TScreenPoint{Origin.X + RoundFast((p.X - Centre.X) * Scale),
                             Origin.Y + RoundFast((Centre.Y - p.Y) * Scale)};
     }
+};
+
+// The discs of many points of one colour, gathered in a picture of the
+// canvas's size and laid on it at once: one disc costs the painter far more
+// than its few pixels. Each disc has the painter's own rows (taken from a
+// disc it drew once), and discs of one colour cover each other alike, so the
+// canvas ends up with the pixels the painter would have drawn one by one.
+class TDiscLayer {
+public:
+    // Whether the canvas takes the layer: a raster canvas moved by whole
+    // pixels at most (a widget inside its window), without smoothing.
+    bool Usable(const QPainter& canvas)
+    {
+        const QTransform move = canvas.deviceTransform();
+        if (!canvas.device() || !canvas.paintEngine() || canvas.paintEngine()->type() != QPaintEngine::Raster ||
+            move.type() > QTransform::TxTranslate || move.dx() != std::floor(move.dx()) ||
+            move.dy() != std::floor(move.dy()) || canvas.testRenderHint(QPainter::Antialiasing) ||
+            canvas.opacity() != 1.0 || canvas.compositionMode() != QPainter::CompositionMode_SourceOver)
+            return false;
+        if (!Measured)
+            Measure();
+        return Rows.size() == Diameter;
+    }
+    // Adds the disc in the 11-pixel square at (left, top).
+    void Add(int left, int top, QRgb colour)
+    {
+        const QSize size = Picture.size();
+        if (left >= size.width() || top >= size.height() || left + Diameter <= 0 || top + Diameter <= 0)
+            return;
+        for (int k = 0; k < Diameter; ++k) {
+            const int y = top + k;
+            if (y < 0 || y >= size.height())
+                continue;
+            const int from = std::max(left + Rows[k].first, 0);
+            const int to = std::min(left + Rows[k].second, size.width() - 1);
+            if (to < from)
+                continue;
+            auto* line = reinterpret_cast<QRgb*>(Picture.scanLine(y));
+            std::fill(line + from, line + to + 1, colour);
+        }
+        Dirty |= QRect(left, top, Diameter, Diameter) & QRect(QPoint(0, 0), size);
+    }
+    void Begin(const QPainter& canvas)
+    {
+        const QSize size(canvas.device()->width(), canvas.device()->height());
+        if (Picture.size() != size) {
+            Picture = QImage(size, QImage::Format_ARGB32_Premultiplied);
+            Picture.fill(Qt::transparent);
+        }
+        Dirty = QRect();
+    }
+    // Lays what was gathered on the canvas and empties the layer.
+    void Flush(QPainter& canvas)
+    {
+        if (Dirty.isEmpty())
+            return;
+        canvas.drawImage(Dirty.topLeft(), Picture, Dirty);
+        for (int y = Dirty.top(); y <= Dirty.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(Picture.scanLine(y));
+            std::fill(line + Dirty.left(), line + Dirty.right() + 1, QRgb(0));
+        }
+        Dirty = QRect();
+    }
+
+    static constexpr int Diameter = 11;
+
+private:
+    void Measure()
+    {
+        Measured = true;
+        QImage disc(Diameter, Diameter, QImage::Format_ARGB32_Premultiplied);
+        disc.fill(Qt::transparent);
+        {
+            QPainter painter(&disc);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(Qt::black);
+            painter.drawEllipse(QRect(QPoint(0, 0), QPoint(Diameter - 1, Diameter - 1)));
+        }
+        // Rows of whole pixels, each one run or none, or the layer is not used.
+        for (int y = 0; y < Diameter; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(disc.constScanLine(y));
+            int first = -1, last = -1;
+            for (int x = 0; x < Diameter; ++x) {
+                if (qAlpha(line[x]) == 0)
+                    continue;
+                if (qAlpha(line[x]) != 255 || (last >= 0 && last != x - 1))
+                    return Rows.clear();
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+            Rows.emplace_back(first < 0 ? 0 : first, first < 0 ? -1 : last); // an empty row has none
+        }
+    }
+
+    bool Measured = false;
+    std::vector<std::pair<int, int>> Rows;
+    QImage Picture;
+    QRect Dirty;
 };
 
 QPoint Pixel(const TScreenPoint& p)
@@ -678,14 +778,30 @@ void TFrmEditor::DrawPoints(QPainter& canvas)
     static const QBrush hovered(PlanColours::HoveredPoint);
     static const QBrush other(PlanColours::OtherPoint);
     canvas.setPen(Qt::NoPen);
+    // Many plain points go through the layer, in runs between the selected
+    // and the hovered one, which keep their places in the order.
+    static TDiscLayer layer;
+    const bool layered = !PaintEveryItem && PlanItems.size() > 256 && layer.Usable(canvas);
+    if (layered)
+        layer.Begin(canvas);
+    const QRgb plain = PlanColours::OtherPoint.rgba();
     for (int i : PlanItems) {
         const TVLPoint* point = Project->Points[i];
         const TScreenPoint p = toScreen(point->Position);
+        const bool special = point == CurrentSituation.SelectedPoint || point == CurrentSituation.HoveredPoint;
+        if (layered && !special) {
+            layer.Add(p.X - 5, p.Y - 5, plain);
+            continue;
+        }
+        if (layered)
+            layer.Flush(canvas);
         canvas.setBrush(point == CurrentSituation.SelectedPoint  ? selected
                         : point == CurrentSituation.HoveredPoint ? hovered
                                                                  : other);
         canvas.drawEllipse(QRect(QPoint(p.X - 5, p.Y - 5), QPoint(p.X + 5, p.Y + 5)));
     }
+    if (layered)
+        layer.Flush(canvas);
     canvas.setBrush(Qt::NoBrush);
 }
 

@@ -176,6 +176,47 @@ TEST_F(PlanIndexTest, IndexedPaintEqualsFullPaintOnRandomPlans)
     }
 }
 
+TEST_F(PlanIndexTest, CrowdedPointsAreDrawnAsOneByOne)
+{
+    // Rows of short tracks, so that many points are in view at once and are
+    // laid on the canvas together; the selected and the hovered point among
+    // them keep their places in the order.
+    for (int row = 0; row < 40; ++row) {
+        TVLPoint* previous = AddPoint(-260, row * 7.5 - 150);
+        for (int k = 1; k <= 90; ++k) {
+            TVLPoint* next = AddPoint(-260 + k * 5.7 + (row % 3), row * 7.5 - 150 + (k % 2));
+            Connect(previous, next);
+            previous = next;
+        }
+    }
+    CurrentSituation.SelectedPoint = Project->Points[1000];
+    CurrentSituation.HoveredPoint = Project->Points[1001];
+    for (double scale : {1.0, 1.5, 2.0}) {
+        CurrentSituation.Scale = scale;
+        for (const TWorldPoint& centre : {MakeWorldPoint(0, 0), MakeWorldPoint(-240, 130), MakeWorldPoint(250, -160)}) {
+            CurrentSituation.ViewCentre = centre;
+            const QImage full = Paint(true);
+            EXPECT_TRUE(Paint(false) == full) << scale << " px/m at " << centre.X << ", " << centre.Y;
+            EXPECT_GT(Drawn(full), 10000);
+        }
+    }
+    // The same through the widget's own painting, inside a window.
+    QWidget window;
+    Frame->setParent(&window);
+    Frame->move(13, 7);
+    window.resize(900, 700);
+    window.show();
+    Frame->PBCursor->resize(Width, Height);
+    CurrentSituation.Scale = 1;
+    CurrentSituation.ViewCentre = MakeWorldPoint(0, 0);
+    const QImage grabbed = Frame->PBCursor->grab().toImage();
+    Frame->PaintEveryItem = true;
+    EXPECT_TRUE(Frame->PBCursor->grab().toImage() == grabbed);
+    Frame->PaintEveryItem = false;
+    EXPECT_GT(Drawn(grabbed.convertToFormat(QImage::Format_RGB32)), 10000);
+    Frame->setParent(nullptr);
+}
+
 TEST_F(PlanIndexTest, EveryKindOfChangeIsPaintedAsItIs)
 {
     RandomPlan();

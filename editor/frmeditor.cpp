@@ -779,9 +779,12 @@ void TFrmEditor::DrawPoints(QPainter& canvas)
     static const QBrush other(PlanColours::OtherPoint);
     canvas.setPen(Qt::NoPen);
     // Many plain points go through the layer, in runs between the selected
-    // and the hovered one, which keep their places in the order.
+    // and the hovered one, which keep their places in the order. Laying the
+    // layer costs about what a thousand pixels of the canvas do per disc.
     static TDiscLayer layer;
-    const bool layered = !PaintEveryItem && PlanItems.size() > 256 && layer.Usable(canvas);
+    const double canvasArea = canvas.device() ? double(canvas.device()->width()) * canvas.device()->height() : 0.0;
+    const bool layered = !PaintEveryItem && PlanItems.size() >= 256 && PlanItems.size() * 1000.0 > canvasArea &&
+                         layer.Usable(canvas);
     if (layered)
         layer.Begin(canvas);
     const QRgb plain = PlanColours::OtherPoint.rgba();

@@ -34,8 +34,8 @@ class TBoxGrid {
 public:
     void Build(const std::vector<TWorldBox>& boxes);
     void Clear();
-    // Appends, in ascending order, the index of every box that may meet
-    // `box` (each once): a superset of those that do.
+    // Fills out, in ascending order, with the index of every box that may
+    // meet `box` (each once): a superset of those that do.
     void Query(const TWorldBox& box, std::vector<int>& out) const;
 
 private:

@@ -1,8 +1,7 @@
 #include "app/packagerlink.h"
 
 #include "editor/appforms.h"
-#include "editor/formcreatepackage.h"
-#include "editor/formexport.h"
+#include "editor/packagerequest.h"
 #include "editor/formoptions.h"
 #include "editor/startupforms.h"
 #include "packager/formpackage.h"
@@ -31,23 +30,10 @@ public:
 
 TFormOptionsPackagerOptions EditorOptions;
 
-void BuildExportPackage(const TExportPackageRequest& request)
-{
-    if (!FormPackage)
-        throw std::runtime_error("The route packager is not available.");
-    // The lists are set anew for every export: entries left from an earlier
-    // export of this run would name files of another route in this package.
-    FormPackage->ObjectFiles = request.ObjectFiles;
-    FormPackage->RouteFiles = request.RouteFiles;
-    FormPackage->RouteDir = request.RouteDir;
-    // The export copies its object files from the object library.
-    FormPackage->ObjectSource.clear();
-    FormPackage->show();
-    FormPackage->BuildPackage(request.RouteName, request.PicturePath, request.Author, request.Homepage,
-                              request.Description, request.Root, request.Credits);
-}
-
-void BuildWizardPackage(const TCreatePackageRequest& request)
+// Builds the package of an export or of the wizard. Every field is set anew
+// for each package: what an earlier one left would name files or a project
+// of another route.
+void BuildPackage(const TPackageRequest& request)
 {
     if (!FormPackage)
         throw std::runtime_error("The route packager is not available.");
@@ -72,14 +58,12 @@ void InstallPackagerLink()
         // the picture.
         SetTranslatable(FormPackage->Image1, false);
     });
-    SetExportPackageHandler(BuildExportPackage);
-    SetCreatePackageHandler(BuildWizardPackage);
+    SetPackageHandler(BuildPackage);
 }
 
 void RemovePackagerLink()
 {
-    SetCreatePackageHandler({});
-    SetExportPackageHandler({});
+    SetPackageHandler({});
     SetPackageFormCreator({});
     SetPackagerOptions(nullptr);
 }

@@ -289,6 +289,18 @@ Qt::DropAction ActionOf(TDropEffects effect)
     return effect == deMove ? Qt::MoveAction : effect == deLink ? Qt::LinkAction : Qt::CopyAction;
 }
 
+// Answers a drag over the control with the effect a drop would have, or
+// refuses it when there is none.
+void AnswerDrag(QDragMoveEvent* e, TDropEffects effect)
+{
+    if (effect) {
+        e->setDropAction(ActionOf(effect));
+        e->accept();
+    } else {
+        e->ignore();
+    }
+}
+
 } // namespace
 
 std::function<Qt::DropAction(QDrag& drag, Qt::DropActions offered, Qt::DropAction preferred)> TDragDrop::DragLoop;
@@ -479,12 +491,7 @@ bool TDragDrop::TargetEvent(QEvent* event)
         FAccepted = accept;
         if ((FEnterOwn && !AcceptOwnDnD) || !FAccepted)
             effect = deNone;
-        if (effect) {
-            e->setDropAction(ActionOf(effect));
-            e->accept();
-        } else {
-            e->ignore();
-        }
+        AnswerDrag(e, effect);
         return true;
     }
     case QEvent::DragMove: {
@@ -495,12 +502,7 @@ bool TDragDrop::TargetEvent(QEvent* event)
             OnDragOver(e->position().toPoint(), effect);
         if ((FEnterOwn && !AcceptOwnDnD) || !FAccepted)
             effect = deNone;
-        if (effect) {
-            e->setDropAction(ActionOf(effect));
-            e->accept();
-        } else {
-            e->ignore();
-        }
+        AnswerDrag(e, effect);
         return true;
     }
     case QEvent::DragLeave:

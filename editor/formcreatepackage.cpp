@@ -26,12 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TCreatePackageHandler& PackageHandler()
-{
-    static TCreatePackageHandler handler;
-    return handler;
-}
-
 // Restores the cursor and the button however the run ends.
 struct TBusy {
     QPushButton* Button;
@@ -50,10 +44,6 @@ struct TBusy {
 };
 
 } // namespace
-
-void SetCreatePackageHandler(TCreatePackageHandler handler) { PackageHandler() = std::move(handler); }
-
-bool HasCreatePackageHandler() { return static_cast<bool>(PackageHandler()); }
 
 TFormCreatePackage::TFormCreatePackage(QWidget* parent) : QDialog(parent)
 {
@@ -131,7 +121,7 @@ void TFormCreatePackage::CreatePackageClick()
         MessageDlg("Enter the objects directory and the route directory of the route to package.", mtError, mbOK);
         return;
     }
-    if (!HasCreatePackageHandler()) {
+    if (!HasPackageHandler()) {
         MessageDlg("The route packager is not available.", mtError, mbOK);
         return;
     }
@@ -153,7 +143,7 @@ void TFormCreatePackage::CreatePackageClick()
         for (const std::string& f : RouteList)
             ListBox1->addItem(AnsiToQ(f));
 
-        TCreatePackageRequest request;
+        TPackageRequest request;
         request.ObjectFiles = ObjectList;
         request.RouteFiles = RouteList;
         request.ObjectSource = objectFolder;
@@ -166,12 +156,8 @@ void TFormCreatePackage::CreatePackageClick()
         request.Description = Project->Description;
         request.Root = ProgramFolder();
         request.Credits = Project->Credits;
-        try {
-            PackageHandler()(request);
-        } catch (const std::exception& e) {
-            MessageDlg(e.what(), mtError, mbOK);
+        if (!RunPackageHandler(request))
             return;
-        }
     }
     accept();
 }

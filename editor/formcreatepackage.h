@@ -6,10 +6,10 @@
 // package builder, which copies the object files from that same object
 // folder, so that every file the package lists is in it.
 //
-// The builder lives outside the editor's library; the program installs it
-// through SetCreatePackageHandler. Its exceptions are shown as an error
-// message and leave the wizard open.
+// The builder is reached through the package handler (editor/packagerequest.h);
+// its exceptions are shown as an error message and leave the wizard open.
 
+#include "editor/packagerequest.h"
 #include "platform/textlines.h"
 
 #include <QDialog>
@@ -23,27 +23,6 @@ class QListWidget;
 class QPushButton;
 class TLabeledEdit;
 class TVLProject;
-
-// What the package builder gets from the wizard. Lists and folder names are
-// ANSI, the folders native.
-struct TCreatePackageRequest {
-    TStrings ObjectFiles;     // relative to ObjectSource, "\" inside
-    TStrings RouteFiles;      // relative to the route folder, "\" inside
-    std::string ObjectSource; // the object folder that was scanned (native)
-    std::string RouteDir;     // the route's sub-folder in the package
-    TVLProject* Project = nullptr;
-    std::string RouteName;
-    std::string PicturePath;
-    std::string Author;
-    std::string Homepage;
-    std::string Description;
-    std::string Root; // the program folder, with trailing separator
-    std::string Credits;
-};
-
-using TCreatePackageHandler = std::function<void(const TCreatePackageRequest&)>;
-void SetCreatePackageHandler(TCreatePackageHandler handler);
-bool HasCreatePackageHandler();
 
 class TFormCreatePackage : public QDialog {
     Q_OBJECT

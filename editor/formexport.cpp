@@ -40,12 +40,6 @@ TFormExport* FormExport = nullptr;
 
 namespace {
 
-TExportPackageHandler& PackageHandler()
-{
-    static TExportPackageHandler handler;
-    return handler;
-}
-
 const char* const CreditsHeader[] = {
     "credits -- freeobject artists",
     "used with kind permission/free-to-use-donations/",
@@ -161,15 +155,6 @@ QComboBox* DropDownList(QWidget* parent, const char* name)
 } // namespace
 
 // ---------------------------------------------------------------------------
-
-void SetExportPackageHandler(TExportPackageHandler handler)
-{
-    PackageHandler() = std::move(handler);
-    if (FormExport)
-        FormExport->cbRunPackageWizard->setEnabled(static_cast<bool>(PackageHandler()));
-}
-
-bool HasExportPackageHandler() { return static_cast<bool>(PackageHandler()); }
 
 // The writer's view of the dialog's progress page.
 class TFormExport::TProgressLink : public IExportProgress {
@@ -343,7 +328,7 @@ TFormExport::TFormExport(QWidget* parent) : QDialog(parent)
     cbRunBVE->setObjectName("cbRunBVE");
     cbRunPackageWizard = new QCheckBox("run &package wizard", TabSheet3);
     cbRunPackageWizard->setObjectName("cbRunPackageWizard");
-    cbRunPackageWizard->setEnabled(HasExportPackageHandler());
+    cbRunPackageWizard->setEnabled(HasPackageHandler());
     bClose = new QPushButton("&Finish", TabSheet3);
     bClose->setObjectName("bClose");
     bClose->setAutoDefault(false);
@@ -742,9 +727,9 @@ void TFormExport::bCloseClick()
         return;
     if (cbRunBVE->isChecked())
         StartDevelopermode();
-    if (cbRunPackageWizard->isChecked() && cbRunPackageWizard->isEnabled() && HasExportPackageHandler() &&
+    if (cbRunPackageWizard->isChecked() && cbRunPackageWizard->isEnabled() && HasPackageHandler() &&
         Project) {
-        TExportPackageRequest request;
+        TPackageRequest request;
         request.ObjectFiles = FileListLines;
         request.RouteFiles = {Name() + ".csv", Name() + "_credits.txt"};
         request.RouteDir = Sub();
@@ -755,11 +740,7 @@ void TFormExport::bCloseClick()
         request.Description = Project->Description;
         request.Root = IncludeTrailingPathDelimiter(ProgramRoot());
         request.Credits = Project->Credits;
-        try {
-            PackageHandler()(request);
-        } catch (const std::exception& e) {
-            MessageDlg(e.what(), mtError, mbOK);
-        }
+        RunPackageHandler(request);
     }
     accept();
 }

@@ -18,6 +18,7 @@
 //
 // Texts of the model and the writer are ANSI; disk paths are native.
 
+#include "editor/packagerequest.h"
 #include "platform/textlines.h"
 
 #include <QDialog>
@@ -60,27 +61,6 @@ protected:
 private:
     QImage FSurface;
 };
-
-// What the package builder gets from a finished export.
-struct TExportPackageRequest {
-    TStrings ObjectFiles; // folder\file, relative to the object library
-    TStrings RouteFiles;  // "<Name>.csv", "<Name>_credits.txt"
-    std::string RouteDir; // the sub-folder (ANSI)
-    std::string RouteName;
-    std::string PicturePath;
-    std::string Author;
-    std::string Homepage;
-    std::string Description;
-    std::string Root; // the program folder, with trailing separator
-    std::string Credits;
-};
-
-// The package builder lives outside the editor's library; the program that
-// links it installs this hook. Without one the package choice is disabled.
-// Exceptions the hook throws are shown as an error message.
-using TExportPackageHandler = std::function<void(const TExportPackageRequest&)>;
-void SetExportPackageHandler(TExportPackageHandler handler);
-bool HasExportPackageHandler();
 
 class TFormExport : public QDialog {
     Q_OBJECT

@@ -63,12 +63,24 @@ public:
     TVLStation* GetStation(int index) const { return Stations.Items(index); }
     int StationCount() const { return Stations.Count(); }
 
-    // Gives the point the next id (largest id + 1) and appends it.
+    // Gives the point the next id (largest id + 1) and appends it; the
+    // owning form returns the point.
     void AddPoint(TVLPoint* point);
-    void AddPoint(std::unique_ptr<TVLPoint> point) { AddPoint(point.release()); }
-    // Gives the connection the next id (largest id + 1) and appends it.
+    TVLPoint* AddPoint(std::unique_ptr<TVLPoint> point)
+    {
+        TVLPoint* p = point.release();
+        AddPoint(p);
+        return p;
+    }
+    // Gives the connection the next id (largest id + 1) and appends it; the
+    // owning form returns the connection.
     void AddConnection(TVLConnection* connection);
-    void AddConnection(std::unique_ptr<TVLConnection> connection) { AddConnection(connection.release()); }
+    TVLConnection* AddConnection(std::unique_ptr<TVLConnection> connection)
+    {
+        TVLConnection* c = connection.release();
+        AddConnection(c);
+        return c;
+    }
     // Destroys the point and every connection at it. Route definitions keep
     // the ids of those connections until Validate.
     void DeletePoint(TVLPoint* point);

@@ -65,7 +65,7 @@ protected:
     }
     void TearDown() override
     {
-        SetExportPackageHandler({});
+        SetPackageHandler({});
         ObjectsRoot = SavedObjectsRoot;
         StartupTest::TearDown();
     }
@@ -172,7 +172,7 @@ TEST_F(ExportDialogTest, DepartureTimesAndPlainNames)
 
 TEST_F(ExportDialogTest, PackageChoiceForcesTheCopy)
 {
-    SetExportPackageHandler([](const TExportPackageRequest&) {});
+    SetPackageHandler([](const TPackageRequest&) {});
     EXPECT_TRUE(Form->cbRunPackageWizard->isEnabled());
     Form->cbCopyfiles->setChecked(false);
     Form->cbRunPackageWizard->setChecked(true);
@@ -368,8 +368,8 @@ TEST_F(ExportDialogTest, SimulatorStartsOnTheRouteFile)
 
 TEST_F(ExportDialogTest, PackageBuilderGetsTheFileList)
 {
-    std::vector<TExportPackageRequest> got;
-    SetExportPackageHandler([&got](const TExportPackageRequest& r) { got.push_back(r); });
+    std::vector<TPackageRequest> got;
+    SetPackageHandler([&got](const TPackageRequest& r) { got.push_back(r); });
     ExportSiding();
     Form->cbRunPackageWizard->setChecked(true);
     Form->cbRunPackageWizardClick();
@@ -383,7 +383,7 @@ TEST_F(ExportDialogTest, PackageBuilderGetsTheFileList)
     EXPECT_TRUE(fs::exists(Bve + "/railway/route/route/route.csv"));
 
     // A builder that fails is reported, not passed over.
-    SetExportPackageHandler([](const TExportPackageRequest&) { throw std::runtime_error("disk full"); });
+    SetPackageHandler([](const TPackageRequest&) { throw std::runtime_error("disk full"); });
     Requests.clear();
     Form->show();
     Choose("train", "route", "route");

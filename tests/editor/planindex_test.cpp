@@ -42,17 +42,11 @@ protected:
 
     TVLPoint* AddPoint(double x, double y)
     {
-        auto point = std::make_unique<TVLPoint>(MakeWorldPoint(x, y));
-        TVLPoint* p = point.get();
-        Project->AddPoint(std::move(point));
-        return p;
+        return Project->AddPoint(std::make_unique<TVLPoint>(MakeWorldPoint(x, y)));
     }
     TVLConnection* Connect(TVLPoint* a, TVLPoint* b)
     {
-        auto track = std::make_unique<TVLConnection>(a, b);
-        TVLConnection* c = track.get();
-        Project->AddConnection(std::move(track));
-        return c;
+        return Project->AddConnection(std::make_unique<TVLConnection>(a, b));
     }
 
     // Chains of short tracks (some curved, some switches, some with walls,

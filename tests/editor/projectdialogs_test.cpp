@@ -30,10 +30,7 @@ class ProjectDialogsTest : public StartupTest {
 protected:
     TVLPoint* AddPoint(double x, double y)
     {
-        auto point = std::make_unique<TVLPoint>(MakeWorldPoint(x, y));
-        TVLPoint* p = point.get();
-        Project.AddPoint(std::move(point));
-        return p;
+        return Project.AddPoint(std::make_unique<TVLPoint>(MakeWorldPoint(x, y)));
     }
     TVLObject* AddObject(double x, double y)
     {

@@ -49,17 +49,11 @@ protected:
 
     TVLPoint* AddPoint(double x, double y)
     {
-        auto point = std::make_unique<TVLPoint>(MakeWorldPoint(x, y));
-        TVLPoint* p = point.get();
-        Project->AddPoint(std::move(point));
-        return p;
+        return Project->AddPoint(std::make_unique<TVLPoint>(MakeWorldPoint(x, y)));
     }
     TVLConnection* AddTrack(double x1, double y1, double x2, double y2)
     {
-        auto track = std::make_unique<TVLConnection>(AddPoint(x1, y1), AddPoint(x2, y2));
-        TVLConnection* c = track.get();
-        Project->AddConnection(std::move(track));
-        return c;
+        return Project->AddConnection(std::make_unique<TVLConnection>(AddPoint(x1, y1), AddPoint(x2, y2)));
     }
 
     QImage Paint()

@@ -1,0 +1,44 @@
+#include "editor/packagerequest.h"
+
+#include "editor/formexport.h"
+#include "platform/gui/dialogs.h"
+
+#include <QCheckBox>
+
+#include <exception>
+#include <utility>
+
+namespace {
+
+TPackageHandler& Handler()
+{
+    static TPackageHandler handler;
+    return handler;
+}
+
+} // namespace
+
+void SetPackageHandler(TPackageHandler handler)
+{
+    Handler() = std::move(handler);
+    // The export dialog offers packaging only while a builder is there.
+    if (FormExport)
+        FormExport->cbRunPackageWizard->setEnabled(HasPackageHandler());
+}
+
+bool HasPackageHandler() { return static_cast<bool>(Handler()); }
+
+bool RunPackageHandler(const TPackageRequest& request)
+{
+    if (!Handler()) {
+        MessageDlg("The route packager is not available.", mtError, mbOK);
+        return false;
+    }
+    try {
+        Handler()(request);
+        return true;
+    } catch (const std::exception& e) {
+        MessageDlg(e.what(), mtError, mbOK);
+        return false;
+    }
+}

@@ -272,7 +272,7 @@ void TCreateProj_Wizard::SetProject()
     if (failed) {
         // The wizard closes either way once both names were given; a result
         // other than OK tells the New command that nothing was created.
-        MessageDlg("Error creating the Project", mtError, mbOK);
+        MessageDlg(GetMessageText("twizard_create_failed"), mtError, mbOK);
         done(mrCancel);
         return;
     }

@@ -1,6 +1,7 @@
 #include "editor/formbgmap.h"
 
 #include "editor/appforms.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "platform/gui/dialogs.h"
 #include "platform/paths.h"
@@ -118,6 +119,10 @@ void TFormBGMap::Button1Click()
 
 void TFormBGMap::Button2Click()
 {
+    // 0 or less would put every track at the origin or off the picture.
+    int scale = 0;
+    if (!ReadWholeEdit(EdScale, "Label1", 1, 1000000, scale))
+        return;
     accept();
 }
 

@@ -3,6 +3,7 @@
 #include "editor/formmain.h"
 #include "editor/formoptions.h"
 #include "editor/frmeditor.h"
+#include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
 #include "model/vlproject.h"
 #include "platform/gui/dialogs.h"
@@ -118,11 +119,11 @@ void TFormCreatePackage::CreatePackageClick()
     const std::string routeDir = RouteDirEdit->Text();
     // An empty name would package the whole object or route tree.
     if (Trim(objDir).empty() || Trim(routeDir).empty()) {
-        MessageDlg("Enter the objects directory and the route directory of the route to package.", mtError, mbOK);
+        MessageDlg(GetMessageText("ucreatepackage_no_dirs"), mtError, mbOK);
         return;
     }
     if (!HasPackageHandler()) {
-        MessageDlg("The route packager is not available.", mtError, mbOK);
+        MessageDlg(GetMessageText("ucreatepackage_no_packager"), mtError, mbOK);
         return;
     }
     if (!FormOptions || !FormOptions->CheckBveFolder())

@@ -8,6 +8,7 @@
 #include "editor/frmeditor.h"
 #include "editor/minimapcanvas.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "export/vlexport.h"
 #include "model/vlminimap.h"
@@ -462,7 +463,13 @@ void TFormExport::cbRunPackageWizardClick()
 
 long long TFormExport::ParseDepartureTime(const std::string& text)
 {
-    const long long fallback = 9 * 3600;
+    long long seconds = 0;
+    return ReadDepartureTime(text, seconds) ? seconds : 9 * 3600;
+}
+
+bool TFormExport::ReadDepartureTime(const std::string& text, long long& seconds)
+{
+    const bool fallback = false;
     const std::string t = Trim(text);
     int fields[3] = {0, 0, 0};
     int count = 0;
@@ -485,7 +492,8 @@ long long TFormExport::ParseDepartureTime(const std::string& text)
         return fallback;
     if (fields[0] > 23 || fields[1] > 59 || fields[2] > 59)
         return fallback;
-    return fields[0] * 3600LL + fields[1] * 60LL + fields[2];
+    seconds = fields[0] * 3600LL + fields[1] * 60LL + fields[2];
+    return true;
 }
 
 bool TFormExport::IsPlainName(const std::string& name)
@@ -585,6 +593,13 @@ void TFormExport::ExportBtnClick()
         MessageDlg(GetMessageText("texport_same_station"), mtWarning, mbOK);
         return;
     }
+    long long departure = 0;
+    if (!ReadDepartureTime(leDepartureTime->Text(), departure)) {
+        const TNumberFieldTexts texts = NumberFieldTexts();
+        RefuseField(leDepartureTime->Edit(), leDepartureTime->EditLabel()->text(),
+                    AllowedRange(texts, "0:00", "23:59:59"), texts);
+        return;
+    }
 
     ShowPage(1);
     ExportStatusText->setText("Initializing...");
@@ -616,7 +631,7 @@ void TFormExport::ExportBtnClick()
         if (station->Name == destName)
             writer->DestStation = station;
     }
-    writer->DepartureTime = ParseDepartureTime(leDepartureTime->Text());
+    writer->DepartureTime = departure;
 
     StatusLines.clear();
     FShownStatus = 0;

@@ -138,6 +138,8 @@ public:
     // A time of day "H:MM" or "H:MM:SS" in seconds after midnight; 09:00
     // for anything else.
     static long long ParseDepartureTime(const std::string& text);
+    // The same; false for a text that is no time of day.
+    static bool ReadDepartureTime(const std::string& text, long long& seconds);
     // A sub-folder or file name that stays where it is put: not empty, not
     // "." or "..", no path separators, drive colons, wildcards or characters
     // Windows does not allow in names.

@@ -3,6 +3,7 @@
 #include "editor/appforms.h"
 #include "editor/formsetbvefolder.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "platform/gui/dialogs.h"
 #include "platform/paths.h"
@@ -28,6 +29,10 @@ std::string LanguageFileName;
 TFormOptions* FormOptions = nullptr;
 
 namespace {
+
+// The arrow keys' step in centimetres: 0 would stop them.
+constexpr int MinArrowStep = 1;
+constexpr int MaxArrowStep = 10000;
 
 std::int32_t EditInteger(const QLineEdit* edit, std::int32_t def)
 {
@@ -245,10 +250,7 @@ void TFormOptions::AskForBveFolder()
     for (;;) {
         if (ShowBveFolderDialog() && !BveFolder.empty())
             return;
-        int answer = MessageDlg("No BVE folder has been chosen. Routes can only be exported into the BVE "
-                                "folder; you can choose it later under Options.\r\n\r\n"
-                                "Choose the BVE folder now?",
-                                mtWarning, mbYes | mbNo);
+        int answer = MessageDlg(GetMessageText("toptions_no_bvefolder_start"), mtWarning, mbYes | mbNo);
         if (answer != mrYes)
             return;
     }
@@ -257,9 +259,7 @@ void TFormOptions::AskForBveFolder()
 bool TFormOptions::CheckBveFolder()
 {
     while (BveFolder.empty()) {
-        int answer = MessageDlg("No BVE folder has been chosen. Routes can only be exported into the BVE "
-                                "folder.\r\n\r\nChoose the BVE folder now?",
-                                mtWarning, mbYes | mbNo);
+        int answer = MessageDlg(GetMessageText("toptions_no_bvefolder"), mtWarning, mbYes | mbNo);
         if (answer != mrYes)
             return false;
         ShowBveFolderDialog();
@@ -326,7 +326,11 @@ void TFormOptions::CheckBoxCopyTrackPropClipClick()
 
 void TFormOptions::edArrowStepSizeChange()
 {
-    ArrowStepSize = EditInteger(edArrowStepSize, 0) / 100.0;
+    // Only a step the arrows can use counts; OK refuses anything else.
+    long long centimetres = 0;
+    if (ParseWholeNumber(QToAnsi(edArrowStepSize->text()), centimetres) && centimetres >= MinArrowStep &&
+        centimetres <= MaxArrowStep)
+        ArrowStepSize = static_cast<double>(centimetres) / 100.0;
 }
 
 void TFormOptions::bBrowseLanguageFileClick()
@@ -344,6 +348,15 @@ void TFormOptions::BveFolderSearchButtonClick() { ShowBveFolderDialog(); }
 
 void TFormOptions::Btn_OKClick()
 {
+    // Every number is checked before anything is written.
+    int step = 0, distance = 0, maxCurve = 0, minCurve = 0;
+    if (!ReadWholeEdit(edArrowStepSize, "lArrowStepSize", MinArrowStep, MaxArrowStep, step) ||
+        !ReadWholeEdit(edDistanceBeyondLast, "lDistanceBeyondLast", 0, 100000, distance) ||
+        !ReadWholeEdit(edMaxCurveSmooth, "lMaxCurveSmooth", 1, 1000000, maxCurve) ||
+        !ReadWholeEdit(edShortestCurve, "lShortestCurve", 1, 1000000, minCurve))
+        return;
+    ArrowStepSize = step / 100.0;
+
     // The copy-property boxes take effect like every other box of the dialog.
     CopyPropLast = CheckBoxCopyTrackPropLast->isChecked();
     CopyPropClip = CheckBoxCopyTrackPropClip->isChecked();
@@ -359,9 +372,6 @@ void TFormOptions::Btn_OKClick()
     IniFile->WriteBool("editor", "minlength", cbMinimumlength->isChecked());
     IniFile->WriteFloat("editor", "ArrowStepSize", ArrowStepSize);
     IniFile->WriteBool("editor", "newconnfixed", cbNewConnFixed->isChecked());
-    std::int32_t distance = EditInteger(edDistanceBeyondLast, 100);
-    std::int32_t maxCurve = EditInteger(edMaxCurveSmooth, 4000);
-    std::int32_t minCurve = EditInteger(edShortestCurve, 150);
     IniFile->WriteInteger("export", "distancebeyondlast", distance);
     IniFile->WriteInteger("export", "maxcurvesmooth", maxCurve);
     IniFile->WriteInteger("export", "mincurvesmooth", minCurve);

@@ -4,6 +4,7 @@
 #include "editor/formmain.h"
 #include "editor/frmeditor.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/editorwindows.h"
 #include "editor/vclwidgets.h"
 #include "model/vlhelpers.h"
@@ -245,13 +246,16 @@ void TFormProjectProperties::bSelectStopSignClick()
 void TFormProjectProperties::bOKClick()
 {
     if (Project) {
+        int gauge = 0;
+        if (!ReadWholeEdit(leGauge, 1, 10000, gauge))
+            return;
         Project->ProjectName = leProjectname->Text();
         Project->Author = leAuthor->Text();
         Project->AuthorEmailAddress = leEmail->Text();
         Project->HomepageUrl = leHomepage->Text();
         Project->Description = MemoToText(memoDescription);
         Project->Credits = MemoToText(memoCredits);
-        Project->Gauge = StrToIntDef(leGauge->Text(), DefaultGauge);
+        Project->Gauge = gauge;
         SetValue(Project->DefaultObjects, "stopsign", QToAnsi(edDOStopsign->text()));
         Project->RouteFilesSubDir = leSubDir->Text();
         Project->LogoPath = QToAnsi(Image1->toolTip());

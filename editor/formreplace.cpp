@@ -4,6 +4,7 @@
 #include "editor/formoptions.h"
 #include "editor/formtracktypes.h"
 #include "editor/frmeditor.h"
+#include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
 #include "model/currentsituation.h"
 #include "model/vlcatalogs.h"
@@ -225,7 +226,7 @@ int TFormReplace::bReplaceClick()
     int from = 0;
     int to = 0;
     if (type < stTrack || type > stWallRight || !ItemValue(cbSearchfor, from) || !ItemValue(cbReplaceby, to)) {
-        StatusBar1->SetPanelText(0, "Choose a search type and the values to search for and to replace by.");
+        StatusBar1->SetPanelText(0, Trim(GetMessageText("ureplace_choose")));
         return 0;
     }
     ProgressBar1->setValue(0);

@@ -1,6 +1,7 @@
 #include "editor/formsetbvefolder.h"
 
 #include "editor/formoptions.h"
+#include "editor/msginisupp.h"
 #include "platform/gui/dialogs.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
@@ -94,7 +95,7 @@ void TFormSetBveFolder::OKButtonClick()
 {
     if (FSelectedPath.empty()) {
         // No folder would make every route path start at the root.
-        MessageDlg("Please select your BVE Directory.", mtWarning, mbOK);
+        MessageDlg(GetMessageText("usetbvefolder_none"), mtWarning, mbOK);
         return;
     }
     if (IniFile) {

@@ -174,7 +174,7 @@ void TFormStations::bAddStationClick()
     const std::string name = QToAnsi(edStationname->text());
     for (int i = 0; i < lbStations->count(); ++i) {
         if (SameText(QToAnsi(lbStations->item(i)->text()), name)) {
-            MessageDlg("A Station with this name already exists.", mtError, mbCancel);
+            MessageDlg(GetMessageText("ustations_exists"), mtError, mbCancel);
             return;
         }
     }

@@ -1,11 +1,13 @@
 #include "editor/formtrackproperties.h"
 
 #include "editor/appforms.h"
+#include "editor/msginisupp.h"
 
 #include "editor/formmain.h"
 #include "editor/formoptions.h"
 #include "editor/formtracktypes.h"
 #include "editor/frmeditor.h"
+#include "editor/numberfields.h"
 #include "editor/editorwindows.h"
 #include "editor/vclwidgets.h"
 #include "editor/wave.h"
@@ -372,6 +374,14 @@ void TFormTrackProperties::bOKClick()
         accept();
         return;
     }
+    // The numbers are read before anything is written: a refused field
+    // leaves the track as it was and the dialog open.
+    int speed = 0, adhesion = 0, fog = 0;
+    double height = 0.0;
+    if (!ReadWholeEdit(edSpeedlimit, "lSpeedlimit", 0, 1000, speed) ||
+        !ReadWholeEdit(edAdhesion, "lAdhesion", 0, 255, adhesion) || !ReadWholeEdit(EdFog, "lFog", 0, 100000, fog) ||
+        !ReadDecimalEdit(edHeight, "lHeight", -10000.0, 10000.0, height))
+        return;
     TVLConnection& c = *Connection;
     // A list without a choice keeps its property.
     auto chosen = [](const QComboBox* combo) {
@@ -405,13 +415,13 @@ void TFormTrackProperties::bOKClick()
     takeId(cbWallLeft, c.WallLeftId);
     takeId(cbWallRight, c.WallRightId);
 
-    c.SpeedLimit = StrToIntDef(EditText(edSpeedlimit), c.SpeedLimit);
+    c.SpeedLimit = speed;
     if (chosen(cbAccuracy) >= 0)
         c.Accuracy = chosen(cbAccuracy) + 1;
-    c.Adhesion = StrToIntDef(EditText(edAdhesion), c.Adhesion);
+    c.Adhesion = adhesion;
     c.WaveFile = EditText(edPlayWave);
-    c.Fog = StrToIntDef(EditText(EdFog), 0);
-    c.Height = StrToFloatDot(EditText(edHeight));
+    c.Fog = fog;
+    c.Height = height;
     c.MarkerFile = EditText(edMarkerFilename);
     c.MarkerDuration = StrToIntDef(EditText(edMarkerDuration), 0);
     accept();
@@ -467,7 +477,7 @@ bool TFormTrackProperties::DefineCatalog(QComboBox* combo, const char* title, in
     TCatalog catalog(ProgramFolder(), ObjectFolder());
     catalog.Lines = items;
     if (!catalog.Save())
-        MessageDlg("The list could not be saved to the file " + AnsiFileName(catalog.Path) + ".", mtError, mbOK);
+        MessageDlg(GetMessageText("utrackprops_save_failed") + AnsiFileName(catalog.Path), mtError, mbOK);
     SetComboItems(combo, items);
     SelectIndex(combo, index);
     return true;

@@ -2,6 +2,7 @@
 
 #include "editor/appforms.h"
 #include "editor/formselectobject.h"
+#include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
 #include "model/vlhelpers.h"
 #include "model/vltrackdef.h"
@@ -55,14 +56,14 @@ std::string ItemText(const QTreeWidgetItem* item, int column) { return QToAnsi(i
 
 // Checks an object file name taken into a track-type line, where it stands
 // between double quotes.
-bool CheckObjectFile(const std::string& file, const char* missing)
+bool CheckObjectFile(const std::string& file, const char* missingKey)
 {
     if (Trim(file).empty()) {
-        MessageDlg(missing, mtWarning, mbOK);
+        MessageDlg(GetMessageText(missingKey), mtWarning, mbOK);
         return false;
     }
     if (file.find('"') != std::string::npos) {
-        MessageDlg("An object file name cannot contain a double quote.", mtWarning, mbOK);
+        MessageDlg(GetMessageText("utracktypes_quote"), mtWarning, mbOK);
         return false;
     }
     return true;
@@ -328,7 +329,7 @@ void TFormTrackTypes::cbRunSoundChange()
 void TFormTrackTypes::bAddTrackDefClick()
 {
     const std::string file = leObjectName->Text();
-    if (!CheckObjectFile(file, "Choose the object file of the new track type first."))
+    if (!CheckObjectFile(file, "utracktypes_no_object"))
         return;
     const int runSound = std::max(0, cbRunSound->currentIndex());
     auto* row = new QTreeWidgetItem(lvTracktypes);
@@ -366,12 +367,10 @@ bool TFormTrackTypes::CheckCurveFields() const
 {
     const int radius = StrToIntDef(leMaxCurveUse->Text(), 0);
     if (radius == 0 || radius != StrToIntDef(leMaxCurveUse->Text(), 1)) {
-        MessageDlg("The curve radius must be a whole number of metres other than 0: below 0 for curves to the "
-                   "left, above 0 for curves to the right.",
-                   mtWarning, mbOK);
+        MessageDlg(GetMessageText("utracktypes_bad_radius"), mtWarning, mbOK);
         return false;
     }
-    return CheckObjectFile(leObjectfileCurved->Text(), "Choose the object file of the curve first.");
+    return CheckObjectFile(leObjectfileCurved->Text(), "utracktypes_no_curve_object");
 }
 
 void TFormTrackTypes::bAddCurveDefClick()
@@ -446,9 +445,7 @@ bool TFormTrackTypes::Button1Click()
     TrackDefinitions = std::move(lines);
     if (!SaveTrackDefinitions()) {
         TrackDefinitions = std::move(previous);
-        MessageDlg("The track types could not be saved to " +
-                       AnsiFileName(TVLTrackTypes::FilePath(ProgramFolder())) +
-                       ". Nothing has been changed; the edited types are still in the dialog.",
+        MessageDlg(GetMessageText("utracktypes_save_failed") + AnsiFileName(TVLTrackTypes::FilePath(ProgramFolder())),
                    mtError, mbOK);
         return false;
     }

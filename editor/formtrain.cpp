@@ -2,6 +2,7 @@
 
 #include "editor/appforms.h"
 #include "editor/formoptions.h"
+#include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
 #include "platform/gui/dialogs.h"
 #include "platform/paths.h"
@@ -152,7 +153,7 @@ void TFormTrain::TrainListClick(int row)
     }
     QImage image;
     if (!image.loadFromData(data)) {
-        MessageDlg("Bitmap image is not valid: \"" + QToAnsi(NativeName(picture)) + "\"", mtError, mbOK);
+        MessageDlg(GetMessageText("utrain_bad_bitmap") + QToAnsi(NativeName(picture)), mtError, mbOK);
         return;
     }
     Image1->setPixmap(QPixmap::fromImage(image).scaled(Image1->size(), Qt::KeepAspectRatio));

@@ -1,6 +1,7 @@
 #include "editor/frmobjects.h"
 
 #include "editor/formoptions.h"
+#include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
 #include "model/vlobject.h"
 #include "platform/gui/dialogs.h"
@@ -226,15 +227,14 @@ void TFrmObjects::runstructureviewer1Click()
     const std::string bve = FormOptions ? FormOptions->BveFolder : std::string();
     const std::string viewer = bve.empty() ? std::string() : ResolvePathCase(IncludeTrailingPathDelimiter(bve) + "strview.exe");
     if (viewer.empty() || !FileExists(viewer)) {
-        MessageDlg("Structure Viewer (strview.exe) not found. Please download on BVE homepage.", mtError, mbCancel);
+        MessageDlg(GetMessageText("ufrmobjects_no_sv"), mtError, mbCancel);
         return;
     }
     if (!QProcess::startDetached(FromNative(viewer), QStringList())) {
-        MessageDlg("Structure Viewer (strview.exe) could not be started.", mtError, mbCancel);
+        MessageDlg(GetMessageText("ufrmobjects_sv_failed"), mtError, mbCancel);
         return;
     }
-    MessageDlg("Structure Viewer should be running now. Drag and drop an object to its window to preview.",
-               mtInformation, mbOK);
+    MessageDlg(GetMessageText("ufrmobjects_sv_running"), mtInformation, mbOK);
 }
 
 bool TFrmObjects::eventFilter(QObject* watched, QEvent* event)

@@ -1,6 +1,7 @@
 #include "editor/packagerequest.h"
 
 #include "editor/formexport.h"
+#include "editor/msginisupp.h"
 #include "platform/gui/dialogs.h"
 
 #include <QCheckBox>
@@ -31,7 +32,7 @@ bool HasPackageHandler() { return static_cast<bool>(Handler()); }
 bool RunPackageHandler(const TPackageRequest& request)
 {
     if (!Handler()) {
-        MessageDlg("The route packager is not available.", mtError, mbOK);
+        MessageDlg(GetMessageText("ucreatepackage_no_packager"), mtError, mbOK);
         return false;
     }
     try {

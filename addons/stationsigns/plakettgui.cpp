@@ -4,6 +4,7 @@
 #include "addons/stationsigns/signfiles.h"
 #include "platform/codepage.h"
 #include "platform/gui/dialogs.h"
+#include "platform/gui/numberfield.h"
 #include "platform/paths.h"
 
 #include <QCheckBox>
@@ -31,6 +32,11 @@
 namespace {
 
 const char* DefaultFace = "DejaVu Sans";
+// A frame wider than half the sign's height would cover it.
+constexpr int MaxFrameWidth = SignHeight / 2;
+const TNumberFieldTexts FieldTexts = {"This is not a value the field can take:\r\n",
+                                      "Allowed values: from %1 to %2.\r\n"};
+const QString WidthWarning = "The name is wider than the sign: its ends are cut off.";
 const QColor Cream(0xFF, 0xFB, 0xF0);
 
 struct TPreset {
@@ -174,8 +180,17 @@ TFormStationsigns::TFormStationsigns(QWidget* parent) : QDialog(parent)
     connect(cbBgColor, &TColourPanel::clicked, this, &TFormStationsigns::cbBgColorClick);
     connect(Button1, &QPushButton::clicked, this, &TFormStationsigns::Button1Click);
 
+    FVersionLine = QString("Version ") + Plakett::Version + " - by " + Plakett::Author;
+    lInfo->setText(FVersionLine);
     cbStyleChange();
-    lInfo->setText(QString("Version ") + Plakett::Version + " - by " + Plakett::Author);
+}
+
+void TFormStationsigns::ShowWidthWarning(bool tooWide)
+{
+    if (tooWide)
+        lInfo->setText(WidthWarning);
+    else if (lInfo->text() == WidthWarning)
+        lInfo->setText(FVersionLine);
 }
 
 int TFormStationsigns::FontPixelSize()
@@ -214,6 +229,7 @@ void TFormStationsigns::cbStyleChange()
         // Integer division towards zero: a name wider than the sign starts
         // left of it and is cut on both sides.
         const int x = cbCentered->isChecked() ? (SignWidth - width) / 2 : 5;
+        ShowWidthWarning(x < 0 || x + width > SignWidth);
         p.fillRect(QRect(x, 0, width, metrics.height()), background);
         p.setPen(cbFont->Colour());
         p.drawText(x, metrics.ascent(), text);
@@ -290,15 +306,30 @@ void TFormStationsigns::cbBgColorClick()
 
 void TFormStationsigns::Button1Click()
 {
+    const std::string typed = edBfName->text().toStdString();
+    if (edBfName->text().trimmed().isEmpty()) {
+        MessageDlg("Please type the station name first.", mtWarning, mbOK);
+        edBfName->setFocus();
+        return;
+    }
+    int frame = 0;
+    if (!ReadWholeField(EdWidth, "Frame width", 0, MaxFrameWidth, frame, FieldTexts))
+        return;
     const char* library = HostInfo.Query ? HostInfo.Query(4) : nullptr;
     if (!library || !*library) {
         MessageDlg("The editor did not name its object library folder.", mtError, mbOK);
         return;
     }
     SignsFolder = IncludeTrailingPathDelimiter(ResolvePathCase(IncludeTrailingPathDelimiter(library) + "signs"));
-    const std::string name = StationName();
-    const std::string base = SignBaseName(name);
-    const std::string file = SignsFolder + NativeFileName(base);
+    // The base name is plain ASCII: it is its own disk name.
+    const std::string base = SignBaseName(typed);
+    const std::string file = SignsFolder + base;
+    if (FileExists(file + ".bmp") || FileExists(file + ".b3d")) {
+        const std::string question = "The sign \"" + base + "\" exists already in\r\n" + Utf8ToAnsi(SignsFolder) +
+                                     "\r\n\r\nReplace it with the sign of \"" + StationName() + "\"?";
+        if (MessageDlg(question, mtConfirmation, mbYesNo) != mrYes)
+            return;
+    }
 
     std::vector<std::uint8_t> indices;
     indices.reserve(SignWidth * SignHeight);
@@ -308,7 +339,8 @@ void TFormStationsigns::Button1Click()
     }
     if (!WriteSignFile(file + ".bmp", SignBitmapFile(indices)))
         return;
-    if (!WriteSignFile(file + ".b3d", SignObjectFile(name, base)))
+    if (!WriteSignFile(file + ".b3d", SignObjectFile(SignDescriptionName(typed), base)))
         return;
     lInfo->setText("SAVED");
+    lInfo->setToolTip(QString::fromStdString(file + ".b3d"));
 }

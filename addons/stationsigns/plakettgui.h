@@ -3,8 +3,10 @@
 // style; the window draws the sign into a picture of 256 by 32 pixels with
 // the sign palette (no dithering, no smoothing) and "Save..." writes it as
 // "stationsign_<name>.bmp" with its object "stationsign_<name>.b3d" into the
-// folder "signs" of the editor's object library (host query 4). The folder
-// is not created: without it the save stops with the file error.
+// folder "signs" of the editor's object library (host query 4), <name> being
+// the station name in portable letters; an existing sign of that name is
+// only replaced when the user agrees. The folder is not created: without it
+// the save stops with the file error.
 
 #include <QDialog>
 #include <QFrame>
@@ -78,5 +80,9 @@ public:
     static int FontPixelSize();
 
 private:
+    // lInfo warns while the name does not fit on the sign.
+    void ShowWidthWarning(bool tooWide);
+
     bool FApplyingPreset = false;
+    QString FVersionLine;
 };

@@ -1,5 +1,6 @@
 #include "addons/stationsigns/signfiles.h"
 
+#include "platform/codepage.h"
 #include "platform/textlines.h"
 
 namespace {
@@ -8,12 +9,6 @@ void PutWord(std::string& out, std::uint32_t v, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
         out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (std::size_t pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size()))
-        text.replace(pos, from.size(), to);
 }
 
 } // namespace
@@ -91,15 +86,89 @@ std::string SignBitmapFile(const std::vector<std::uint8_t>& indices)
     return out;
 }
 
-std::string SignBaseName(const std::string& stationName)
+namespace {
+
+// The next code point of UTF-8 text; a broken sequence gives one byte as
+// U+FFFD.
+char32_t NextCodePoint(const std::string& text, std::size_t& i)
 {
-    std::string name = stationName;
-    for (char& c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == ' ' || c == '/' || c == '\\' || u < 0x20 || u == 0x7F)
-            c = '_';
+    const auto b = static_cast<unsigned char>(text[i++]);
+    if (b < 0x80)
+        return b;
+    const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+    if (extra < 0 || i + static_cast<std::size_t>(extra) > text.size())
+        return 0xFFFD;
+    char32_t c = b & (0x3F >> extra);
+    for (int k = 0; k < extra; ++k) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if ((next & 0xC0) != 0x80)
+            return 0xFFFD;
+        c = c << 6 | (next & 0x3F);
+        ++i;
     }
-    return "stationsign_" + AnsiLowerCase(name);
+    return c;
+}
+
+// The portable spelling of one letter, lower case; "_" for what has none.
+std::string Portable(char32_t c)
+{
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-')
+        return std::string(1, static_cast<char>(c));
+    if (c >= 'A' && c <= 'Z')
+        return std::string(1, static_cast<char>(c - 'A' + 'a'));
+    // Latin-1: U+00C0 to U+00FF, the capitals first, then the same small.
+    static const char* const latin1[32] = {"a", "a",  "a", "a", "ae", "aa", "ae", "c", "e", "e", "e",
+                                           "e", "i",  "i", "i", "i",  "d",  "n",  "o", "o", "o", "o",
+                                           "oe", "_", "oe", "u", "u", "u",  "ue", "y", "th", "ss"};
+    if (c >= 0xC0 && c <= 0xFF) {
+        if (c == 0xF7)
+            return "_";
+        if (c == 0xFF)
+            return "y";
+        return latin1[(c - 0xC0) % 32];
+    }
+    // Latin Extended-A: runs of capital and small letters of one base.
+    struct TRun {
+        char32_t Last;
+        const char* Base;
+    };
+    static const TRun runs[] = {{0x105, "a"}, {0x10D, "c"}, {0x111, "d"}, {0x11B, "e"}, {0x123, "g"},
+                                {0x127, "h"}, {0x131, "i"}, {0x133, "ij"}, {0x135, "j"}, {0x138, "k"},
+                                {0x142, "l"}, {0x14B, "n"}, {0x151, "o"}, {0x153, "oe"}, {0x159, "r"},
+                                {0x161, "s"}, {0x167, "t"}, {0x173, "u"}, {0x175, "w"}, {0x178, "y"},
+                                {0x17E, "z"}, {0x17F, "s"}};
+    if (c >= 0x100)
+        for (const TRun& run : runs)
+            if (c <= run.Last)
+                return run.Base;
+    return "_";
+}
+
+std::string CodePointUtf8(const std::string& text, std::size_t from, std::size_t to)
+{
+    return text.substr(from, to - from);
+}
+
+} // namespace
+
+std::string SignBaseName(const std::string& stationNameUtf8)
+{
+    std::string out = "stationsign_";
+    for (std::size_t i = 0; i < stationNameUtf8.size();)
+        out += Portable(NextCodePoint(stationNameUtf8, i));
+    return out;
+}
+
+std::string SignDescriptionName(const std::string& stationNameUtf8)
+{
+    std::string out;
+    for (std::size_t i = 0; i < stationNameUtf8.size();) {
+        const std::size_t from = i;
+        const char32_t c = NextCodePoint(stationNameUtf8, i);
+        const std::string ansi = Utf8ToAnsi(CodePointUtf8(stationNameUtf8, from, i));
+        out += c != '?' && ansi == "?" ? std::string("_") : ansi;
+    }
+    return out;
 }
 
 const std::vector<std::string>& SignObjectTemplate()
@@ -117,7 +186,7 @@ const std::vector<std::string>& SignObjectTemplate()
         "Face 0,1,2,3",
         "",
         "[Texture]",
-        "Load $n.BMP",
+        "Load $n.bmp",
         "Coordinates 0, 0, 0",
         "Coordinates 1, 1, 0",
         "Coordinates 2, 1, 1",
@@ -131,7 +200,7 @@ const std::vector<std::string>& SignObjectTemplate()
         "Face 0,1,2,3",
         "",
         "[Texture]",
-        "Load $n.BMP",
+        "Load $n.bmp",
         "Coordinates 0, 0, 0",
         "Coordinates 1, 1, 0",
         "Coordinates 2, 1, 1",
@@ -158,10 +227,17 @@ const std::vector<std::string>& SignObjectTemplate()
     return lines;
 }
 
-std::string SignObjectFile(const std::string& stationName, const std::string& baseName)
+std::string SignObjectFile(const std::string& descriptionName, const std::string& baseName)
 {
-    std::string text = JoinLines(SignObjectTemplate());
-    ReplaceAll(text, "$s", stationName);
-    ReplaceAll(text, "$n", baseName);
-    return text;
+    const std::string text = JoinLines(SignObjectTemplate());
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '$' && i + 1 < text.size() && (text[i + 1] == 's' || text[i + 1] == 'n')) {
+            out += text[i + 1] == 's' ? descriptionName : baseName;
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }

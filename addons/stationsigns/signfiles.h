@@ -28,14 +28,21 @@ int NearestSignColour(std::uint32_t rgb);
 // 14 + 40 + 1024 + 8192 bytes.
 std::string SignBitmapFile(const std::vector<std::uint8_t>& indices);
 
-// "stationsign_" + the station name with blanks, "/", "\" and control
-// characters replaced by "_", lower-cased (ANSI in, ANSI out), so that no
-// name can make a path.
-std::string SignBaseName(const std::string& stationName);
+// "stationsign_" + the station name (UTF-8) in portable letters: ASCII
+// letters, digits, "_" and "-" only, lower-cased. Blanks become "_", the
+// European letters are spelled out (ä ae, ö oe, ü ue, ß ss, å aa, é e, ł l
+// ...), anything else becomes "_". The simulator's loader, every file
+// system and the texture line then agree on the name byte for byte.
+std::string SignBaseName(const std::string& stationNameUtf8);
 
-// The object file: the template with every "$s" replaced by the station
-// name as typed, then every "$n" by the base name; lines joined with CR LF.
-std::string SignObjectFile(const std::string& stationName, const std::string& baseName);
+// The station name (UTF-8) for the object's description line, in ANSI;
+// letters ANSI lacks become "_".
+std::string SignDescriptionName(const std::string& stationNameUtf8);
+
+// The object file: the template with every "$s" replaced by the description
+// name and every "$n" by the base name, in one pass over the template (a
+// "$n" inside the station name stays as typed); lines joined with CR LF.
+std::string SignObjectFile(const std::string& descriptionName, const std::string& baseName);
 
 // The object template, one line per entry.
 const std::vector<std::string>& SignObjectTemplate();

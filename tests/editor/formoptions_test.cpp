@@ -3,6 +3,7 @@
 #include "editortesthelpers.h"
 #include "editor/formsetbvefolder.h"
 #include "editor/lnginisupp.h"
+#include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
 #include "platform/inifile.h"
 
@@ -155,7 +156,7 @@ TEST_F(FormOptionsTest, FolderDialogOkNeedsASelection)
     EXPECT_FALSE(dlg.OKButton->isEnabled());
     dlg.OKButtonClick();
     EXPECT_EQ(opt.BveFolder, "/old");
-    EXPECT_EQ(CountMessages("Please select your BVE Directory."), 1);
+    EXPECT_EQ(CountMessages(GetMessageText("usetbvefolder_none")), 1);
     EXPECT_FALSE(IniValueExists(Ini(), "Settings", "ShowConfigBveFolder"));
 }
 
@@ -179,8 +180,8 @@ TEST_F(FormOptionsTest, ArrowStepHeldInWholeCentimetres)
         TFormOptions opt;
         EXPECT_EQ(opt.edArrowStepSize->text(), "12");
         EXPECT_DOUBLE_EQ(opt.ArrowStepSize, 0.12);
-        opt.edArrowStepSize->setText("abc");
-        EXPECT_DOUBLE_EQ(opt.ArrowStepSize, 0.0);
+        opt.edArrowStepSize->setText("abc"); // no step: the arrows keep theirs
+        EXPECT_DOUBLE_EQ(opt.ArrowStepSize, 0.12);
         opt.edArrowStepSize->setText("35");
         EXPECT_DOUBLE_EQ(opt.ArrowStepSize, 0.35);
     }
@@ -227,8 +228,8 @@ TEST_F(FormOptionsTest, OkWritesEverySettingAndReadsBack)
         opt.cbCurvedSecondary->setChecked(true);
         opt.edArrowStepSize->setText("50");
         opt.edDistanceBeyondLast->setText("250");
-        opt.edMaxCurveSmooth->setText("much");
-        opt.edShortestCurve->setText("0x20");
+        opt.edMaxCurveSmooth->setText("4000");
+        opt.edShortestCurve->setText("32");
         opt.CheckBoxCopyTrackPropClip->setChecked(true);
         EXPECT_FALSE(opt.CheckBoxCopyTrackPropLast->isChecked());
         opt.Btn_OK->click();

@@ -3,6 +3,7 @@
 
 #include "startuptesthelpers.h"
 
+#include "editor/msginisupp.h"
 #include "editor/formstations.h"
 #include "model/currentsituation.h"
 #include "model/vlproject.h"
@@ -74,7 +75,7 @@ TEST_F(FormStationsTest, AddSetAndDeleteStationsAreSavedWithTheProject)
     EXPECT_TRUE(FormStations->edStationname->text().isEmpty());
     AddStation(""); // an empty name adds nothing
     AddStation("hill road");
-    EXPECT_EQ(CountMessages("A Station with this name already exists."), 1);
+    EXPECT_EQ(CountMessages(GetMessageText("ustations_exists")), 1);
     ASSERT_EQ(Project->StationCount(), 2);
     EXPECT_EQ(StationLines(), (std::vector<std::string>{"station1=\"Hill Road\"", "station2=\"Dale\""}));
 

@@ -168,15 +168,14 @@ TEST_F(ObjectBrowserTest, StructureViewerAbsenceAndFailureAreReported)
     PutFile("set.ini", "[Settings]\r\nBVE_Folder=" + (Dir / "bve").string() + "\r\n");
     CreateForm(FormOptions);
     frame.runstructureviewer1Click();
-    EXPECT_EQ(CountMessages("Structure Viewer (strview.exe) not found. Please download on BVE homepage."), 2);
+    EXPECT_EQ(CountMessageKey("ufrmobjects_no_sv"), 2);
     EXPECT_EQ(Requests.back().Buttons, mbCancel);
 
     // A viewer that cannot be run is not reported as running.
     std::ofstream(Dir / "bve" / "strview.exe") << "MZ";
     frame.runstructureviewer1Click();
-    EXPECT_EQ(CountMessages("Structure Viewer (strview.exe) could not be started."), 1);
-    EXPECT_EQ(CountMessages("Structure Viewer should be running now. Drag and drop an object to its window to "
-                            "preview."),
+    EXPECT_EQ(CountMessageKey("ufrmobjects_sv_failed"), 1);
+    EXPECT_EQ(CountMessageKey("ufrmobjects_sv_running"),
               0);
 }
 

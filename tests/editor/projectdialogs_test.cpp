@@ -84,7 +84,7 @@ TEST_F(ProjectDialogsTest, PropertiesShowTheProjectAndWriteBackOnOK)
         EXPECT_EQ(f->memoDescription->toPlainText(), "first\nsecond");
         EXPECT_FALSE(f->Image1->pixmap().isNull());
         f->leAuthor->Edit()->setText("Bob");
-        f->leGauge->Edit()->setText("metre");
+        f->leGauge->Edit()->setText("1067");
         f->edDOStopsign->clear();
         f->memoCredits->setPlainText("thanks\nto all");
         f->PageControl1->setCurrentIndex(2);
@@ -92,7 +92,7 @@ TEST_F(ProjectDialogsTest, PropertiesShowTheProjectAndWriteBackOnOK)
     EXPECT_EQ(result, mrOk);
     EXPECT_EQ(Project.ProjectName, "Caf\xe9 line");
     EXPECT_EQ(Project.Author, "Bob");
-    EXPECT_EQ(Project.Gauge, 1435); // not a whole number
+    EXPECT_EQ(Project.Gauge, 1067);
     EXPECT_EQ(Project.DefaultObjects, (TStrings{"other=x\\y.b3d"}));
     EXPECT_EQ(Project.Description, "first\r\nsecond\r\n");
     EXPECT_EQ(Project.Credits, "thanks\r\nto all\r\n");

@@ -265,7 +265,7 @@ TEST_F(StationSigns, BadHomburgGivesBothFiles)
         "Face 0,1,2,3\r\n"
         "\r\n"
         "[Texture]\r\n"
-        "Load stationsign_bad_homburg.BMP\r\n"
+        "Load stationsign_bad_homburg.bmp\r\n"
         "Coordinates 0, 0, 0\r\n"
         "Coordinates 1, 1, 0\r\n"
         "Coordinates 2, 1, 1\r\n"
@@ -279,7 +279,7 @@ TEST_F(StationSigns, BadHomburgGivesBothFiles)
         "Face 0,1,2,3\r\n"
         "\r\n"
         "[Texture]\r\n"
-        "Load stationsign_bad_homburg.BMP\r\n"
+        "Load stationsign_bad_homburg.bmp\r\n"
         "Coordinates 0, 0, 0\r\n"
         "Coordinates 1, 1, 0\r\n"
         "Coordinates 2, 1, 1\r\n"
@@ -342,22 +342,82 @@ TEST_F(StationSigns, BadHomburgGivesBothFiles)
                 << x << "," << y;
 }
 
-TEST_F(StationSigns, NamesNeverMakeAPath)
+// The files' name holds only portable letters, so that the object, its
+// texture line and the files on disk agree everywhere; the description keeps
+// the name as typed, as far as ANSI holds it.
+TEST_F(StationSigns, PortableFileNames)
 {
-    EXPECT_EQ(SignBaseName("Bad Homburg"), "stationsign_bad_homburg");
-    EXPECT_EQ(SignBaseName("../A/B\\C\tD"), "stationsign_.._a_b_c_d");
-    EXPECT_EQ(SignBaseName("\xC4RA"), "stationsign_\xE4ra"); // Windows-1252 letters
-    // The second replacement also reaches a "$n" in the typed name.
-    EXPECT_EQ(SplitLines(SignObjectFile("A$nB", "base"))[1], ";description=station sign AbaseB");
+    struct Case {
+        const char* Typed;
+        const char* Base;
+        const char* Description;
+    };
+    for (const Case& c : {
+             Case{"K\u00f6ln Hbf", "stationsign_koeln_hbf", "K\xF6ln Hbf"},
+             Case{"Stra\u00dfe \u00c4u\u00dfere", "stationsign_strasse_aeussere", "Stra\xDF" "e \xC4u\xDF" "ere"},
+             Case{"\u00c6r\u00f8sk\u00f8bing \u00c5s", "stationsign_aeroeskoebing_aas", "\xC6r\xF8sk\xF8" "bing \xC5s"},
+             Case{"Besan\u00e7on \u00c9vian \u0141\u00f3d\u017a", "stationsign_besancon_evian_lodz",
+                  "Besan\xE7on \xC9vian _\xF3" "d_"},
+             Case{"\u041c\u043e\u0441\u043a\u0432\u0430", "stationsign_______", "______"},
+             Case{"Halt: Nord", "stationsign_halt__nord", "Halt: Nord"},
+             Case{"A;B", "stationsign_a_b", "A;B"},
+             Case{"Frankfurt (Main), Hbf", "stationsign_frankfurt__main___hbf", "Frankfurt (Main), Hbf"},
+             Case{"../up/Z\u00fcrich", "stationsign____up_zuerich", "../up/Z\xFCrich"},
+             Case{"X$nY", "stationsign_x_ny", "X$nY"},
+         }) {
+        Requests.clear();
+        TFormStationsigns form;
+        form.edBfName->setText(QString::fromUtf8(c.Typed));
+        form.Button1Click();
+        EXPECT_TRUE(Requests.empty()) << c.Typed;
+        const std::string base = c.Base;
+        EXPECT_EQ(SignBaseName(c.Typed), base);
+        ASSERT_TRUE(fs::exists(Dir / "lib/signs" / (base + ".bmp"))) << c.Typed;
+        const TStrings lines = SplitLines(ReadAll(Dir / "lib/signs" / (base + ".b3d")));
+        ASSERT_EQ(lines.size(), 49u) << c.Typed;
+        EXPECT_EQ(lines[1], std::string(";description=station sign ") + c.Description);
+        EXPECT_EQ(lines[12], "Load " + base + ".bmp");
+        EXPECT_EQ(lines[26], "Load " + base + ".bmp");
+    }
+}
 
+TEST_F(StationSigns, AsksBeforeReplacingASign)
+{
     TFormStationsigns form;
-    form.edBfName->setText("../up/Z\u00fcrich");
+    form.edBfName->setText("Hill Road");
     form.Button1Click();
-    EXPECT_EQ(form.lInfo->text(), "SAVED");
-    EXPECT_TRUE(fs::exists(Dir / "lib/signs/stationsign_.._up_z\u00fcrich.bmp"));
-    const std::string b3d = ReadAll(Dir / "lib/signs/stationsign_.._up_z\u00fcrich.b3d");
-    EXPECT_EQ(SplitLines(b3d)[1], ";description=station sign ../up/Z\xFCrich");
-    EXPECT_EQ(SplitLines(b3d)[12], "Load stationsign_.._up_z\xFCrich.BMP");
+    const std::string first = ReadAll(Dir / "lib/signs/stationsign_hill_road.b3d");
+    ASSERT_TRUE(Requests.empty());
+
+    form.edBfName->setText("HILL ROAD");
+    Answer = [](const TDialogRequest&) { return static_cast<int>(mrNo); };
+    form.Button1Click();
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].MsgType, mtConfirmation);
+    EXPECT_NE(Requests[0].Text.find("stationsign_hill_road"), std::string::npos);
+    EXPECT_EQ(ReadAll(Dir / "lib/signs/stationsign_hill_road.b3d"), first);
+
+    Answer = [](const TDialogRequest&) { return static_cast<int>(mrYes); };
+    form.Button1Click();
+    EXPECT_NE(ReadAll(Dir / "lib/signs/stationsign_hill_road.b3d").find("sign HILL ROAD"), std::string::npos);
+}
+
+TEST_F(StationSigns, RefusesAnEmptyNameAndABadFrameWidth)
+{
+    TFormStationsigns form;
+    for (const char* name : {"", "   "}) {
+        form.edBfName->setText(name);
+        form.Button1Click();
+    }
+    form.edBfName->setText("Nord");
+    for (const char* width : {"abc", "17", "-1"}) {
+        form.EdWidth->setText(width);
+        form.Button1Click();
+    }
+    ASSERT_EQ(Requests.size(), 5u);
+    EXPECT_NE(Requests[4].Text.find("Frame width: \"-1\""), std::string::npos) << Requests[4].Text;
+    EXPECT_TRUE(fs::is_empty(Dir / "lib/signs"));
+    EXPECT_NE(form.lInfo->text(), "SAVED");
 }
 
 TEST_F(StationSigns, MissingSignsFolderWritesNothing)

@@ -1,0 +1,138 @@
+#include "platform/gui/numberfield.h"
+
+#include "platform/codepage.h"
+#include "platform/gui/dialogs.h"
+
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QString>
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+std::string_view Trimmed(std::string_view t)
+{
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.remove_suffix(1);
+    return t;
+}
+
+// Takes a leading "+" or "-" off; false for a lone sign or two signs.
+bool TakeSign(std::string_view& t, bool& negative)
+{
+    negative = false;
+    if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    return !t.empty() && t.front() != '+' && t.front() != '-';
+}
+
+bool AllDigits(std::string_view t)
+{
+    for (char c : t)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+std::string ShownNumber(double v)
+{
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        return std::to_string(static_cast<long long>(v));
+    std::string s = std::to_string(v);
+    while (!s.empty() && s.back() == '0')
+        s.pop_back();
+    if (!s.empty() && s.back() == '.')
+        s.pop_back();
+    return s;
+}
+
+} // namespace
+
+bool ParseWholeNumber(const std::string& text, long long& value)
+{
+    std::string_view t = Trimmed(text);
+    bool negative = false;
+    if (!TakeSign(t, negative) || !AllDigits(t))
+        return false;
+    unsigned long long magnitude = 0;
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), magnitude);
+    if (error != std::errc() || end != t.data() + t.size() || magnitude > 1ull << 62)
+        return false;
+    value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    return true;
+}
+
+bool ParseDecimalNumber(const std::string& text, double& value)
+{
+    std::string_view t = Trimmed(text);
+    bool negative = false;
+    if (!TakeSign(t, negative))
+        return false;
+    const std::size_t point = t.find('.');
+    const std::string_view whole = t.substr(0, point);
+    const std::string_view decimals = point == std::string_view::npos ? std::string_view{} : t.substr(point + 1);
+    if (!AllDigits(whole) || !AllDigits(decimals) || (whole.empty() && decimals.empty()))
+        return false;
+    double v = 0.0;
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::fixed);
+    if (error != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+std::string AllowedRange(const TNumberFieldTexts& texts, const std::string& min, const std::string& max)
+{
+    std::string out = texts.Range;
+    for (const auto& [mark, value] : {std::pair{std::string("%1"), min}, std::pair{std::string("%2"), max}})
+        if (const std::size_t at = out.find(mark); at != std::string::npos)
+            out.replace(at, mark.size(), value);
+    return out;
+}
+
+void RefuseField(QLineEdit* edit, const QString& caption, const std::string& range, const TNumberFieldTexts& texts)
+{
+    QString name = caption;
+    name.remove(QRegularExpression("&(?!&)"));
+    name = name.trimmed();
+    if (name.endsWith(':'))
+        name.chop(1);
+    const std::string typed = edit ? Utf8ToAnsi(edit->text().toStdString()) : std::string();
+    MessageDlg(texts.Refused + Utf8ToAnsi(name.toStdString()) + ": \"" + typed + "\"\r\n" + range, mtError, mbOK);
+    if (edit) {
+        edit->setFocus();
+        edit->selectAll();
+    }
+}
+
+bool ReadWholeField(QLineEdit* edit, const QString& caption, long long min, long long max, int& value,
+                    const TNumberFieldTexts& texts)
+{
+    long long v = 0;
+    if (!edit || !ParseWholeNumber(Utf8ToAnsi(edit->text().toStdString()), v) || v < min || v > max) {
+        RefuseField(edit, caption, AllowedRange(texts, std::to_string(min), std::to_string(max)), texts);
+        return false;
+    }
+    value = static_cast<int>(v);
+    return true;
+}
+
+bool ReadDecimalField(QLineEdit* edit, const QString& caption, double min, double max, double& value,
+                      const TNumberFieldTexts& texts)
+{
+    double v = 0.0;
+    if (!edit || !ParseDecimalNumber(Utf8ToAnsi(edit->text().toStdString()), v) || v < min || v > max) {
+        RefuseField(edit, caption, AllowedRange(texts, ShownNumber(min), ShownNumber(max)), texts);
+        return false;
+    }
+    value = v;
+    return true;
+}

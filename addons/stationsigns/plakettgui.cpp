@@ -126,8 +126,12 @@ TFormStationsigns::TFormStationsigns(QWidget* parent) : QDialog(parent)
     cbCentered->setChecked(true);
     cbBgColor = new TColourPanel(this, "cbBgColor", Cream);
     cbBgColor->setCursor(Qt::PointingHandCursor);
+    cbBgColor->setToolTip("Click to choose the background colour");
+    // The frame and text colours come with the style.
     cbFrame = new TColourPanel(this, "cbFrame", Cream);
+    cbFrame->setToolTip("The frame colour of the style");
     cbFont = new TColourPanel(this, "cbFont", Qt::black);
+    cbFont->setToolTip("The text colour of the style");
     EdWidth = new QLineEdit("0", this);
     EdWidth->setObjectName("EdWidth");
     EdFontface = new QLineEdit(DefaultFace, this);

@@ -44,17 +44,6 @@ std::string SeedListFile()
     return ProgramFolder() + "default.lru";
 }
 
-// The reason a project file could not be opened, for the line after the
-// message's text.
-std::string LoadFailureReason(const std::string& fileName, const std::string& damage)
-{
-    if (!FileExists(fileName))
-        return "The file " + fileName + " does not exist.";
-    if (!damage.empty())
-        return "The file " + fileName + " is damaged: " + damage + ".";
-    return "The file " + fileName + " could not be read as a project.";
-}
-
 // Hands a file or web address to the desktop; says so when nothing opened it
 // (no PDF viewer, no browser).
 void OpenOrSay(const std::string& target, const std::string& directory = {})
@@ -335,7 +324,7 @@ bool TFormMain::OpenProjectFile(const std::string& fileName)
         const std::string damage = FrmEditor->Project ? FrmEditor->Project->LoadError : std::string();
         // Nothing half-read stays open, and the file does not enter the list.
         CloseProject();
-        MessageDlg(GetMessageText("tmain_errorloading") + " " + LoadFailureReason(fileName, damage), mtError,
+        MessageDlg(GetMessageText("tmain_errorloading") + " " + ProjectLoadFailure(fileName, damage), mtError,
                    mbAbort);
         return false;
     }

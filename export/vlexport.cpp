@@ -94,11 +94,12 @@ void TVLExport_Mod::ProcessMessages()
     FServices.Progress->ProcessMessages();
 }
 
-void TVLExport_Mod::StopExport(const std::string& messageKey, const std::string& statusLine)
+void TVLExport_Mod::StopExport(const std::string& messageKey, const std::string& statusLine,
+                               const std::string& detail)
 {
     StopMessageKey = messageKey;
     AddStatus(statusLine);
-    FServices.Progress->ShowError(FServices.Messages->GetMessage(messageKey));
+    FServices.Progress->ShowError(FServices.Messages->GetMessage(messageKey) + detail);
 }
 
 std::string TVLExport_Mod::ObjectLibraryFolder() const
@@ -163,6 +164,7 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     OverrunCount = 0;
     StopSignIndex = -1;
     StopMessageKey.clear();
+    BadValue.clear();
     SubDir = subDir;
     if (FileList)
         FileList->clear();
@@ -249,6 +251,14 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     SetProgress(94);
 
     WriteTrack(out, direction);
+    if (!BadValue.empty()) {
+        // Nothing of a route the simulator cannot load is handed on.
+        out.clear();
+        if (FileList)
+            FileList->clear();
+        StopExport("texport_bad_value", BadValue + ".", BadValue + ".");
+        return false;
+    }
     if (OverrunCount > 0)
         AddStatus("secondary track overruns: " + std::to_string(OverrunCount));
 
@@ -278,6 +288,7 @@ void TVLExport_Mod::CopyConnections()
     Route.clear();
     FRoutePieces.clear();
     FSourceIds.clear();
+    FProjectEnds.clear();
     Connections = std::make_unique<TVLConnectionlist>();
     Points.clear();
 
@@ -316,6 +327,7 @@ void TVLExport_Mod::CopyConnections()
         auto copy = std::make_unique<TVLConnection>(a, b);
         copy->AssignProperties(*source, 0);
         copy->Id = source->Id;
+        FProjectEnds[copy.get()] = {{a, b}, {source->StartPoint, source->EndPoint}};
         Connections->AddConnection(std::move(copy));
         SetProgress(i * 40 / n);
     }
@@ -352,6 +364,8 @@ void TVLExport_Mod::SplitConnection(TVLConnection* c)
     bool inRoute = RouteDefinition && RouteDefinition->ContainsTrack(c->Id);
     int stationId = Project->FindStationByTrack(c->Id) ? c->Id : 0;
     std::string sound = c->WaveFile;
+    TProjectEnds ends = FProjectEnds[c];
+    FProjectEnds.erase(c);
 
     int q = Round(c->Length() / 5);
     int n = c->TrackKind <= 1 ? q : (q / 5) * 5;
@@ -374,6 +388,8 @@ void TVLExport_Mod::SplitConnection(TVLConnection* c)
         piece->WaveFile = i == 0 ? sound : std::string();
         made.push_back(piece.get());
         FSourceIds[piece.get()] = c->Id;
+        if (i == 0)
+            FProjectEnds[piece.get()] = {{piece->StartPoint, nullptr}, {ends.Project[0], nullptr}};
         Connections->AddConnection(std::move(piece));
     }
     auto last = std::make_unique<TVLConnection>(previous, c->EndPoint);
@@ -384,6 +400,8 @@ void TVLExport_Mod::SplitConnection(TVLConnection* c)
         last->WaveFile = sound;
     made.push_back(last.get());
     FSourceIds[last.get()] = c->Id;
+    FProjectEnds[last.get()] = {{last->EndPoint, cutCount == 0 ? last->StartPoint : nullptr},
+                                {ends.Project[1], cutCount == 0 ? ends.Project[0] : nullptr}};
     Connections->AddConnection(std::move(last));
 
     if (inRoute) {
@@ -547,6 +565,74 @@ int TVLExport_Mod::LeadInBeforeStart(int a)
     return count;
 }
 
+// The chain of pieces from START to DEST that passes the fewest pieces,
+// leaving START at its end (D = +1) or at its start (D = -1); empty when DEST
+// cannot be reached that way. At each point the ways on are those the walk
+// would take (WayOn): on without turning back, or, where no such way is left,
+// back. Where a line's later track lies on its earlier track, its points are
+// junctions of both; the walk alone would follow the earlier track round the
+// loop again, the search finds the shortest way on to the destination.
+const TVLPoint* TVLExport_Mod::ProjectPointAt(const TVLConnection* c, const TVLPoint* p) const
+{
+    auto it = FProjectEnds.find(c);
+    if (it == FProjectEnds.end())
+        return nullptr;
+    for (int i = 0; i < 2; ++i)
+        if (it->second.Working[i] == p)
+            return it->second.Project[i];
+    return nullptr;
+}
+
+std::vector<TVLConnection*> TVLExport_Mod::PathToDestination(const TPieceAdjacency& at, TVLConnection* start,
+                                                             TVLConnection* dest, int d) const
+{
+    struct TStep {
+        TVLConnection* Piece;
+        TVLPoint* Exit;
+    };
+    std::unordered_map<TVLConnection*, TVLConnection*> from{{start, nullptr}};
+    std::vector<TStep> queue{{start, d > 0 ? start->EndPoint : start->StartPoint}};
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        TStep step = queue[head];
+        if (step.Piece == dest) {
+            std::vector<TVLConnection*> path;
+            for (TVLConnection* c = dest; c; c = from[c])
+                path.push_back(c);
+            std::reverse(path.begin(), path.end());
+            return path;
+        }
+        auto it = at.find(step.Exit);
+        if (it == at.end())
+            continue;
+        const TWorldPoint here = step.Exit->Position;
+        const TVLPoint* back = step.Piece->OtherEnd(step.Exit);
+        const TWorldPoint came = back ? back->Position : here;
+        std::vector<TVLConnection*> on, turning;
+        for (TVLConnection* c : it->second) {
+            if (from.count(c))
+                continue;
+            const TVLPoint* far = c->OtherEnd(step.Exit);
+            const TWorldPoint to = far ? far->Position : here;
+            double dot = (here.X - came.X) * (to.X - here.X) + (here.Y - came.Y) * (to.Y - here.Y);
+            (dot >= 0 ? on : turning).push_back(c);
+        }
+        // Of ways equally short, one the project itself joins on here comes
+        // first, before one whose end merely lies at the same place.
+        std::vector<TVLConnection*>& ways = on.empty() ? turning : on;
+        const TVLPoint* joint = ProjectPointAt(step.Piece, step.Exit);
+        std::stable_partition(ways.begin(), ways.end(), [&](const TVLConnection* c) {
+            return joint && ProjectPointAt(c, step.Exit) == joint;
+        });
+        for (TVLConnection* c : ways) {
+            from[c] = step.Piece;
+            TVLPoint* exit = c->OtherEnd(step.Exit);
+            if (exit)
+                queue.push_back({c, exit});
+        }
+    }
+    return {};
+}
+
 int TVLExport_Mod::OrderRoute(int start)
 {
     FRoutePieces = Route;
@@ -556,6 +642,53 @@ int TVLExport_Mod::OrderRoute(int start)
     };
 
     TVLConnection* dest = DestIndex >= 0 && DestIndex < static_cast<int>(Route.size()) ? Route[DestIndex] : nullptr;
+    // The destination's own track first: the chain that reaches it, turned
+    // to follow the chain, then the walk on beyond it.
+    if (dest && dest != Route[start]) {
+        for (int d : {1, -1}) {
+            std::vector<TVLConnection*> path = PathToDestination(at, Route[start], dest, d);
+            if (path.empty())
+                continue;
+            if (d < 0) {
+                // The track ahead of the start is looked at first, as the walk
+                // does, and its pieces are turned to run on from the start.
+                std::unordered_set<TVLConnection*> taken{Route[start]};
+                TVLPoint* p = Route[start]->EndPoint;
+                for (TVLConnection* c = Route[start]; (c = wayOn(p, c, taken));) {
+                    if (c->EndPoint == p)
+                        c->Reverse();
+                    taken.insert(c);
+                    p = c->EndPoint;
+                }
+            }
+            TVLPoint* point = d > 0 ? path.front()->EndPoint : path.front()->StartPoint;
+            for (std::size_t i = 1; i < path.size(); ++i) {
+                TVLConnection* c = path[i];
+                if (d > 0 ? c->EndPoint == point : c->StartPoint == point)
+                    c->Reverse();
+                point = d > 0 ? c->EndPoint : c->StartPoint;
+            }
+            std::unordered_set<TVLConnection*> taken(path.begin(), path.end());
+            TVLConnection* current = dest;
+            for (int countdown = DistanceBeyondLast() / 5; countdown > 0; --countdown) {
+                TVLConnection* next = wayOn(point, current, taken);
+                if (!next)
+                    break;
+                if (d > 0 ? next->EndPoint == point : next->StartPoint == point)
+                    next->Reverse();
+                point = d > 0 ? next->EndPoint : next->StartPoint;
+                taken.insert(next);
+                path.push_back(next);
+                current = next;
+            }
+            if (d < 0)
+                std::reverse(path.begin(), path.end());
+            Route = std::move(path);
+            return d;
+        }
+    }
+
+    // No way to the destination: the walk as far as the track goes.
     int d = 1;
     int countdown = 0;
     std::vector<TVLConnection*> chain;

@@ -37,7 +37,8 @@ class TVLStation;
 extern const char* const VelkastHomepage;
 
 // A project text made safe as a command argument: line breaks, commas and
-// semicolons spelled as $chr() calls; other characters as they are.
+// "$" spelled as $chr() calls, a semicolon (which no spelling carries through
+// the simulator's argument split) as a comma; other characters as they are.
 std::string RouteText(const std::string& s);
 
 // A list of library files that gives each file its structure index: the
@@ -102,6 +103,9 @@ public:
     int FreeObjCount = 0;
     // The message key of the stop, empty after a completed export.
     std::string StopMessageKey;
+    // The first value the simulator could not take ("Track 12: height 1E308 m"),
+    // which stopped the export; empty when there was none.
+    std::string BadValue;
 
     // --- Working state, open to tests -------------------------------------
     const bool Smoothing;
@@ -158,6 +162,11 @@ public:
 
     // --- Track helpers ----------------------------------------------------
     void WriteBlockObjects(TVLConnection* c, int rail, int& lastPole, int dir, double p);
+    // The side a station's doors open on in the direction of travel A: 1
+    // right when its platforms on the route are all on the right, else -1.
+    int DoorSide(const TVLStation& station, int a) const;
+    // The project track a working piece was cut from (its own id if uncut).
+    int SourceTrackId(const TVLConnection* c) const;
     void WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVLConnection*>& exported, int a);
     bool IsRailFree(int rail, double p) const;
     static double SnapSecondaryOffset(double x);
@@ -176,7 +185,11 @@ private:
     void SetProgress(int percent);
     void SetProgress2(int percent);
     void ProcessMessages();
-    void StopExport(const std::string& messageKey, const std::string& statusLine);
+    void StopExport(const std::string& messageKey, const std::string& statusLine, const std::string& detail = {});
+    void NoteBadValue(const TVLConnection* c, const std::string& what);
+    void RequireName(const TNameRegistry& registry, int index, const TVLConnection* c, const std::string& kind,
+                     int id);
+    void RequireHeight(const TVLConnection* c, double height);
     void WriteMainTrack(int a, std::unordered_set<TVLConnection*>& exported);
     void WriteSecondaryTracks(int a, std::unordered_set<TVLConnection*>& exported);
     void AddFileOnce(const std::string& entry);
@@ -193,11 +206,23 @@ private:
     static TPieceAdjacency AdjacencyOf(const TConnections& pieces);
     static TVLConnection* WayOn(const TPieceAdjacency& at, TVLPoint* p, TVLConnection* current,
                                 const std::unordered_set<TVLConnection*>& taken);
+    std::vector<TVLConnection*> PathToDestination(const TPieceAdjacency& at, TVLConnection* start,
+                                                  TVLConnection* dest, int d) const;
+    // The project point a working piece's end at P was made from; nullptr
+    // for a point made by cutting.
+    const TVLPoint* ProjectPointAt(const TVLConnection* c, const TVLPoint* p) const;
 
     // The route definition's pieces before ordering, and the project track
     // each working piece was cut from.
     TConnections FRoutePieces;
     std::unordered_map<const TVLConnection*, int> FSourceIds;
+    // The project points the working pieces' ends were made from: ends of
+    // different project points can share one working point.
+    struct TProjectEnds {
+        const TVLPoint* Working[2] = {nullptr, nullptr};
+        const TVLPoint* Project[2] = {nullptr, nullptr};
+    };
+    std::unordered_map<const TVLConnection*, TProjectEnds> FProjectEnds;
     // Pieces the main track takes in before the start station's piece.
     int FLeadIn = 0;
     // Neighbours of each working point, in list order, while the secondary

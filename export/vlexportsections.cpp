@@ -13,9 +13,12 @@
 
 const char* const VelkastHomepage = "http://velkast.example/";
 
-// Texts from the project go into command arguments; a comma would end the
-// expression, a semicolon the argument and a line break the line, so they are
-// spelled the way the simulator's preprocessor turns back into them.
+// Texts from the project go into command arguments. A comma would end the
+// expression and a line break the line, so they are spelled as $chr() calls,
+// which the simulator's preprocessor turns back into them; so is "$", which
+// would otherwise begin such a call ("Preis $Chr(36)" would read "Preis $").
+// The preprocessor runs before the arguments are split at ";", so no
+// spelling carries a semicolon: it becomes its look-alike, a comma.
 std::string RouteText(const std::string& s)
 {
     std::string out;
@@ -28,7 +31,9 @@ std::string RouteText(const std::string& s)
         } else if (c == ',') {
             out += "$chr(44)";
         } else if (c == ';') {
-            out += "$chr(59)";
+            out += "$chr(44)";
+        } else if (c == '$') {
+            out += "$chr(36)";
         } else {
             out += c;
         }

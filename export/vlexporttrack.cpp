@@ -185,10 +185,16 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                     FTrack.Add(Adhesion(p, c->Adhesion));
                 if (!previous || previous->SpeedLimit != c->SpeedLimit)
                     FTrack.Add(Limit(p, c->SpeedLimit));
-                if (!previous || previous->BackgroundId != c->BackgroundId)
-                    FTrack.Add(Back(r, BackgroundIndex(c->BackgroundId)));
-                if (!previous || previous->GroundId != c->GroundId)
-                    FTrack.Add(Ground(r, GroundIndex(c->GroundId)));
+                if (!previous || previous->BackgroundId != c->BackgroundId) {
+                    int index = BackgroundIndex(c->BackgroundId);
+                    RequireName(BackgroundFiles, index, c, "background", c->BackgroundId);
+                    FTrack.Add(Back(r, index));
+                }
+                if (!previous || previous->GroundId != c->GroundId) {
+                    int index = GroundIndex(c->GroundId);
+                    RequireName(GroundFiles, index, c, "ground", c->GroundId);
+                    FTrack.Add(Ground(r, index));
+                }
                 if (!c->WaveFile.empty()) {
                     FTrack.Add(Announce(p, SubDir, c->WaveFile));
                     AddObjectFiles("sounds", c->WaveFile);
@@ -205,7 +211,7 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                         std::string arrival = StationTime(clock);
                         clock += 60;
                         std::string departure = StationTime(clock);
-                        FTrack.Add(Station(r, RouteText(s->Name), arrival, departure));
+                        FTrack.Add(Station(r, RouteText(s->Name), arrival, departure, DoorSide(*s, a)));
                         // One stop point: the simulator's own post on the
                         // right, or none beside the library's stop sign.
                         if (StopSignIndex == -1) {
@@ -221,7 +227,10 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
             }
 
             int railRadius = (radius == 0 || (Smoothing && radius > MaxCurveSmooth())) ? 0 : radius;
-            FTrack.Add(RailType(r, 0, RailIndex(last->TrackType, railRadius), last->Height));
+            int railIndex = RailIndex(last->TrackType, railRadius);
+            RequireName(RailFiles, railIndex, last, "track type", last->TrackType);
+            RequireHeight(last, last->Height);
+            FTrack.Add(RailType(r, 0, railIndex, last->Height));
             WriteBlockObjects(last, 0, lastPole, a, r);
 
             for (TVLObject* o : Project->FreeObjects) {
@@ -257,22 +266,72 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
         OnRouteProgress(Route);
 }
 
+// A value the simulator cannot take stops the export after the track is
+// laid; the first one found names its track.
+void TVLExport_Mod::NoteBadValue(const TVLConnection* c, const std::string& what)
+{
+    if (BadValue.empty())
+        BadValue = "Track " + std::to_string(SourceTrackId(c)) + ": " + what;
+}
+
+void TVLExport_Mod::RequireName(const TNameRegistry& registry, int index, const TVLConnection* c,
+                                const std::string& kind, int id)
+{
+    if (index >= 0 && index < registry.Count() && registry.Entries[index].empty())
+        NoteBadValue(c, "the object library has no " + kind + " " + std::to_string(id));
+}
+
+void TVLExport_Mod::RequireHeight(const TVLConnection* c, double height)
+{
+    // Far beyond any mountain or mine: a height like this is a damaged value.
+    if (!std::isfinite(height) || std::fabs(height) > 10000)
+        NoteBadValue(c, "height " + FloatToStrDot(height) + " m");
+}
+
+int TVLExport_Mod::DoorSide(const TVLStation& station, int a) const
+{
+    // The sides, in the direction of travel, of the platforms along the
+    // station's tracks on the route.
+    bool left = false, right = false;
+    for (const TVLConnection* c : Route) {
+        if (c->PlatformSide <= 0 || !station.UsesTrack(SourceTrackId(c)))
+            continue;
+        int side = a == 1 ? c->PlatformSide : 3 - c->PlatformSide;
+        (side == 1 ? right : left) = true;
+    }
+    // Platforms on both sides or on none: the left, as ever.
+    return right && !left ? 1 : -1;
+}
+
+int TVLExport_Mod::SourceTrackId(const TVLConnection* c) const
+{
+    auto it = FSourceIds.find(c);
+    return it != FSourceIds.end() ? it->second : c->Id;
+}
+
 void TVLExport_Mod::WriteBlockObjects(TVLConnection* c, int rail, int& lastPole, int dir, double p)
 {
     if (c->PlatformSide > 0) {
         int side = dir == 1 ? c->PlatformSide : 3 - c->PlatformSide;
-        FTrack.Add(Form(p, rail, SideLetter(side), RoofIndex(c->RoofId), PlatformIndex(c->PlatformId)));
+        int platform = PlatformIndex(c->PlatformId);
+        RequireName(PlatformFiles, platform, c, "platform", c->PlatformId);
+        FTrack.Add(Form(p, rail, SideLetter(side), RoofIndex(c->RoofId), platform));
     }
     // Taking out the pending end of the block before joins consecutive
     // blocks into one wall.
+    auto wallIndex = [&](int id) {
+        int index = WallIndex(id);
+        RequireName(WallFiles, index, c, "wall", id);
+        return index;
+    };
     auto dike = [&](int id) {
         FTrack.Remove(DikeEnd(p, rail));
-        FTrack.Add(Dike(p, rail, -1, WallIndex(id)));
+        FTrack.Add(Dike(p, rail, -1, wallIndex(id)));
         FTrack.Add(DikeEnd(p + 25, rail));
     };
     auto wall = [&](int id) {
         FTrack.Remove(WallEnd(p, rail));
-        FTrack.Add(Wall(p, rail, 1, WallIndex(id)));
+        FTrack.Add(Wall(p, rail, 1, wallIndex(id)));
         FTrack.Add(WallEnd(p + 25, rail));
     };
     if (c->WallLeftId > 0) {
@@ -298,8 +357,11 @@ void TVLExport_Mod::WriteBlockObjects(TVLConnection* c, int rail, int& lastPole,
         if (c->Pole == 0) {
             if (lastPole != 0 && std::abs(lastPole) <= 2)
                 FTrack.Add(PoleEnd(p, rail));
-        } else
-            FTrack.Add(Pole(p, rail, -SignOf(v), PoleIndex(std::abs(v))));
+        } else {
+            int pole = PoleIndex(std::abs(v));
+            RequireName(PoleFiles, pole, c, "pole", std::abs(v));
+            FTrack.Add(Pole(p, rail, -SignOf(v), pole));
+        }
         lastPole = v;
     }
 }
@@ -516,8 +578,10 @@ void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVL
 
             g2 = first ? g : g2 + 25;
             double x = (first && std::fabs(s) < 1.5) ? 0 : s;
-            FTrack.Add(Rail(g2, SecondaryRail, x, piece->Height - m->Height,
-                            RailIndex(piece->TrackType, railRadius), piece->Id));
+            int railIndex = RailIndex(piece->TrackType, railRadius);
+            RequireName(RailFiles, railIndex, piece, "track type", piece->TrackType);
+            RequireHeight(piece, piece->Height);
+            FTrack.Add(Rail(g2, SecondaryRail, x, piece->Height - m->Height, railIndex, piece->Id));
             if (first) {
                 WriteBlockObjects(piece, SecondaryRail, lastPole, q * a, g);
                 g2 += 25;

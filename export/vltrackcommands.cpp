@@ -79,10 +79,11 @@ std::string Announce(double p, std::string_view subDir, std::string_view waveFil
     return At(p) + "announce ..\\object\\" + std::string(subDir) + "\\sounds\\" + std::string(waveFile);
 }
 
-std::string Station(double p, std::string_view name, std::string_view arrival, std::string_view departure)
+std::string Station(double p, std::string_view name, std::string_view arrival, std::string_view departure,
+                    int doors)
 {
-    return At(p) + "Sta " + std::string(name) + ";" + std::string(arrival) + ";" + std::string(departure) +
-           ";1;-1;0;ATS;0;30;100";
+    return At(p) + "Sta " + std::string(name) + ";" + std::string(arrival) + ";" + std::string(departure) + ";1;" +
+           I(doors) + ";0;ATS;0;30;100";
 }
 
 std::string Stop(double p, int n)
@@ -137,7 +138,13 @@ std::string DikeEnd(double p, int rail)
 
 std::string Rail(double p, int rail, double x, double y, int index, int id)
 {
-    return RailPrefix(p, rail) + F(x) + ";" + F(y) + ";" + I(index) + "    ;id=" + I(id);
+    // The simulator reads a fifth argument as the rail's cant and takes only
+    // the literal "id=0" without complaint; any other id goes into a comment
+    // expression after the command, where people still find it.
+    std::string line = RailPrefix(p, rail) + F(x) + ";" + F(y) + ";" + I(index);
+    if (id == 0)
+        return line + "    ;id=0";
+    return line + ", ;id=" + I(id);
 }
 
 std::string RailEnd(double p, int rail, double x)

@@ -24,7 +24,9 @@ std::string Limit(double p, int speedLimit);
 std::string Back(double p, int index);
 std::string Ground(double p, int index);
 std::string Announce(double p, std::string_view subDir, std::string_view waveFile);
-std::string Station(double p, std::string_view name, std::string_view arrival, std::string_view departure);
+// Doors: -1 open on the left, 1 on the right, 0 on both sides.
+std::string Station(double p, std::string_view name, std::string_view arrival, std::string_view departure,
+                    int doors = -1);
 std::string Stop(double p, int n);
 std::string FreeObj(double p, int rail, int index, double x, double y, double yaw);
 std::string RailType(double p, int rail, int index, double height);
@@ -39,6 +41,7 @@ std::string WallEnd(double p, int rail);
 std::string Dike(double p, int rail, int direction, int index);
 std::string DikeEnd(double p, int rail);
 // X is written as given; the caller zeroes a starting rail's small offset.
+// The id of the project's track follows as a comment.
 std::string Rail(double p, int rail, double x, double y, int index, int id);
 // X below 1.5 in absolute value is written as 0.
 std::string RailEnd(double p, int rail, double x);

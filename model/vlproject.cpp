@@ -518,3 +518,12 @@ void TVLProject::GetStationsOfRoute(const TVLRouteDefinition* routeDefinition, T
         }
     }
 }
+
+std::string ProjectLoadFailure(const std::string& fileName, const std::string& damage)
+{
+    if (!FileExists(fileName))
+        return "The file " + fileName + " does not exist.";
+    if (!damage.empty())
+        return "The file " + fileName + " is damaged: " + damage + ".";
+    return "The file " + fileName + " could not be read as a project.";
+}

@@ -134,3 +134,7 @@ public:
     // connection whose end points do not exist).
     int DroppedLines = 0;
 };
+
+// Why a project file could not be opened, as one sentence naming the file
+// (and, for a damaged file, the line): Damage is the LoadError of the attempt.
+std::string ProjectLoadFailure(const std::string& fileName, const std::string& damage);

@@ -380,18 +380,20 @@ def roof_object(description, height, colour, sign, edge_only, words):
 
 
 # ---------------------------------------------------------------------------
-# Catenary poles: designed for the left side of the track.
+# Catenary poles: designed for the right side of the track. The route writer
+# places a pole the project puts on the right as modelled (location -1) and
+# mirrors one on the left (location 1), so the mast stands at x > 0.
 
 POLES = [
-    ("pole_standard.b3d", "Steel mast with cantilever", -3.0, 0.0, (96, 104, 100)),
-    ("pole_platform.b3d", "Steel mast behind a platform", -5.9, 0.0, (96, 104, 100)),
-    ("pole_concrete.b3d", "Concrete mast", -3.0, 0.0, (170, 170, 165)),
-    ("pole_lattice.b3d", "Lattice mast", -3.2, 0.0, (80, 90, 84)),
-    ("pole_tube.b3d", "Tubular mast", -2.9, 0.0, (140, 144, 150)),
-    ("pole_wood.b3d", "Wooden pole", -3.0, 0.0, (110, 80, 50)),
-    ("pole_portal.b3d", "Portal over the track", -3.0, 3.0, (96, 104, 100)),
+    ("pole_standard.b3d", "Steel mast with cantilever", 3.0, 0.0, (96, 104, 100)),
+    ("pole_platform.b3d", "Steel mast behind a platform", 5.9, 0.0, (96, 104, 100)),
+    ("pole_concrete.b3d", "Concrete mast", 3.0, 0.0, (170, 170, 165)),
+    ("pole_lattice.b3d", "Lattice mast", 3.2, 0.0, (80, 90, 84)),
+    ("pole_tube.b3d", "Tubular mast", 2.9, 0.0, (140, 144, 150)),
+    ("pole_wood.b3d", "Wooden pole", 3.0, 0.0, (110, 80, 50)),
+    ("pole_portal.b3d", "Portal over the track", 3.0, -3.0, (96, 104, 100)),
     ("pole_tunnel.b3d", "Tunnel ceiling hanger", 0.0, 0.0, (80, 80, 80)),
-    ("pole_bracket.b3d", "Wall bracket", -3.3, 0.0, (60, 64, 68)),
+    ("pole_bracket.b3d", "Wall bracket", 3.3, 0.0, (60, 64, 68)),
 ]
 
 
@@ -403,7 +405,10 @@ def pole_object(description, mast_u, other_u, colour):
         m.box(-0.6, 0.6, 5.9, 6.0, -0.05, 0.05)
     else:
         m.box(mast_u - 0.15, mast_u + 0.15, -0.6, 7.2, -0.15, 0.15)
-        m.box(min(mast_u, 0.3), max(mast_u, 0.3) if other_u == 0.0 else other_u, 6.8, 6.9, -0.05, 0.05)
+        # The cantilever reaches from the mast to just past the contact wire
+        # over the track's centre; a portal's beam spans to its other mast.
+        end = -0.3 if other_u == 0.0 else other_u
+        m.box(min(mast_u, end), max(mast_u, end), 6.8, 6.9, -0.05, 0.05)
         if other_u != 0.0:
             m.box(other_u - 0.15, other_u + 0.15, -0.6, 7.2, -0.15, 0.15)
     m.add_to(obj, colour)

@@ -118,3 +118,32 @@ TEST(GoldenExport, SmoothedCurveWithCantAndHeight)
     ExpectSameFile(run.Dir / "filelist.txt", "curve_filelist.txt");
     fs::remove_all(run.Dir);
 }
+
+TEST(GoldenExport, DamagedProjectSaysWhereItIsDamaged)
+{
+    std::string data; // cut off inside its last line, as an interrupted copy leaves it
+    ASSERT_TRUE(ReadFileBytes(Golden("tiny.vlp"), data));
+    fs::path file = fs::temp_directory_path() / ("vl_golden_cut_" + std::to_string(::getpid()) + ".vlp");
+    ASSERT_TRUE(WriteFileAtomic(file.string(), data.substr(0, data.size() - 3)));
+    std::string tool = "vlexport_tool", in = file.string(), out = in + "_out";
+    char* argv[] = {tool.data(), in.data(), out.data()};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunVlExportTool(3, argv), 2);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(".vlp is damaged: line "), std::string::npos);
+    fs::remove(file);
+}
+
+TEST(SampleLibrary, ObjectsAreModelledOnTheSideTheWriterPutsThem)
+{
+    // A pole the project puts on the right is placed as modelled (location
+    // -1), a platform or roof at "R" from "...r.b3d", a left wall from "_l.b3d".
+    for (std::string folder : {"poles", "platforms", "walls"})
+        for (const auto& e : fs::directory_iterator(fs::path(VELKAST_SOURCE_DIR) / "sample/program/lib" / folder)) {
+            TStrings lines;
+            double x = 0; // the sum of the vertices' x: which side the object stands on
+            for (const auto& l : LoadLines(e.path().string(), lines) ? lines : TStrings{})
+                x += l.rfind("Vertex ", 0) == 0 ? std::strtod(l.c_str() + 7, nullptr) : 0;
+            char side = folder == "poles" ? 'r' : e.path().stem().string().back();
+            EXPECT_TRUE(x * x < 1e-12 || (side != 'l' && side != 'r') || (x > 0) == (side == 'r')) << e.path();
+        }
+}

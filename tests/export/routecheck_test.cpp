@@ -175,3 +175,38 @@ TEST(RouteCheck, CheckerFindsFaults)
     EXPECT_TRUE(has("undefined wallL index 0"));
     EXPECT_TRUE(has("last station has no stop"));
 }
+
+TEST(RouteCheck, StationNamesDoorsAndSidingIdsReadBackAsThePlanMeansThem)
+{
+    // Platforms right, left and none; ";" cannot pass the simulator's argument
+    // split and becomes a comma. A station on the siding puts its track's id
+    // on a secondary rail.
+    const std::vector<std::string> names = {"Nord;S\374d", "Preis $Chr(36)", "A, B (C)"};
+    for (int a : {1, -1}) {
+        TPlan plan;
+        TVLRouteDefinition* route = plan.Route({});
+        std::vector<TVLStation*> stops;
+        for (int i = 0; i < 3; ++i) {
+            TVLConnection* c = plan.Track(plan.Pt(100.0 * i, 0), plan.Pt(100.0 * (i + 1), 0));
+            c->PlatformSide = i < 2 ? i + 1 : 0;
+            c->PlatformId = 1;
+            route->AddTrack(c->Id);
+            stops.push_back(plan.Station(names[i], c));
+        }
+        TVLConnection* siding = plan.Track(plan.Pt(92, -4), plan.Pt(197, -4));
+        plan.Station("Siding", siding);
+        TVLExport_Mod w(false, plan.Services());
+        plan.Wire(w, a > 0 ? stops.front() : stops.back(), a > 0 ? stops.back() : stops.front());
+        ASSERT_TRUE(w.Export("t", "sub", 0));
+        DumpIfAsked(plan);
+        EXPECT_EQ(CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "sub"), TStrings{});
+        std::string read;
+        for (const auto& l : plan.Commands(".Sta ")) {
+            std::string args = ExpandRouteText(l.substr(l.find(".Sta ") + 5));
+            read += GetToken(args, ";", 1) + "|" + GetToken(args, ";", 5) + "|" + GetToken(args, ";", 11) + " ";
+        }
+        EXPECT_EQ(read, a > 0 ? "Nord,S\374d|1| Preis $Chr(36)|-1| A, B (C)|-1| "
+                              : "A, B (C)|-1| Preis $Chr(36)|1| Nord,S\374d|-1| ");
+        EXPECT_TRUE(a < 0 || !plan.Commands(", ;id=" + std::to_string(siding->Id)).empty()) << plan.Dump();
+    }
+}

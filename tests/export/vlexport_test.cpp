@@ -142,6 +142,26 @@ TEST(ExportStops, RouteDefinitionWithoutTracks)
     EXPECT_EQ(w2.StopMessageKey, "tvlexport_no_conn");
 }
 
+TEST(ExportStops, ValuesTheSimulatorCannotTakeNameTheirTrack)
+{
+    // A damaged project: a height no route has, a pole (on a siding) the
+    // library lacks. Nothing is handed on.
+    for (int k = 0; k < 2; ++k) {
+        TPlan plan;
+        TVLConnection* c = plan.Track(plan.Pt(0, 0), plan.Pt(100, 0));
+        TVLConnection* d = plan.Track(plan.Pt(100, 0), plan.Pt(200, 0));
+        d->Height = k == 0 ? 1e308 : 0;
+        plan.Track(plan.Pt(100, 4), plan.Pt(200, 4))->Pole = k == 1 ? 77 : 0;
+        plan.Route({c, d});
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, plan.Station("A", c), plan.Station("B", d));
+        EXPECT_FALSE(w.Export("t", "sub", 0));
+        std::string said = k ? "Track 3: the object library has no pole 77." : "Track 2: height 1E308 m.";
+        EXPECT_EQ(plan.Progress.Errors, TStrings{"texport_bad_value" + said});
+        EXPECT_TRUE(plan.Output.empty() && plan.FileList.empty());
+    }
+}
+
 TEST(ExportStops, StaleIdsAndOnlyShortTracks)
 {
     TPlan plan;
@@ -317,6 +337,38 @@ TEST(ExportOrder, LoopClosingOnTheLineGoesOnToTheDestination)
     for (int i = 0; i < 4; ++i)
         EXPECT_NE(sta[i].find(".Sta " + std::string(order[i]) + ";"), std::string::npos) << sta[i];
     EXPECT_EQ(CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "sub"), TStrings{});
+}
+
+TEST(ExportOrder, LoopWhoseLaterTrackLiesOnItsFirstGoesStraightOn)
+{
+    // A line round a circle one and a half times, a station on each track:
+    // the second lap's points lie on the first's, each a junction of both.
+    TPlan plan;
+    TVLRouteDefinition* route = plan.Route({});
+    std::vector<TVLStation*> s;
+    TVLPoint* at = plan.Pt(100, 0);
+    for (int i = 0; i < 12; ++i) {
+        TVLPoint* next = plan.Pt(100 * std::cos((i + 1) * 0.7853981634), 100 * std::sin((i + 1) * 0.7853981634));
+        TVLConnection* c = plan.Track(at, next);
+        at = next;
+        route->AddTrack(c->Id);
+        s.push_back(plan.Station("S" + std::to_string(i + 1), c));
+    }
+    plan.Settings.DistanceBeyondLastValue = 0;
+    auto stations = [&](int from, int to) {
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, s[from - 1], s[to - 1]);
+        EXPECT_TRUE(w.Export("t", "sub", 0));
+        std::string order;
+        for (const auto& l : plan.Commands(".Sta "))
+            order += GetToken(l.substr(l.find(".Sta ") + 5), ";", 1) + " ";
+        return order;
+    };
+    // S12 lies where S4 does: cross over at the junction before them rather
+    // than drive round the places passed again; where both laps lead on, take
+    // the one the project joins on.
+    EXPECT_EQ(stations(1, 12), "S1 S2 S3 S12 ");
+    EXPECT_EQ(stations(10, 12), "S10 S11 S12 ");
 }
 
 // ---------------------------------------------------------------------------
@@ -945,7 +997,7 @@ TEST(ExportSecondary, RailLaidAtZeroIsEnded)
     plan.Wire(w, a, b);
     ASSERT_TRUE(w.Export("t", "sub", 0));
     DumpIfAsked(plan);
-    EXPECT_TRUE(Has(plan.TrackLines(), "0.00000, .rail 1;4.00000;0.00000;0    ;id=3"));
+    EXPECT_TRUE(Has(plan.TrackLines(), "0.00000, .rail 1;4.00000;0.00000;0, ;id=3"));
     EXPECT_TRUE(Has(plan.TrackLines(), "25.00000, .railend 1;4.00000"));
 }
 

@@ -28,7 +28,7 @@ TEST(TrackCommandFormats, EveryCommandText)
     EXPECT_EQ(WallEnd(50, 0), "50.00000, .wallend 0");
     EXPECT_EQ(Dike(25, 1, -1, 0), "25.00000, .dike 1;-1;0");
     EXPECT_EQ(DikeEnd(50, 1), "50.00000, .dikeend 1");
-    EXPECT_EQ(Rail(125, 2, -4, 0.5, 1, 17), "125.00000, .rail 2;-4.00000;0.50000;1    ;id=17");
+    EXPECT_EQ(Rail(125, 2, -4, 0.5, 1, 17), "125.00000, .rail 2;-4.00000;0.50000;1, ;id=17");
     EXPECT_EQ(RailPrefix(125, 2), "125.00000, .rail 2;");
 }
 

@@ -112,7 +112,7 @@ int RunVlExportTool(int argc, char** argv)
     ObjectsRoot = IncludeTrailingPathDelimiter(programDir) + settings.ObjectFolderValue + "/";
     TVLProject project;
     if (!project.LoadFromFile(projectFile)) {
-        std::fprintf(stderr, "cannot load %s\n", projectFile.c_str());
+        std::fprintf(stderr, "error: %s\n", ProjectLoadFailure(projectFile, project.LoadError).c_str());
         return 2;
     }
 

@@ -110,6 +110,23 @@ struct TChecker {
 
 } // namespace
 
+std::string ExpandRouteText(const std::string& text, std::string* unsupported)
+{
+    // From the last "$" to the first: what a call yields is not read again.
+    std::string s = text;
+    for (std::size_t j = s.size(); j-- > 0;) {
+        std::size_t open = s.find_first_of("(/\\", j + 1), close = s.find(')', open);
+        if (s[j] != '$' || open == std::string::npos || s[open] != '(')
+            continue;
+        int code = close == std::string::npos ? -1 : StrToIntDef(Trim(s.substr(open + 1, close - open - 1)), -1);
+        if (SameText(Trim(s.substr(j, open - j)), "$chr") && code > 0 && code < 128)
+            s = s.substr(0, j) + static_cast<char>(code) + s.substr(close + 1);
+        else if (unsupported && unsupported->empty())
+            *unsupported = s.substr(j, open - j);
+    }
+    return s;
+}
+
 std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileList, const std::string& libraryFolder,
                                     const std::string& subDir)
 {
@@ -157,6 +174,12 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
         lastPosition = p;
         for (std::size_t e = 1; e < exprs.size(); ++e) {
             std::string expr = Trim(exprs[e]);
+            if (!expr.empty() && expr[0] == ';')
+                continue; // a comment
+            std::string unsupported;
+            expr = ExpandRouteText(expr, &unsupported);
+            if (!unsupported.empty())
+                c.Problem("unsupported directive " + unsupported, line);
             if (expr.empty() || expr[0] != '.') {
                 c.Problem("expression is no command", line);
                 continue;
@@ -222,9 +245,9 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
                 int r = rail(0);
                 if (r < 1 || r > 15)
                     c.Problem("secondary rail outside 1..15", line);
-                // The writer tags each rail command with its track's id in a
-                // fifth argument, which the simulator ignores.
-                if (a.size() < 4 || a.size() > 5 || (a.size() == 5 && Trim(a[4]).rfind("id=", 0) != 0))
+                // A fifth argument is the rail's cant: the simulator lets
+                // only the literal "id=0" pass.
+                if (a.size() < 4 || a.size() > 5 || (a.size() == 5 && Trim(a[4]) != "id=0"))
                     c.Problem("bad rail", line);
                 else
                     c.Need("rail", Trim(a[3]), line);

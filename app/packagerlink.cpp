@@ -7,6 +7,8 @@
 #include "packager/formpackage.h"
 #include "packager/packageroptions.h"
 
+#include "platform/codepage.h"
+#include "platform/gui/dialogs.h"
 #include "platform/paths.h"
 
 #include <QLabel>
@@ -45,6 +47,8 @@ void BuildPackage(const TPackageRequest& request)
     FormPackage->show();
     FormPackage->BuildPackage(request.RouteName, request.PicturePath, request.Author, request.Homepage,
                               request.Description, request.Root, request.Credits);
+    MessageDlg("The route package has been written to \"" + Utf8ToAnsi(FormPackage->PackagePath) + "\".",
+               mtInformation, mbOK);
 }
 
 } // namespace

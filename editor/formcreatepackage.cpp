@@ -6,6 +6,7 @@
 #include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
 #include "model/vlproject.h"
+#include "platform/codepage.h"
 #include "platform/gui/dialogs.h"
 #include "platform/paths.h"
 
@@ -133,12 +134,23 @@ void TFormCreatePackage::CreatePackageClick()
         TBusy busy(CreatePackage);
         ObjectList.clear();
         RouteList.clear();
+        ListBox1->clear();
         const std::string bve = IncludeTrailingPathDelimiter(FormOptions->BveFolder);
         const std::string objectFolder =
             ResolvePathCase(bve + "railway/object/" + NativeFileName(ToNativePath(objDir)));
         const std::string routeFolder = ResolvePathCase(bve + "railway/route/" + NativeFileName(ToNativePath(routeDir)));
         CollectFiles(ObjectList, objectFolder, "");
         CollectFiles(RouteList, routeFolder, "");
+        // A mistyped folder name would give a package without the route;
+        // nothing is written, and an earlier package of the route stays.
+        for (const auto& [list, folder] : {std::pair(&ObjectList, objectFolder), std::pair(&RouteList, routeFolder)}) {
+            if (list->empty()) {
+                MessageDlg("The folder \"" + Utf8ToAnsi(folder) +
+                               "\" does not exist or holds no files. No package was written.",
+                           mtError, mbOK);
+                return;
+            }
+        }
         for (const std::string& f : ObjectList)
             ListBox1->addItem(AnsiToQ(f));
         for (const std::string& f : RouteList)

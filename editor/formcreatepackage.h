@@ -6,8 +6,10 @@
 // package builder, which copies the object files from that same object
 // folder, so that every file the package lists is in it.
 //
-// The builder is reached through the package handler (editor/packagerequest.h);
-// its exceptions are shown as an error message and leave the wizard open.
+// A folder that does not exist or holds no files is refused before anything
+// is written. The builder is reached through the package handler
+// (editor/packagerequest.h); its exceptions are shown as an error message and
+// leave the wizard open.
 
 #include "editor/packagerequest.h"
 #include "platform/textlines.h"
@@ -38,7 +40,7 @@ public:
     QGroupBox* GroupBox1;
     TLabeledEdit* ObjDirEdit;
     TLabeledEdit* RouteDirEdit;
-    // Every run appends its files here.
+    // The files of the last run.
     QListWidget* ListBox1;
     QLabel* lStatus;
     QPushButton* CreatePackage;

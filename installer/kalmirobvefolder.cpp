@@ -56,6 +56,22 @@ TKalmiro_BveFolder::TKalmiro_BveFolder(QWidget* parent) : QDialog(parent)
                 FFolder = SelectedDir();
             });
     connect(OKButton, &QPushButton::clicked, this, &TKalmiro_BveFolder::OKButtonClick);
+    // The tree fills in the background: until the proposed folder's own
+    // level has arrived, each level that does is opened towards it again.
+    connect(FModel, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        if (FProposed.empty())
+            return;
+        const QString proposed = QString::fromStdString(FProposed);
+        if (path != proposed && !proposed.startsWith(path))
+            return;
+        const QModelIndex index = FModel->index(proposed);
+        if (index.isValid()) {
+            DirectoryBox1->setCurrentIndex(index);
+            DirectoryBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        }
+        if (path == proposed)
+            FProposed.clear();
+    });
     FormCreate();
 }
 
@@ -72,11 +88,15 @@ void TKalmiro_BveFolder::SetFolder(const std::string& folder)
 {
     std::string f = ExcludeTrailingPathDelimiter(ToNativePath(folder));
     FFolder = f.empty() ? std::string(1, '/') : f;
+    const std::string proposed = FFolder;
     const QModelIndex index = FModel->index(QString::fromStdString(FFolder));
     if (index.isValid()) {
         DirectoryBox1->setCurrentIndex(index);
-        DirectoryBox1->scrollTo(index);
+        DirectoryBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        FModel->fetchMore(index);
     }
+    FFolder = proposed;
+    FProposed = proposed;
     SetSelectedDir(FFolder);
 }
 

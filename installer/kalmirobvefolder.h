@@ -41,4 +41,6 @@ private:
 
     QFileSystemModel* FModel = nullptr;
     std::string FFolder;
+    // The folder SetFolder proposed, until the tree has loaded its way to it.
+    std::string FProposed;
 };

@@ -1,5 +1,6 @@
 #include "installer/kalmiroinstall.h"
 
+#include "installer/kalmirocopy.h"
 #include "installer/kalmiropackage.h"
 #include "installer/testresponder.h"
 
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,65 +57,47 @@ TKalmiro_Install::TKalmiro_Install(QWidget* parent) : QDialog(parent)
 
 void TKalmiro_Install::SetBvePath(const std::string& folder) { BvePath->setText(QString::fromStdString(folder)); }
 
-void TKalmiro_Install::CopyFiles()
-{
-    const std::string source = InstallSourceDir;
-    const std::string target = BvePath->text().toStdString();
-    TStrings lines;
-    if (!LoadLines(source + "files.dat", lines))
-        throw std::runtime_error("files.dat cannot be read");
-    // Every line is checked before anything is copied: a package that names
-    // a place outside the BVE folder installs nothing.
-    std::vector<std::pair<std::string, std::string>> jobs;
-    for (const std::string& line : lines) {
-        if (Trim(line).empty()) {
-            jobs.emplace_back();
-            continue;
-        }
-        std::string from = JoinPackagePath(source, line);
-        std::string to = JoinPackagePath(target, line);
-        if (from.empty() || to.empty())
-            throw std::runtime_error("files.dat names a file outside its folder: " + line);
-        jobs.emplace_back(from, to);
-    }
-    ShowProgress->setMaximum(int(lines.size()) - 1);
-    int missing = 0;
-    std::string firstMissing;
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        ShowProgress->setValue(int(i));
-        const auto& [from, to] = jobs[i];
-        if (!from.empty()) {
-            ForceDirectories(ExtractFilePath(to));
-            // A file the package lacks is passed over and the others are
-            // still copied, but the installation is then not complete; one
-            // that is there but cannot be written stops it.
-            if (!FileExists(from)) {
-                if (missing++ == 0)
-                    firstMissing = lines[i];
-            } else if (!CopyFile(from, to, false)) {
-                throw std::runtime_error("cannot write " + to);
-            }
-            lStatus->setText(QString::fromStdString(AnsiToUtf8(lines[i])));
-            ::DeleteFile(from);
-        }
-        QApplication::processEvents();
-    }
-    if (missing > 0)
-        throw std::runtime_error(std::to_string(missing) + " file(s) of the package are missing, first " +
-                                 firstMissing);
-}
-
 void TKalmiro_Install::Timer1Timer()
 {
     Timer1.stop();
+    if (FClosing)
+        return;
+    TRouteCopy copy(InstallSourceDir, BvePath->text().toStdString());
+    std::string failure;
+    FCopying = true;
     try {
-        FCopying = true;
-        CopyFiles();
-        FCopying = false;
+        copy.Prepare();
+        if (copy.Count() == 0)
+            failure = "The package holds no files to install.";
+        ShowProgress->setMaximum(int(copy.Count()) - 1);
+        QElapsedTimer shown;
+        shown.start();
+        for (std::size_t i = 0; i < copy.Count() && !FCancelled && failure.empty(); ++i) {
+            copy.Install(i);
+            // The window follows about 30 times a second; drawing it after
+            // every small file would cost more than the files.
+            if (shown.elapsed() >= 30 || i + 1 == copy.Count()) {
+                ShowProgress->setValue(int(i));
+                lStatus->setText(QString::fromStdString(AnsiToUtf8(copy.Line(i))));
+                QApplication::processEvents();
+                shown.restart();
+            }
+        }
     } catch (const std::exception& e) {
-        FCopying = false;
-        TestResponderLog(std::string("Failure|") + e.what() + "|");
-        MessageDlg("Problems during the installation of the route. The program won`t continue.", mtError, mbOK);
+        failure = e.what();
+    }
+    FCopying = false;
+    if (!failure.empty() || FCancelled) {
+        TestResponderLog(std::string(FCancelled ? "Cancelled" : "Failure") + "|" + failure + "|");
+        const bool rolledBack = copy.RollBack();
+        std::string text = FCancelled ? std::string("The installation was cancelled.")
+                                      : "Problems during the installation of the route. The program won`t continue. "
+                                        "Error message: " +
+                                            Utf8ToAnsi(failure);
+        text += rolledBack ? "\r\nThe route was not installed." : "\r\nThe route was not installed; some of the files "
+                                                                  "it had added could not be removed.";
+        MessageDlg(text, FCancelled ? mtInformation : mtError, mbOK);
+        RemoveUnpackFolder(InstallSourceDir);
         FClosing = true;
         QApplication::exit(1);
         return;
@@ -137,16 +121,26 @@ void TKalmiro_Install::CloseProgram()
     QApplication::quit();
 }
 
+void TKalmiro_Install::Cancel()
+{
+    if (FCopying)
+        FCancelled = true;
+    else
+        close();
+}
+
+void TKalmiro_Install::reject() { Cancel(); }
+
 void TKalmiro_Install::closeEvent(QCloseEvent* event)
 {
-    // Closing while files are copied would remove the package's files under
-    // the copy loop; the window stays until the copy is done.
+    // The copy loop ends the program itself once it has stopped.
     if (FCopying) {
+        FCancelled = true;
         event->ignore();
         return;
     }
     CloseProgram();
-    QDialog::closeEvent(event);
+    event->accept();
     deleteLater();
 }
 

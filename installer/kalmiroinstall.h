@@ -1,8 +1,11 @@
 #pragma once
 // The installer's progress window: about a second after it is shown it
-// copies every file that "files.dat" lists from the unpack folder into the
-// BVE folder, reports success, removes the unpack folder and ends the
-// program. Closing it ends the program the same way.
+// moves every file that "files.dat" lists from the unpack folder into the
+// BVE folder (TRouteCopy), reports success, removes the unpack folder and
+// ends the program. A failure names the file and the reason; a failed or
+// cancelled installation (Escape, closing this window or the main window)
+// takes back what it added and says the route was not installed. Closing it
+// before the copy starts ends the program too.
 
 #include <QDialog>
 #include <QTimer>
@@ -35,16 +38,20 @@ public:
     void Timer1Timer();
     // Removes the unpack folder and ends the program (once).
     void CloseProgram();
+    // Stops a running copy (which then takes back what it added and ends
+    // the program); before the copy, ends the program.
+    void Cancel();
+    bool Copying() const { return FCopying; }
+
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Copies the listed files; raises std::runtime_error on a failure.
-    void CopyFiles();
-
     bool FClosing = false;
     bool FCopying = false;
+    bool FCancelled = false;
 };
 
 // Removes what the package left in its unpack folder: the whole folder when

@@ -119,7 +119,7 @@ bool TKalmiro_Main::FormCreate(const std::string& SourceDir)
     if (FRegistry.OpenKey("Software\\Velkast", true) && !FRegistry.ReadString("Bve Folder").empty())
         SetBvePath(FRegistry.ReadString("Bve Folder"));
     else
-        AskBveFolder(false);
+        FAsked = AskBveFolder(false);
 
     const std::string dir = InstallSourceDir;
     const std::string iniName = dir + "route.ini";
@@ -146,7 +146,11 @@ bool TKalmiro_Main::FormCreate(const std::string& SourceDir)
 
     TIniFile ini(iniName);
     Route_Name->setText(Ansi(ini.ReadString("Route", "Name", "Unknown route")));
-    const std::string image = dir + NativeFileName(ExtractFileName(ini.ReadString("Route", "Image", "noscreen.bmp")));
+    // A route without a picture of its own (an empty or missing name) shows
+    // the default picture the package carries.
+    std::string image = dir + NativeFileName(ExtractFileName(ini.ReadString("Route", "Image", "noscreen.bmp")));
+    if (!FileExists(image))
+        image = dir + "noscreen.bmp";
     if (FileExists(image))
         Route_Image->setPixmap(QPixmap(QString::fromStdString(ResolvePathCase(image))));
     Route_Description->setText(Ansi(description).replace("\r\n", "\n"));
@@ -169,7 +173,11 @@ void TKalmiro_Main::showEvent(QShowEvent* event)
 
 void TKalmiro_Main::FormShow()
 {
-    if (!FileExists(IncludeTrailingPathDelimiter(BvePath()) + "bve.exe"))
+    // The folder is asked for once: not again when it was just chosen. A
+    // simulator folder on this system has no "bve.exe", but its "railway"
+    // folder tells it as well.
+    const std::string folder = IncludeTrailingPathDelimiter(BvePath());
+    if (!FAsked && !FileExists(folder + "bve.exe") && !DirectoryExists(folder + "railway"))
         SpeedButton1Click();
     Button1->setFocus();
     TestResponderWindowShown(this);
@@ -223,8 +231,23 @@ bool TKalmiro_Main::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+void TKalmiro_Main::reject()
+{
+    if (auto* install = findChild<TKalmiro_Install*>(); install && install->Copying())
+        install->Cancel();
+    else
+        QDialog::reject();
+}
+
 void TKalmiro_Main::closeEvent(QCloseEvent* event)
 {
+    // Closing while the route is copied stops the copy, which takes back
+    // what it added and ends the program.
+    if (auto* install = findChild<TKalmiro_Install*>(); install && install->Copying()) {
+        install->Cancel();
+        event->ignore();
+        return;
+    }
     FRegistry.CloseKey();
     QDialog::closeEvent(event);
 }

@@ -54,6 +54,9 @@ public:
     void InstallButtonClick();
     void Route_HomepageClick();
 
+    // Escape: stops a running installation, else closes the window.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -66,4 +69,6 @@ private:
 
     TRegistry FRegistry{THive::HKEY_LOCAL_MACHINE};
     bool FShown = false;
+    // The folder was chosen in FormCreate already.
+    bool FAsked = false;
 };

@@ -62,6 +62,42 @@ std::string MakePrivateUnpackFolder();
 // owned by this user and closed to everyone else.
 bool IsPrivateUnpackFolder(const std::string& Folder);
 
+// The message for a file that holds no whole route package.
+std::string DamagedPackageMessage(const std::string& FileName);
+
+// Checks that FileName, whose marker ends at MarkerEnd, is a whole package:
+// the trailer ends the file exactly ("$VLPKG$", digits, NUL, "VlIntExt"),
+// the installer length lies before the archive, the archive's end record
+// stands right before the marker and its directory lies inside the archive,
+// and the archive starts with a local header. Returns the installer length L;
+// raises std::runtime_error (DamagedPackageMessage) when anything is off.
+int64_t CheckWholePackage(const std::string& FileName, int64_t MarkerEnd);
+
+// Copies the first Length bytes of Package (the bare installer) to CopyName,
+// executable by its owner. Raises std::runtime_error on failure.
+void CopyBareInstaller(const std::string& Package, const std::string& CopyName, int64_t Length);
+
+// The first phase hands its unpack folder to the second phase with this
+// argument ("--unpacked=<folder>") and the owner file below, which it writes
+// into the folder: the process id that uses the folder now. The second phase
+// runs only in such a folder (HandedOverFolder).
+inline constexpr char UnpackedArgument[] = "--unpacked=";
+inline constexpr char UnpackOwnerFile[] = ".kalmiro-owner";
+
+// Writes the owner file of Folder: Pid.
+bool WriteUnpackOwner(const std::string& Folder, long Pid);
+
+// The unpack folder named by the program's arguments, when it is one the
+// first phase handed over: a private unpack folder with its owner file,
+// holding the running program Program. Empty otherwise.
+std::string HandedOverFolder(const std::string& Argument, const std::string& Program);
+
+// Removes the unpack folders of earlier runs in the temporary folder whose
+// owner process no longer runs (a killed or crashed installer), and those
+// without an owner file that are older than an hour. Other users' folders
+// and folders in use are left alone.
+void RemoveStaleUnpackFolders();
+
 // Joins a "files.dat" line ("\railway\route\x\a.csv") to a folder. Empty
 // when the line is empty or leads out of the folder (a ".." component);
 // letter case follows what exists on disk. The line is ANSI, the result the

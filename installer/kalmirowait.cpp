@@ -7,6 +7,8 @@
 #include "platform/paths.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
@@ -15,6 +17,8 @@
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -40,7 +44,16 @@ TKalmiro_Wait::TKalmiro_Wait(int64_t MarkerEnd, QWidget* parent) : QDialog(paren
 
     ZipArchiver1.Name = "ZipArchiver1";
     ZipArchiver1.OnOverallProgress = [this](TZABaseArchiver&, double progress, TZAProcessOperation,
-                                            TZAProgressPhase, bool&) { ZipArchiver1OverallProgress(progress); };
+                                            TZAProgressPhase, bool& cancel) {
+        ZipArchiver1OverallProgress(progress);
+        // Escape and close are seen while unpacking, some 30 times a second.
+        const int64_t now = QDateTime::currentMSecsSinceEpoch();
+        if (now - FLastEvents >= 30) {
+            FLastEvents = now;
+            QApplication::processEvents();
+        }
+        cancel = FCancelled;
+    };
     Timer1.setObjectName("Timer1");
     Timer1.setInterval(1000);
     connect(&Timer1, &QTimer::timeout, this, &TKalmiro_Wait::Timer1Timer);
@@ -57,50 +70,91 @@ void TKalmiro_Wait::Split(const std::string& CopyName, const std::string& ZipNam
     SplitPackage(CopyName, ZipName, FMarkerEnd);
 }
 
+void TKalmiro_Wait::Cancel()
+{
+    FCancelled = true;
+    if (!FWorking && !FDone) {
+        FDone = true;
+        Timer1.stop();
+        QApplication::exit(1);
+    }
+}
+
+void TKalmiro_Wait::reject() { Cancel(); }
+
+void TKalmiro_Wait::closeEvent(QCloseEvent* event)
+{
+    // The program is ending (the windows are closed as it quits).
+    if (FDone) {
+        event->accept();
+        return;
+    }
+    // The unpacking stops at its next step and ends the program itself.
+    Cancel();
+    event->ignore();
+}
+
 void TKalmiro_Wait::Timer1Timer()
 {
     Timer1.stop();
     QApplication::processEvents();
+    if (FCancelled || FDone)
+        return;
+    FWorking = true;
     try {
+        const std::string self = OwnProgramFile();
+        const int64_t length = CheckWholePackage(self, FMarkerEnd);
+        RemoveStaleUnpackFolders();
         FTemp = MakePrivateUnpackFolder();
-        const std::string self = QApplication::applicationFilePath().toStdString();
+        WriteUnpackOwner(FTemp, long(::getpid()));
         const std::string copy = FTemp + ExtractFileName(self);
-        std::error_code ec;
-        fs::copy_file(self, copy, fs::copy_options::overwrite_existing, ec);
-        if (ec)
-            throw std::runtime_error("Cannot copy \"" + self + "\" to \"" + copy + "\". " + ec.message());
-        fs::permissions(copy, fs::perms::owner_all, fs::perm_options::replace, ec);
-        Split(copy, FTemp + "files.zip");
+        CopyBareInstaller(self, copy, length);
 
+        // The archive is read where it lies in the package (the reader
+        // finds its items behind the installer and its end before the
+        // trailer); no copy of it is made.
         ZipArchiver1.SetActive(false);
         ZipArchiver1.BaseDir = FTemp;
-        ZipArchiver1.FileName = FTemp + "files.zip";
-        ZipArchiver1.OpenArchive();
+        ZipArchiver1.FileName = self;
+        ZipArchiver1.OpenArchiveWithMode(fmOpenRead | fmShareDenyNone);
         ZipArchiver1.ExtractFiles("*.*", 63, "");
         ZipArchiver1.CloseArchive();
+        if (FCancelled)
+            throw std::runtime_error("cancelled");
+        // The archive may have held a file of that name.
+        WriteUnpackOwner(FTemp, long(::getpid()));
 
         // The copy outlives this process and whatever reads its output (a
         // terminal, a pipe of the program that started the package).
         QProcess start;
         start.setProgram(QString::fromStdString(copy));
+        start.setArguments({QString::fromStdString(UnpackedArgument + FTemp)});
         start.setWorkingDirectory(QString::fromStdString(FTemp));
         start.setStandardInputFile(QProcess::nullDevice());
         start.setStandardOutputFile(QProcess::nullDevice());
         start.setStandardErrorFile(QProcess::nullDevice());
-        if (!start.startDetached())
+        qint64 pid = 0;
+        if (!start.startDetached(&pid))
             throw std::runtime_error("Cannot start \"" + copy + "\"");
+        // From now on the folder is the second phase's.
+        WriteUnpackOwner(FTemp, long(pid));
+        FWorking = false;
+        FDone = true;
         QApplication::quit();
     } catch (const std::exception& e) {
+        FWorking = false;
         ZipArchiver1.CloseArchive();
-        MessageDlg(std::string("Problems during the extraction of some temporary needed files. The program won`t "
-                               "continue. Error message: ") +
-                       Utf8ToAnsi(e.what()),
-                   mtError, mbOK);
+        if (!FCancelled)
+            MessageDlg(std::string("Problems during the extraction of some temporary needed files. The program won`t "
+                                   "continue. Error message: ") +
+                           Utf8ToAnsi(e.what()),
+                       mtError, mbOK);
         // Nothing will use the unpack folder now.
         if (!FTemp.empty()) {
             std::error_code ec;
             fs::remove_all(ExcludeTrailingPathDelimiter(FTemp), ec);
         }
+        FDone = true;
         QApplication::exit(1);
     }
 }

@@ -1,9 +1,13 @@
 #pragma once
-// The installer's first phase, run when the program carries a package
-// trailer: about a second after the window is shown it copies the program
-// into a new private unpack folder, splits the copy into the bare installer
-// and the archive, unpacks the archive there and starts the bare copy, which
-// runs the second phase (TKalmiro_Main), then ends.
+// The installer's first phase, run when the program is a whole package:
+// about a second after the window is shown it removes the unpack folders of
+// earlier runs that ended without removing theirs, makes a new private
+// unpack folder, copies the bare installer (the package's first L bytes)
+// into it, unpacks the archive there straight from the package and starts
+// the bare copy with the folder as its argument ("--unpacked=<folder>"); the
+// copy runs the second phase (TKalmiro_Main), and this program ends.
+// Escape or closing the window stops the unpacking, removes the folder and
+// ends the program.
 
 #include "zip/zaarchiver.h"
 
@@ -34,7 +38,18 @@ public:
     void Timer1Timer();
     void ZipArchiver1OverallProgress(double Progress);
 
+    // Stops the unpacking (or, before it, the program).
+    void Cancel();
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     int64_t FMarkerEnd;
     std::string FTemp;
+    bool FWorking = false;
+    bool FCancelled = false;
+    bool FDone = false;
+    int64_t FLastEvents = 0;
 };

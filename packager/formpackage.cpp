@@ -17,6 +17,10 @@
 #include <set>
 #include <stdexcept>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 TFormPackage* FormPackage = nullptr;
@@ -42,6 +46,8 @@ void CheckInsidePath(const std::string& path, const char* what)
     }
     check();
 }
+
+const char NoFilesMessage[] = "The route has no files to package. No package was written.";
 
 void WriteTextFile(const std::string& fileName, const std::string& text)
 {
@@ -95,8 +101,25 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
                                 const std::string& Author, const std::string& Homepage,
                                 const std::string& Description, const std::string& Root, const std::string& Credits)
 {
-    TPackagerOptions& options = Options ? *Options : PackagerOptions();
+    PackagePath.clear();
     FRoot = IncludeTrailingPathDelimiter(ToNativePath(Root));
+    try {
+        Build(RouteName, PicturePath, Author, Homepage, Description, Credits);
+    } catch (...) {
+        // The window goes with the error, and so does the staging tree; the
+        // finished package of an earlier build is left as it was.
+        FBuilding = false;
+        ProgressBar->setValue(0);
+        close();
+        FormClose();
+        throw;
+    }
+}
+
+void TFormPackage::Build(const std::string& RouteName, const std::string& PicturePath, const std::string& Author,
+                         const std::string& Homepage, const std::string& Description, const std::string& Credits)
+{
+    TPackagerOptions& options = Options ? *Options : PackagerOptions();
     const std::string work = FRoot + "routepackages/";
     const std::string T = work + "temp/";
     const std::string routeDir = ToNativePath(RouteDir);
@@ -105,6 +128,13 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
         CheckInsidePath(f, "object file");
     for (const std::string& f : RouteFiles)
         CheckInsidePath(f, "route file");
+    if (ObjectFiles.empty() && RouteFiles.empty())
+        throw std::runtime_error(NoFilesMessage);
+    // The archive holds at most 65,535 items: the files and the five
+    // description files.
+    if (ObjectFiles.size() + RouteFiles.size() + 5 > 65535)
+        throw std::runtime_error("The route has " + std::to_string(ObjectFiles.size() + RouteFiles.size()) +
+                                 " files; a package holds at most 65,530. No package was written.");
 
     struct BuildingFlag {
         bool& Flag;
@@ -145,7 +175,11 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
         if (!staged.insert(target).second)
             return;
         ForceDirectories(ExtractFilePath(target));
-        if (CopyFile(source, target, true))
+        // A second name for the file costs nothing and lasts only as long
+        // as the staging tree; where there cannot be one (another file
+        // system), the file is copied.
+        if (::linkat(AT_FDCWD, ResolvePathCase(source).c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            CopyFile(source, target, true))
             files.push_back(line);
         else
             FailedFiles.push_back(entry);
@@ -172,6 +206,8 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
         CopyFile(picture, T + NativeFileName(image), false);
     else
         CopyFile(FRoot + "kalmiro/noscreen.bmp", T + "noscreen.bmp", true);
+    if (files.empty())
+        throw std::runtime_error(NoFilesMessage);
     WriteTextFile(T + "files.dat", JoinLines(files));
     ::DeleteFile(T + "files.zip");
     Step(10);
@@ -189,17 +225,26 @@ void TFormPackage::BuildPackage(const std::string& RouteName, const std::string&
     // 7. Installer, archive, trailer.
     const std::string packageName = PackageFileName(RouteName);
     const std::string P = work + packageName;
-    CopyFile(FRoot + "kalmiro/kalmiro", P, true);
+    if (!CopyFile(FRoot + "kalmiro/kalmiro", P, true))
+        throw std::runtime_error("Cannot copy the installer \"" + FRoot + "kalmiro/kalmiro\" to \"" + P + "\"");
     JoinFiles(P, zipName, "0");
     JoinFiles(P, "0", PackageTag);
     Step(15);
 
-    // 8. The finished package; a later build of the same route replaces it.
+    // 8. The finished package takes the place of an earlier one only now
+    //    that it is whole; a failed build leaves the earlier one as it was.
     const std::string done = FRoot + "completed_packages";
     if (!DirectoryExists(done))
         ForceDirectories(done);
-    if (!CopyFile(P, done + "/" + packageName, false))
-        throw std::runtime_error("Cannot write file \"" + done + "/" + packageName + "\"");
+    const std::string finished = done + "/" + packageName;
+    if (::rename(P.c_str(), finished.c_str()) != 0) {
+        const std::string part = finished + ".part";
+        if (!CopyFile(P, part, false) || ::rename(part.c_str(), finished.c_str()) != 0) {
+            ::DeleteFile(part);
+            throw std::runtime_error("Cannot write file \"" + finished + "\"");
+        }
+    }
+    PackagePath = finished;
     Step(15);
 
     // 9.

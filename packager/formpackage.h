@@ -19,9 +19,12 @@
 // A file that cannot be copied is left out of the package and its
 // "files.dat", and named in a warning at the end of the build.
 //
-// Errors are not caught here: a file that cannot be written, a missing
-// installer or an archive error raise (std::runtime_error, EZAException) and
-// leave the staging folder in place until the window closes.
+// A route without files, or with more than an archive holds, is refused
+// before anything is written. The package is built in the staging area and
+// takes the place of an earlier one only when it is whole. Errors (a file
+// that cannot be written, a missing installer, an archive error) close the
+// window, remove the staging tree and reach the caller as exceptions
+// (std::runtime_error, EZAException).
 
 #include "platform/textlines.h"
 #include "zip/zaarchiver.h"
@@ -85,6 +88,10 @@ public:
     // path separators in the name replaced so the file stays in its folder.
     static std::string PackageFileName(const std::string& RouteName);
 
+    // The finished package of the last build that succeeded (native); empty
+    // after a failed one.
+    std::string PackagePath;
+
     // True while BuildPackage runs.
     bool Building() const { return FBuilding; }
 
@@ -94,6 +101,8 @@ protected:
 private:
     void FormClose();
     void Step(int progress);
+    void Build(const std::string& RouteName, const std::string& PicturePath, const std::string& Author,
+               const std::string& Homepage, const std::string& Description, const std::string& Credits);
 
     std::string FRoot;
     bool FBuilding = false;

@@ -163,7 +163,9 @@ TEST_F(CreatePackageTest, PackageFromTheWizardInstallsByteForByte)
     PrepareRoute();
     PrepareProgramFolder();
     RunWizard();
-    EXPECT_TRUE(Messages().empty()) << Messages().front().Text;
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].MsgType, mtInformation);
+    EXPECT_NE(Messages()[0].Text.find(Package()), std::string::npos) << Messages()[0].Text;
     EXPECT_EQ(FormCreatePackage->ObjectList, ExpectedObjects);
     EXPECT_EQ(FormCreatePackage->RouteList, ExpectedRoutes);
     TStrings shown = ExpectedObjects;
@@ -182,11 +184,11 @@ TEST_F(CreatePackageTest, PackageFromTheWizardInstallsByteForByte)
         expected.push_back("\\railway\\route\\wiz\\" + f);
     EXPECT_EQ(PackagedFileList(), expected);
 
-    // The entries of earlier runs stay in the list.
+    // Each run shows its own files only.
     FormCreatePackage->ObjDirEdit->SetText("wiz");
     FormCreatePackage->RouteDirEdit->SetText("wiz");
     FormCreatePackage->CreatePackageClick();
-    EXPECT_EQ(ListBoxLines().size(), 2 * shown.size());
+    EXPECT_EQ(ListBoxLines(), shown);
 
     // Run as a program, the package installs the route into another BVE
     // folder, each file as it lay in the first.
@@ -244,7 +246,7 @@ TEST_F(CreatePackageTest, FileThatCannotBeCopiedIsLeftOutAndNamed)
     fs::create_symlink("gone.b3d", Bve + "/railway/object/wiz/tex/broken.b3d");
     RunWizard();
     ASSERT_TRUE(packtest::Exists(Package()));
-    ASSERT_EQ(Messages().size(), 1u);
+    ASSERT_EQ(Messages().size(), 2u);
     EXPECT_EQ(Messages()[0].MsgType, mtWarning);
     EXPECT_NE(Messages()[0].Text.find("could not be copied"), std::string::npos) << Messages()[0].Text;
     EXPECT_NE(Messages()[0].Text.find("\r\ntex\\broken.b3d"), std::string::npos) << Messages()[0].Text;
@@ -263,6 +265,25 @@ TEST_F(CreatePackageTest, BuilderErrorKeepsTheWizardOpen)
     EXPECT_FALSE(packtest::Exists(Package()));
     EXPECT_NE(FormCreatePackage->result(), QDialog::Accepted);
     EXPECT_TRUE(FormCreatePackage->CreatePackage->isEnabled());
+}
+
+TEST_F(CreatePackageTest, MistypedFolderWritesNoPackage)
+{
+    PrepareRoute();
+    PrepareProgramFolder();
+    packtest::WriteFile(Package(), "earlier package");
+    CreateApplicationForms();
+    FormMain->FrmEditor->SetProject(std::make_unique<TVLProject>());
+    FormMain->FrmEditor->Project->ProjectName = "Wiz Route";
+    FormCreatePackage->Project = FormMain->FrmEditor->Project;
+    FormCreatePackage->ObjDirEdit->SetText("hilroad");
+    FormCreatePackage->RouteDirEdit->SetText("hilroad");
+    FormCreatePackage->CreatePackageClick();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].MsgType, mtError);
+    EXPECT_NE(Messages()[0].Text.find("does not exist or holds no files"), std::string::npos);
+    EXPECT_EQ(packtest::ReadFile(Package()), "earlier package");
+    EXPECT_FALSE(packtest::Exists(Program + "routepackages"));
 }
 
 TEST_F(CreatePackageTest, EmptyFolderNameBuildsNothing)

@@ -151,7 +151,11 @@ TEST_F(PackagerLinkTest, ExportWithThePackageChoiceBuildsAPackage)
     PrepareProgramFolder();
     CreateApplicationForms();
     ExportWithPackage();
-    EXPECT_TRUE(Requests.empty()) << Requests.front().Text;
+    // One message: where the package was written.
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].MsgType, mtInformation);
+    EXPECT_EQ(Requests[0].Text,
+              "The route package has been written to \"" + Program + "completed_packages/VLinstaller-Siding\".");
     EXPECT_FALSE(FormExport->isVisible());
     EXPECT_FALSE(FormPackage->isVisible());
     EXPECT_FALSE(packtest::Exists(Program + "routepackages"));
@@ -182,7 +186,7 @@ TEST_F(PackagerLinkTest, SecondExportPackagesOnlyItsOwnFiles)
     CreateApplicationForms();
     ExportWithPackage();
     ExportWithPackage();
-    EXPECT_TRUE(Requests.empty()) << Requests.front().Text;
+    EXPECT_EQ(Requests.size(), 2u);
     const std::string out = (Dir / "x").string();
     const std::string zip = ArchiveOf(Program + "completed_packages/VLinstaller-Siding");
     if (!packtest::HaveTool("unzip"))

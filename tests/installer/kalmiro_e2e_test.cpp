@@ -18,7 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <fstream>
 #include <thread>
 
 using namespace packtest;
@@ -175,8 +178,7 @@ TEST_F(KalmiroRun, BuiltPackageInstallsTheRouteByteForByte)
         EXPECT_EQ(RunCommand("7z t '" + Dir / "part.zip" + "' >/dev/null"), 0);
     }
 
-    // BVE folder without bve.exe: asked at start (no registry value) and
-    // again when the window is shown.
+    // BVE folder without bve.exe: asked once, at start (no registry value).
     const std::string bve = Dir / "bve";
     fs::create_directories(bve);
     EXPECT_EQ(RunProgram(package, "BveFolder=" + bve + "\r\nClick=Button1\r\n"), 0);
@@ -229,6 +231,7 @@ TEST_F(KalmiroRun, HostileFileListInstallsNothing)
     EXPECT_FALSE(Exists(bve + "/railway/route/r/ok.csv"));
     EXPECT_FALSE(Exists(Dir / "tmp/escape.txt"));
     EXPECT_FALSE(Exists(Dir / "escape.txt"));
+    EXPECT_EQ(UnpackFolders(), 0);
 }
 
 TEST_F(KalmiroRun, HostileArchiveNamesStopTheUnpacking)
@@ -254,14 +257,81 @@ TEST_F(KalmiroRun, HostileArchiveNamesStopTheUnpacking)
     EXPECT_EQ(UnpackFolders(), 0);
 }
 
-TEST_F(KalmiroRun, BareInstallerWithoutPackageFilesEnds)
+TEST_F(KalmiroRun, DamagedPackageBesideRouteFilesChangesNothing)
 {
-    fs::create_directories(Dir / "bare");
-    fs::copy_file(InstallerProgram, Dir / "bare/kalmiro");
+    // A route unpacked by hand into a folder, and beside it the package cut
+    // short, the package with bytes appended, and the bare installer.
+    const std::string stage = Dir / "stage";
+    StageDescriptionFiles(stage, "\\railway\\route\\r\\r.csv\r\n");
+    WriteFile(stage + "/railway/route/r/r.csv", "route");
+    const std::string package = ReadFile(PackageOf(stage));
+    const std::string folder = Dir / "route";
+    fs::copy(stage, folder, fs::copy_options::recursive);
+    WriteFile(folder + "/padded", package + std::string(100, 'x'));
+    WriteFile(folder + "/cut", package.substr(0, package.size() - 1000));
+    WriteFile(folder + "/small-pad", package + "12345");
+    fs::copy_file(InstallerProgram, folder + "/bare");
+    const std::string bve = Dir / "bve";
+    fs::create_directories(bve);
+    IniWriteString(Dir / "reg/machine.ini", "Software\\Velkast", "Bve Folder", bve);
+
+    auto snapshot = [&] {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const auto& e : fs::recursive_directory_iterator(folder))
+            files.emplace_back(e.path().string(), e.is_regular_file() ? ReadFile(e.path()) : "");
+        std::sort(files.begin(), files.end());
+        return files;
+    };
+    const auto before = snapshot();
+    for (const std::string name : {"padded", "cut", "small-pad", "bare"}) {
+        fs::remove(Log());
+        fs::permissions(folder + "/" + name, fs::perms::owner_all);
+        EXPECT_EQ(RunProgram(folder + "/" + name, "Click=Button1\r\n"), 1) << name;
+        const TStrings log = WaitForExits(1);
+        EXPECT_TRUE(Has(log, "is not a route package, or the package is damaged.")) << name << JoinLines(log);
+        EXPECT_FALSE(Has(log, "sucessfully")) << name;
+    }
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_TRUE(fs::is_empty(bve));
+    EXPECT_TRUE(fs::is_empty(Dir / "tmp"));
+}
+
+TEST_F(KalmiroRun, UnpackFoldersNeverStayBehind)
+{
+    // The folder of a run that was killed: its owner process is gone.
+    QProcess gone;
+    gone.start("sh", {"-c", "echo $$"});
+    ASSERT_TRUE(gone.waitForFinished());
+    const std::string gonePid = gone.readAllStandardOutput().trimmed().toStdString();
+    const std::string stale = Dir / "tmp/kalmiro-killed";
+    WriteFile(stale + "/railway/big.bin", std::string(1000, 'x'));
+    WriteFile(stale + "/.kalmiro-owner", gonePid + "\n");
+    fs::permissions(stale, fs::perms::owner_all);
+
+    const std::string stage = Dir / "stage";
+    StageDescriptionFiles(stage, "\\railway\\route\\r\\r.csv\r\n");
+    WriteFile(stage + "/railway/route/r/r.csv", "route");
+    const std::string package = PackageOf(stage);
     IniWriteString(Dir / "reg/machine.ini", "Software\\Velkast", "Bve Folder", Dir / "bve");
-    EXPECT_EQ(RunProgram(Dir / "bare/kalmiro", ""), 1);
-    const TStrings log = WaitForExits(1);
-    EXPECT_TRUE(Has(log, "Problems during reading ini file " + Dir / "bare/route.ini. The program won't continue."))
-        << JoinLines(log);
-    EXPECT_TRUE(Exists(Dir / "bare/kalmiro"));
+    // No click: the main window waits, then the session ends it.
+    EXPECT_EQ(RunProgram(package, ""), 0);
+    EXPECT_FALSE(Exists(stale));
+    long pid = 0;
+    for (int i = 0; i < 100 && pid == 0; ++i) {
+        for (const auto& e : fs::directory_iterator(Dir / "tmp")) {
+            std::ifstream owner(e.path() / ".kalmiro-owner");
+            long p = 0;
+            if (owner >> p && ::kill(pid_t(p), 0) == 0)
+                pid = p;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_NE(pid, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ::kill(pid_t(pid), SIGTERM);
+    const TStrings log = WaitForExits(2);
+    EXPECT_TRUE(Has(log, "Exit|1|")) << JoinLines(log);
+    EXPECT_FALSE(Has(log, "sucessfully"));
+    EXPECT_EQ(UnpackFolders(), 0);
+    EXPECT_FALSE(Exists(Dir / "bve/railway"));
 }

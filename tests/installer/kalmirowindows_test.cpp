@@ -1,6 +1,7 @@
 #include "tests/packager/packtesthelp.h"
 
 #include "installer/kalmirobvefolder.h"
+#include "installer/kalmirocopy.h"
 #include "installer/kalmiroinstall.h"
 #include "installer/kalmiromain.h"
 
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +120,15 @@ TEST_F(KalmiroWindows, MissingKeysTakeTheirDefaults)
     EXPECT_EQ(main.Route_Image->pixmap().width(), 9);
 }
 
+TEST_F(KalmiroWindows, RouteWithoutPictureShowsThePackagedOne)
+{
+    SetRegistryBveFolder(Bve);
+    WriteFile(Source + "route.ini", "[Route]\r\nName=N\r\nImage=\r\n");
+    TKalmiro_Main main;
+    ASSERT_TRUE(main.FormCreate(Source));
+    EXPECT_EQ(main.Route_Image->pixmap().width(), 6);
+}
+
 TEST_F(KalmiroWindows, MissingPackageFilesEndTheProgram)
 {
     SetRegistryBveFolder(Bve);
@@ -147,6 +158,10 @@ TEST_F(KalmiroWindows, FolderIsAskedWhenTheRegistryHasNone)
     TRegistry r(THive::HKEY_LOCAL_MACHINE);
     ASSERT_TRUE(r.OpenKey("Software\\Velkast", false));
     EXPECT_EQ(r.ReadString("BVE Folder"), Bve);
+    // Just chosen, the folder is not asked for again when the window shows.
+    main.show();
+    QApplication::processEvents();
+    EXPECT_EQ(Count(TDialogKind::ModalWindow), 1);
 }
 
 TEST_F(KalmiroWindows, FolderIsAskedAgainWithoutBveExe)
@@ -168,6 +183,14 @@ TEST_F(KalmiroWindows, FolderIsAskedAgainWithoutBveExe)
     main.show();
     QApplication::processEvents();
     EXPECT_EQ(Count(TDialogKind::ModalWindow), 0);
+    // A simulator folder without "bve.exe" is known by its railway folder.
+    fs::remove(Bve + "/BVE.EXE");
+    fs::create_directories(Bve + "/Railway");
+    TKalmiro_Main third;
+    ASSERT_TRUE(third.FormCreate(Source));
+    third.show();
+    QApplication::processEvents();
+    EXPECT_EQ(Count(TDialogKind::ModalWindow), 0);
 }
 
 namespace {
@@ -182,7 +205,7 @@ void StageRoute(const std::string& source)
 
 } // namespace
 
-TEST_F(KalmiroWindows, InstallCopiesListedFilesAndOverwritesButMissingFilesFailIt)
+TEST_F(KalmiroWindows, MissingFileInstallsNothingAndIsNamed)
 {
     StageRoute(Source);
     WriteFile(Bve + "/railway/route/r/r.csv", "old version");
@@ -190,40 +213,80 @@ TEST_F(KalmiroWindows, InstallCopiesListedFilesAndOverwritesButMissingFilesFailI
     install.InstallSourceDir = Source;
     install.SetBvePath(Bve);
     install.Timer1Timer();
-    // The package lists a file it lacks: the others are copied, but the
-    // installation is not reported as a success.
-    EXPECT_EQ(LastMessage(), "Problems during the installation of the route. The program won`t continue.");
-    EXPECT_EQ(ReadFile(Bve + "/railway/object/r/a.b3d"), "object");
-    EXPECT_EQ(ReadFile(Bve + "/railway/route/r/r.csv"), "route");
-    EXPECT_FALSE(Exists(Bve + "/railway/route/r/missing.csv"));
-    EXPECT_EQ(install.ShowProgress->maximum(), 2);
-    // Copied files leave the source folder; a folder that is no private
-    // unpack folder is otherwise left as it is.
-    EXPECT_FALSE(Exists(Source + "railway/route/r/r.csv"));
-    EXPECT_TRUE(Exists(Source + "route.ini"));
+    // Every line is checked before anything is written.
+    EXPECT_EQ(LastMessage(), "Problems during the installation of the route. The program won`t continue. "
+                             "Error message: The package lacks the file \\railway\\route\\r\\missing.csv\r\n"
+                             "The route was not installed.");
+    EXPECT_FALSE(Exists(Bve + "/railway/object"));
+    EXPECT_EQ(ReadFile(Bve + "/railway/route/r/r.csv"), "old version");
+    // A folder that is no private unpack folder is left as it is.
+    EXPECT_TRUE(Exists(Source + "railway/route/r/r.csv"));
 }
 
 TEST_F(KalmiroWindows, OneLineListGivesProgressMaximumZero)
 {
     WriteFile(Source + "files.dat", "\\railway\\route\\r\\r.csv\r\n");
     WriteFile(Source + "railway/route/r/r.csv", "route");
+    WriteFile(Bve + "/railway/route/r/r.csv", "old version");
     TKalmiro_Install install;
     install.InstallSourceDir = Source;
     install.SetBvePath(Bve);
     install.Timer1Timer();
     EXPECT_EQ(install.ShowProgress->maximum(), 0);
     EXPECT_EQ(ReadFile(Bve + "/railway/route/r/r.csv"), "route");
+    EXPECT_EQ(LastMessage(), "Route installed sucessfully");
 }
 
-TEST_F(KalmiroWindows, AFileThatCannotBeWrittenIsNoSuccess)
+TEST_F(KalmiroWindows, AFileThatCannotBeWrittenTakesBackWhatWasAdded)
 {
-    StageRoute(Source);
+    WriteFile(Source + "files.dat", "\\railway\\object\\r\\a.b3d\r\n\\railway\\route\\r\\r.csv\r\n");
+    WriteFile(Source + "railway/object/r/a.b3d", "object");
+    WriteFile(Source + "railway/route/r/r.csv", "route");
     fs::create_directories(Bve + "/railway/route/r/r.csv"); // a folder where the file goes
     TKalmiro_Install install;
     install.InstallSourceDir = Source;
     install.SetBvePath(Bve);
     install.Timer1Timer();
-    EXPECT_EQ(LastMessage(), "Problems during the installation of the route. The program won`t continue.");
+    EXPECT_NE(LastMessage().find("Error message: Cannot write \"" + Bve + "/railway/route/r/r.csv\": Is a directory"),
+              std::string::npos)
+        << LastMessage();
     for (const auto& r : Requests)
         EXPECT_NE(r.Text, "Route installed sucessfully");
+    // The object file and the folders made for it are gone again.
+    EXPECT_FALSE(Exists(Bve + "/railway/object"));
+    EXPECT_TRUE(Exists(Bve + "/railway/route/r/r.csv"));
+}
+
+TEST_F(KalmiroWindows, EmptyOrHugeListsAndCancelInstallNothing)
+{
+    StageRoute(Source);
+    TKalmiro_Install empty;
+    WriteFile(Source + "files.dat", "");
+    empty.InstallSourceDir = Source;
+    empty.SetBvePath(Bve);
+    empty.Timer1Timer();
+    EXPECT_NE(LastMessage().find("The package holds no files to install."), std::string::npos) << LastMessage();
+
+    // A line longer than any path, and more lines than the package has
+    // files, are refused before a folder is made.
+    TRouteCopy longLine(Source, Bve);
+    WriteFile(Source + "files.dat", "\\railway\\" + std::string(50000, 'x') + "\r\n");
+    EXPECT_THROW(longLine.Prepare(), std::runtime_error);
+    std::string many;
+    for (int i = 0; i < 20; ++i)
+        many += "\\railway\\object\\r\\a.b3d\r\n";
+    WriteFile(Source + "files.dat", many);
+    TRouteCopy manyLines(Source, Bve);
+    EXPECT_THROW(manyLines.Prepare(), std::runtime_error);
+    EXPECT_TRUE(fs::is_empty(Bve));
+
+    // Escape while the files are copied: they are taken back.
+    WriteFile(Source + "files.dat", "\\railway\\object\\r\\a.b3d\r\n\\railway\\route\\r\\r.csv\r\n");
+    TKalmiro_Install install;
+    install.InstallSourceDir = Source;
+    install.SetBvePath(Bve);
+    QTimer::singleShot(0, &install, [&install] { install.reject(); });
+    install.Timer1Timer();
+    EXPECT_EQ(LastMessage(), "The installation was cancelled.\r\nThe route was not installed.");
+    EXPECT_TRUE(fs::is_empty(Bve));
 }

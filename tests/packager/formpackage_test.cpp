@@ -122,11 +122,12 @@ TEST_F(PackagerTest, PictureGoesInUnderItsOwnName)
 TEST_F(PackagerTest, MissingPictureStillNamedInRouteIni)
 {
     Form.ObjectFiles.clear();
-    Form.RouteFiles.clear();
+    Form.RouteFiles = {"myroute.csv"};
     Form.BuildPackage("R", Dir / "gone/missing.jpg", "a", "", "d", Root, "c");
     const std::string zip = ArchiveOf(Root + "completed_packages/VLinstaller-R");
     EXPECT_EQ(ArchiveNames(zip), (std::vector<std::string>{"credits.dat", "description.dat", "files.dat",
-                                                           "noscreen.bmp", "route.ini"}));
+                                                           "noscreen.bmp", "route.ini",
+                                                           "railway/route/myroute/myroute.csv"}));
     TZipArchiver za;
     za.FileName = zip;
     za.BaseDir = Dir / "out";
@@ -134,7 +135,20 @@ TEST_F(PackagerTest, MissingPictureStillNamedInRouteIni)
     za.ExtractFiles("*.*", 63, "");
     za.CloseArchive();
     EXPECT_EQ(IniReadString(Dir / "out/route.ini", "Route", "Image", "?"), "missing.jpg");
-    EXPECT_EQ(ReadFile(Dir / "out/files.dat"), "");
+    EXPECT_EQ(ReadFile(Dir / "out/files.dat"), "\\railway\\route\\myroute\\myroute.csv\r\n");
+}
+
+TEST_F(PackagerTest, RouteWithoutFilesWritesNoPackageAndKeepsTheEarlierOne)
+{
+    WriteFile(Root + "completed_packages/VLinstaller-R", "earlier package");
+    Form.ObjectFiles.clear();
+    Form.RouteFiles.clear();
+    EXPECT_THROW(Form.BuildPackage("R", "", "a", "", "d", Root, "c"), std::runtime_error);
+    // Listed files that are all missing come to the same.
+    Form.RouteFiles = {"gone.csv"};
+    EXPECT_THROW(Form.BuildPackage("R", "", "a", "", "d", Root, "c"), std::runtime_error);
+    EXPECT_EQ(ReadFile(Root + "completed_packages/VLinstaller-R"), "earlier package");
+    EXPECT_FALSE(Exists(Root + "routepackages"));
 }
 
 TEST_F(PackagerTest, SecondBuildReplacesTheFinishedPackage)
@@ -182,11 +196,19 @@ TEST_F(PackagerTest, NamesCannotLeaveTheirFolders)
 TEST_F(PackagerTest, MissingInstallerStopsTheBuild)
 {
     fs::remove(Root + "kalmiro/kalmiro");
+    Form.show();
     EXPECT_THROW(Form.BuildPackage("R", "", "a", "", "d", Root, "c"), std::runtime_error);
     EXPECT_FALSE(Exists(Root + "completed_packages/VLinstaller-R"));
-    // The staging tree stays until the window closes.
-    EXPECT_TRUE(Exists(Root + "routepackages/files.zip"));
-    Form.close();
+    // The window closes with the error and takes the staging tree along.
+    EXPECT_FALSE(Form.isVisible());
+    EXPECT_FALSE(Exists(Root + "routepackages"));
+    EXPECT_TRUE(Form.PackagePath.empty());
+
+    // More files than an archive holds are refused before anything is done.
+    Form.show();
+    Form.RouteFiles.assign(65531, "x.csv");
+    EXPECT_THROW(Form.BuildPackage("R", "", "a", "", "d", Root, "c"), std::runtime_error);
+    EXPECT_FALSE(Form.isVisible());
     EXPECT_FALSE(Exists(Root + "routepackages"));
 }
 

@@ -1,0 +1,175 @@
+#include "installer/kalmirocopy.h"
+
+#include "installer/kalmiropackage.h"
+
+#include "platform/paths.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <unordered_set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int error)
+{
+    throw std::runtime_error(what + " \"" + path + "\": " + std::strerror(error));
+}
+
+std::size_t CountFiles(const std::string& folder)
+{
+    std::size_t n = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        n += it->is_regular_file(ec);
+    return n;
+}
+
+} // namespace
+
+bool CopyFileData(int In, int Out, int64_t Length)
+{
+    // The kernel copies without the data passing through here; where it
+    // cannot, read and write.
+    std::vector<char> buffer;
+    int64_t left = Length < 0 ? INT64_MAX : Length;
+    while (left > 0) {
+        const std::size_t want = std::size_t(std::min<int64_t>(left, 1 << 30));
+        ssize_t n = -1;
+        if (buffer.empty()) {
+            n = ::copy_file_range(In, nullptr, Out, nullptr, want, 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                buffer.resize(1 << 16);
+                continue;
+            }
+        } else {
+            n = ::read(In, buffer.data(), std::min(want, buffer.size()));
+            if (n > 0 && ::write(Out, buffer.data(), std::size_t(n)) != n)
+                return false;
+        }
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return Length < 0;
+        left -= n;
+    }
+    return true;
+}
+
+TRouteCopy::TRouteCopy(std::string Source, std::string Target)
+    : FSource(IncludeTrailingPathDelimiter(std::move(Source))), FTarget(std::move(Target))
+{
+}
+
+void TRouteCopy::Prepare()
+{
+    FJobs.clear();
+    const std::string listName = FSource + "files.dat";
+    // No list of this package's files is longer than a path per file the
+    // package holds: a bigger one is not read at all.
+    const std::size_t files = CountFiles(FSource);
+    std::error_code ec;
+    const auto size = fs::file_size(listName, ec);
+    if (ec)
+        Fail("Cannot read", listName, ec.value());
+    if (size > (files + 1) * (MaxPathLength + 2))
+        throw std::runtime_error("files.dat lists more files than the package holds.");
+    TStrings lines;
+    if (!LoadLines(listName, lines))
+        Fail("Cannot read", listName, errno);
+
+    std::unordered_set<std::string> seen;
+    std::size_t listed = 0;
+    for (const std::string& line : lines) {
+        if (Trim(line).empty())
+            continue;
+        if (line.size() > MaxPathLength)
+            throw std::runtime_error("files.dat holds a line longer than a path may be (" +
+                                     std::to_string(line.size()) + " characters).");
+        if (++listed > files)
+            throw std::runtime_error("files.dat lists more files than the package holds.");
+        TJob job{line, JoinPackagePath(FSource, line), JoinPackagePath(FTarget, line)};
+        if (job.From.empty() || job.To.empty())
+            throw std::runtime_error("files.dat names a file outside its folder: " + line);
+        struct stat st {};
+        if (::lstat(job.From.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            throw std::runtime_error("The package lacks the file " + line);
+        if (seen.insert(job.To).second)
+            FJobs.push_back(std::move(job));
+    }
+}
+
+void TRouteCopy::MakeFolders(const std::string& folder)
+{
+    std::vector<std::string> missing;
+    std::string f = ExcludeTrailingPathDelimiter(folder);
+    struct stat st {};
+    while (!f.empty() && ::stat(f.c_str(), &st) != 0) {
+        missing.push_back(f);
+        f = ExcludeTrailingPathDelimiter(ExtractFilePath(f));
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (::mkdir(it->c_str(), 0755) != 0)
+            Fail("Cannot create the folder", *it, errno);
+        FAddedFolders.push_back(*it);
+    }
+}
+
+void TRouteCopy::Install(std::size_t i)
+{
+    const TJob& job = FJobs[i];
+    MakeFolders(ExtractFilePath(job.To));
+    struct stat st {};
+    const bool existed = ::lstat(job.To.c_str(), &st) == 0;
+    if (existed && S_ISDIR(st.st_mode))
+        Fail("Cannot write", job.To, EISDIR);
+    // A file the user made read-only stays as it is.
+    if (existed && ::access(job.To.c_str(), W_OK) != 0)
+        Fail("Cannot write", job.To, errno);
+    if (::rename(job.From.c_str(), job.To.c_str()) == 0) {
+        if (!existed)
+            FAddedFiles.push_back(job.To);
+        return;
+    }
+    if (errno != EXDEV)
+        Fail("Cannot write", job.To, errno);
+
+    const int in = ::open(job.From.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        Fail("Cannot read", job.From, errno);
+    const int out = ::open(job.To.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        Fail("Cannot write", job.To, error);
+    }
+    if (!existed)
+        FAddedFiles.push_back(job.To);
+    const bool copied = CopyFileData(in, out);
+    const int error = errno;
+    const bool closed = ::close(out) == 0;
+    ::close(in);
+    if (!copied || !closed)
+        Fail("Cannot write", job.To, copied ? errno : error);
+    ::unlink(job.From.c_str());
+}
+
+bool TRouteCopy::RollBack()
+{
+    bool ok = true;
+    for (auto it = FAddedFiles.rbegin(); it != FAddedFiles.rend(); ++it)
+        ok = (::unlink(it->c_str()) == 0 || errno == ENOENT) && ok;
+    for (auto it = FAddedFolders.rbegin(); it != FAddedFolders.rend(); ++it)
+        ok = (::rmdir(it->c_str()) == 0 || errno == ENOENT) && ok;
+    FAddedFiles.clear();
+    FAddedFolders.clear();
+    return ok;
+}

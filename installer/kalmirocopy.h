@@ -1,0 +1,58 @@
+#pragma once
+// The installation proper, without windows: the files "files.dat" lists are
+// moved from the unpack folder into the BVE folder. Every line is checked
+// before anything is written (it stays inside both folders, is not longer
+// than a path may be, names a file the package holds, and the list has no
+// more lines than the package has files), so a damaged or hostile list
+// installs nothing. What the installation added (files and folders that did
+// not exist before it) is remembered, so that a failed or cancelled
+// installation can take it back.
+
+#include "platform/textlines.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TRouteCopy {
+public:
+    // Source: the unpack folder; Target: the BVE folder. Native paths.
+    TRouteCopy(std::string Source, std::string Target);
+
+    // Reads and checks "files.dat"; raises std::runtime_error with the
+    // reason (a UTF-8 text naming the line or file).
+    void Prepare();
+
+    // The files to install, in list order (duplicates once).
+    std::size_t Count() const { return FJobs.size(); }
+    // The list line of file i (ANSI).
+    const std::string& Line(std::size_t i) const { return FJobs[i].Line; }
+
+    // Installs file i: makes its folder, then moves it (or copies it when
+    // the folders lie on different file systems), replacing a file of that
+    // name. Raises std::runtime_error naming the file and the system's
+    // reason.
+    void Install(std::size_t i);
+
+    // Removes the files and folders this installation added. False when
+    // some of them could not be removed.
+    bool RollBack();
+
+    // The longest path the platform takes.
+    static constexpr std::size_t MaxPathLength = 4096;
+
+private:
+    struct TJob {
+        std::string Line, From, To;
+    };
+    void MakeFolders(const std::string& folder);
+
+    std::string FSource, FTarget;
+    std::vector<TJob> FJobs;
+    std::vector<std::string> FAddedFiles, FAddedFolders;
+};
+
+// Copies the data of file descriptor In to Out, from their current
+// positions: Length bytes, or up to the end of In when Length is negative.
+// False on a read or write error (errno tells which).
+bool CopyFileData(int In, int Out, int64_t Length = -1);

@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
+#include <QVariant>
 
 #include <algorithm>
 #include <cstdlib>
@@ -62,6 +63,33 @@ int DragResultOf(Qt::DropAction action)
     default:
         return drCancelled;
     }
+}
+
+int KeyStateOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys)
+{
+    int state = 0;
+    if (buttons & Qt::LeftButton)
+        state |= ksLeft;
+    if (buttons & Qt::RightButton)
+        state |= ksRight;
+    if (buttons & Qt::MiddleButton)
+        state |= ksMiddle;
+    if (keys & Qt::ShiftModifier)
+        state |= ksShift;
+    if (keys & Qt::ControlModifier)
+        state |= ksCtrl;
+    if (keys & Qt::AltModifier)
+        state |= ksAlt;
+    return state;
+}
+
+TDragContinue ContinueDragFor(bool escape, Qt::MouseButtons buttons)
+{
+    if (escape || ((buttons & Qt::LeftButton) && (buttons & Qt::RightButton)))
+        return dcCancel;
+    if (buttons & (Qt::LeftButton | Qt::RightButton))
+        return dcContinue;
+    return dcDrop;
 }
 
 // ---------------------------------------------------------------------------
@@ -286,6 +314,7 @@ TDragDrop* Running = nullptr;
 
 Qt::DropAction ActionOf(TDropEffects effect)
 {
+    effect &= ~deScroll;
     return effect == deMove ? Qt::MoveAction : effect == deLink ? Qt::LinkAction : Qt::CopyAction;
 }
 
@@ -293,13 +322,44 @@ Qt::DropAction ActionOf(TDropEffects effect)
 // refuses it when there is none.
 void AnswerDrag(QDragMoveEvent* e, TDropEffects effect)
 {
-    if (effect) {
+    if (effect & ~deScroll) {
         e->setDropAction(ActionOf(effect));
         e->accept();
     } else {
         e->ignore();
     }
 }
+
+// A copy of every format of data, for reading after the source's drag
+// has ended and taken its data with it.
+std::unique_ptr<QMimeData> CopyOf(const QMimeData* data)
+{
+    auto copy = std::make_unique<QMimeData>();
+    for (const QString& format : data->formats())
+        copy->setData(format, data->data(format));
+    return copy;
+}
+
+class TBusyCursor {
+public:
+    TBusyCursor()
+    {
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        else
+            FShown = false;
+    }
+    ~TBusyCursor()
+    {
+        if (FShown)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+private:
+    bool FShown = true;
+};
 
 } // namespace
 
@@ -358,6 +418,29 @@ void TDragDrop::SetAutoDetectDnD(bool on)
     Attach();
 }
 
+void TDragDrop::SetScrollDetectOptions(const TScrollDetectOptions& options)
+{
+    FScrollOptions = options;
+    FScrollOptions.ScrollDelay = ClampScrollInterval(options.ScrollDelay);
+    FScrollOptions.StartDelay = ClampScrollInterval(options.StartDelay);
+    // An axis switched off stops; a running one goes on at the new pace.
+    if (!FScrollOptions.VertScrolling)
+        StopScrolling(0);
+    if (!FScrollOptions.HorzScrolling)
+        StopScrolling(1);
+    for (TAxisScroll& axis : FScroll)
+        if (axis.Timer && axis.Timer->isActive() && axis.Scrolled)
+            axis.Timer->setInterval(FScrollOptions.ScrollDelay);
+    emit scrollDetectOptionsChanged();
+}
+
+void TDragDrop::SetDragCursor(TDropEffects effect, const QPixmap& cursor)
+{
+    std::erase_if(FCursors, [effect](const auto& c) { return c.first == effect; });
+    if (!cursor.isNull())
+        FCursors.emplace_back(effect, cursor);
+}
+
 void TDragDrop::Attach()
 {
     QWidget* w = MouseWidget();
@@ -367,18 +450,31 @@ void TDragDrop::Attach()
     if (FTargetEffects != deNone)
         w->setAcceptDrops(true);
     FWatched = w;
+    // The scroll bars tell when the user holds them.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(FControl.data())) {
+        QScrollBar* bars[2] = {area->verticalScrollBar(), area->horizontalScrollBar()};
+        for (int axis = 0; axis < 2; ++axis) {
+            connect(bars[axis], &QAbstractSlider::sliderPressed, this, [this, axis] { FBarHeld[axis] = true; });
+            connect(bars[axis], &QAbstractSlider::sliderReleased, this, [this, axis] { FBarHeld[axis] = false; });
+        }
+    }
 }
 
 void TDragDrop::Detach()
 {
     StopScrolling();
     FDetect.Finish();
+    FBarHeld[0] = FBarHeld[1] = false;
     // The widget watched, if it still exists (the control may be going
     // away with this component as its child).
     if (QWidget* w = FWatched) {
         w->removeEventFilter(this);
         if (FTargetEffects != deNone)
             w->setAcceptDrops(false);
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(FControl.data())) {
+            area->verticalScrollBar()->disconnect(this);
+            area->horizontalScrollBar()->disconnect(this);
+        }
     }
     FWatched = nullptr;
 }
@@ -388,6 +484,34 @@ QMimeData* TDragDrop::CreateDataObject() const { return nullptr; }
 bool TDragDrop::AcceptsData(const QMimeData* data) const { return data != nullptr; }
 
 void TDragDrop::ReadData(const QMimeData*) {}
+
+void TDragDrop::ReadNow(const QMimeData* data)
+{
+    TBusyCursor busy;
+    ReadData(data);
+}
+
+TDragContinue TDragDrop::QueryContinueDrag(bool escape, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys)
+{
+    TDragContinue result = ContinueDragFor(escape, buttons);
+    if (OnQueryContinueDrag)
+        OnQueryContinueDrag(escape, KeyStateOf(buttons, keys), result);
+    if (result == dcCancel) {
+        FOwnDrag = false;
+        // A replacing loop ends by itself; Execute then reports the cancel.
+        if (FDrag && !DragLoop)
+            QDrag::cancel();
+    }
+    return result;
+}
+
+bool TDragDrop::GiveFeedback(TDropEffects effect)
+{
+    bool useDefaultCursors = true;
+    if (OnGiveFeedback)
+        OnGiveFeedback(effect, useDefaultCursors);
+    return useDefaultCursors;
+}
 
 int TDragDrop::Execute()
 {
@@ -414,8 +538,19 @@ int TDragDrop::Execute()
     } end{this};
 
     auto* drag = new QDrag(FControl);
-    QPointer<QDrag> guard(drag);
+    FDrag = drag;
     drag->setMimeData(data.release());
+    for (const auto& [effect, cursor] : FCursors)
+        drag->setDragCursor(cursor, ActionOf(effect));
+    connect(drag, &QDrag::actionChanged, this,
+            [this](Qt::DropAction action) { GiveFeedback(FromDropActions(action)); });
+    // The question whether to go on, asked as long as the drag runs: a
+    // second button pressed cancels it.
+    QTimer ask;
+    connect(&ask, &QTimer::timeout, this, [this] {
+        QueryContinueDrag(false, QGuiApplication::mouseButtons(), QGuiApplication::keyboardModifiers());
+    });
+    ask.start(50);
     const Qt::DropActions offered = ToDropActions(FSourceEffects);
     Qt::DropAction preferred = Qt::CopyAction;
     if (!(FSourceEffects & deCopy))
@@ -424,18 +559,22 @@ int TDragDrop::Execute()
     try {
         action = DragLoop ? DragLoop(*drag, offered, preferred) : drag->exec(offered, preferred);
     } catch (...) {
-        if (guard)
-            guard->deleteLater();
+        if (FDrag)
+            FDrag->deleteLater();
         throw;
     }
-    if (guard)
-        guard->deleteLater();
-    const int result = DragResultOf(action);
+    ask.stop();
+    if (FDrag)
+        FDrag->deleteLater();
+    FDrag = nullptr;
+    // A drag the source cancelled counts as cancelled, whatever the loop says.
+    const int result = FOwnDrag ? DragResultOf(action) : drCancelled;
 
     FOwnDrag = false;
     FDetect.Finish();
     if (OnDragDetect)
-        OnDragDetect(TDragDetect::Idle, FDetect.Start, FControl ? FControl->mapFromGlobal(QCursor::pos()) : QPoint());
+        OnDragDetect(KeyStateOf(QGuiApplication::mouseButtons(), QGuiApplication::keyboardModifiers()), FDetect.Start,
+                     FControl ? FControl->mapFromGlobal(QCursor::pos()) : QPoint(), TDragDetect::Idle);
     return result;
 }
 
@@ -453,9 +592,9 @@ bool TDragDrop::PasteFromClipboard()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data || !AcceptsData(data))
         return false;
-    ReadData(data);
+    ReadNow(data);
     if (OnProcessDropped)
-        OnProcessDropped(QPoint(-1, -1), deCopy);
+        OnProcessDropped(this, 0, QPoint(-1, -1), deCopy);
     return true;
 }
 
@@ -464,7 +603,8 @@ bool TDragDrop::eventFilter(QObject* watched, QEvent* event)
     if (watched == FWatched) {
         if (FTargetEffects != deNone && TargetEvent(event))
             return true;
-        if (FAutoDetect && FSourceEffects != deNone)
+        // A watch started by program runs without the automatic detection.
+        if ((FAutoDetect || FDetect.Status != TDragDetect::Idle) && FSourceEffects != deNone)
             DetectEvent(event);
     }
     return QObject::eventFilter(watched, event);
@@ -472,8 +612,11 @@ bool TDragDrop::eventFilter(QObject* watched, QEvent* event)
 
 TDropEffects TDragDrop::EffectFor(Qt::KeyboardModifiers keys, Qt::DropActions offered) const
 {
-    return ChooseDropEffect(FEnterOwn, AcceptOwnDnD, keys & Qt::ShiftModifier, keys & Qt::ControlModifier,
-                            FTargetEffects, FromDropActions(offered));
+    TDropEffects effect = ChooseDropEffect(FEnterOwn, AcceptOwnDnD, keys & Qt::ShiftModifier,
+                                           keys & Qt::ControlModifier, FTargetEffects, FromDropActions(offered));
+    if (effect && (FBarHeld[0] || FBarHeld[1]))
+        effect |= deScroll;
+    return effect;
 }
 
 bool TDragDrop::TargetEvent(QEvent* event)
@@ -483,11 +626,16 @@ bool TDragDrop::TargetEvent(QEvent* event)
         auto* e = static_cast<QDragEnterEvent*>(event);
         FEnterOwn = Running == this;
         FRightButton = e->buttons() & Qt::RightButton;
+        FKept.reset();
+        const int keyState = KeyStateOf(e->buttons(), e->modifiers());
         FAccepted = AcceptsData(e->mimeData());
+        if (FAccepted && (RenderDataOn == rdoEnter || RenderDataOn == rdoEnterAndDropSync ||
+                          RenderDataOn == rdoEnterAndDropAsync))
+            ReadNow(e->mimeData());
         TDropEffects effect = FAccepted ? EffectFor(e->modifiers(), e->possibleActions()) : deNone;
         bool accept = FAccepted;
         if (OnDragEnter)
-            OnDragEnter(e->mimeData(), e->position().toPoint(), effect, accept);
+            OnDragEnter(e->mimeData(), keyState, e->position().toPoint(), effect, accept);
         FAccepted = accept;
         if ((FEnterOwn && !AcceptOwnDnD) || !FAccepted)
             effect = deNone;
@@ -499,7 +647,7 @@ bool TDragDrop::TargetEvent(QEvent* event)
         ScrollCheck(e->position().toPoint());
         TDropEffects effect = FAccepted ? EffectFor(e->modifiers(), e->possibleActions()) : deNone;
         if (OnDragOver)
-            OnDragOver(e->position().toPoint(), effect);
+            OnDragOver(KeyStateOf(e->buttons(), e->modifiers()), e->position().toPoint(), effect);
         if ((FEnterOwn && !AcceptOwnDnD) || !FAccepted)
             effect = deNone;
         AnswerDrag(e, effect);
@@ -510,65 +658,120 @@ bool TDragDrop::TargetEvent(QEvent* event)
             OnDragLeave();
         StopScrolling();
         return true;
-    case QEvent::Drop: {
-        auto* e = static_cast<QDropEvent*>(event);
-        StopScrolling();
-        const QPoint pos = e->position().toPoint();
-        const TDropEffects offered = FromDropActions(e->possibleActions());
-        TDropEffects effect = FAccepted ? EffectFor(e->modifiers(), e->possibleActions()) : deNone;
-        if (OnDragOver)
-            OnDragOver(pos, effect);
-        if ((FEnterOwn && !AcceptOwnDnD) || !FAccepted)
-            effect = deNone;
-        if (FRightButton && TargetPopupMenu && effect)
-            effect = DropMenuCommandEffect(RunDropMenu(pos, offered & FTargetEffects, effect));
-        if (OnDrop)
-            OnDrop(e->mimeData(), pos, effect);
-        if (!effect) {
-            e->ignore();
-            return true;
-        }
-        if (BringToFront && FControl)
-            FControl->window()->activateWindow();
-        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-        ReadData(e->mimeData());
-        QGuiApplication::restoreOverrideCursor();
-        e->setDropAction(ActionOf(effect));
-        e->accept();
-        // The source's drag loop ends first; the application hears of the
-        // drop afterwards, as after a posted message.
-        QTimer::singleShot(0, this, [this, pos, effect] {
-            if (OnProcessDropped)
-                OnProcessDropped(pos, effect);
-        });
+    case QEvent::Drop:
+        DropEvent(static_cast<QDropEvent*>(event));
         return true;
-    }
     default:
         return false;
     }
 }
 
-int TDragDrop::RunDropMenu(QPoint pos, TDropEffects possible, TDropEffects chosen)
+void TDragDrop::DropEvent(QDropEvent* e)
+{
+    StopScrolling();
+    const QPoint pos = e->position().toPoint();
+    // The drop itself has no buttons held any more: the button of the drag
+    // counts, as the target heard it on entering.
+    const int keyState = KeyStateOf(e->buttons() | (FRightButton ? Qt::RightButton : Qt::LeftButton), e->modifiers());
+    const TDropEffects offered = FromDropActions(e->possibleActions());
+    TDropEffects effect = FAccepted ? EffectFor(e->modifiers(), e->possibleActions()) : deNone;
+    if (OnDragOver)
+        OnDragOver(keyState, pos, effect);
+    if ((FEnterOwn && !AcceptOwnDnD) || !FAccepted)
+        effect = deNone;
+    if (FRightButton && TargetPopupMenu && (effect & ~deScroll))
+        effect = RunDropMenu(e->mimeData(), keyState, pos, offered & FTargetEffects, effect & ~deScroll);
+    if (OnDrop)
+        OnDrop(e->mimeData(), keyState, pos, effect);
+    effect &= ~deScroll;
+    if (!effect) {
+        e->ignore();
+        return;
+    }
+    if (BringToFront && FControl) {
+        FControl->window()->raise();
+        FControl->window()->activateWindow();
+    }
+    switch (RenderDataOn) {
+    case rdoDropSync:
+    case rdoEnterAndDropSync:
+        ReadNow(e->mimeData());
+        break;
+    case rdoDropAsync:
+    case rdoEnterAndDropAsync:
+        FKept = CopyOf(e->mimeData());
+        break;
+    default:
+        break; // read at entering, or by the application
+    }
+    e->setDropAction(ActionOf(effect));
+    e->accept();
+    // The source's drag loop ends first; the application hears of the
+    // drop afterwards, as after a posted message.
+    QTimer::singleShot(0, this, [this, pos, keyState, effect] { ProcessDropped(pos, keyState, effect); });
+}
+
+void TDragDrop::ProcessDropped(QPoint pos, int keyState, TDropEffects effect)
+{
+    if (FKept) {
+        const std::unique_ptr<QMimeData> kept = std::move(FKept);
+        ReadNow(kept.get());
+    }
+    if (OnProcessDropped)
+        OnProcessDropped(this, keyState, pos, effect);
+}
+
+TDropEffects TDragDrop::RunDropMenu(const QMimeData* data, int keyState, QPoint pos, TDropEffects possible,
+                                    TDropEffects chosen)
 {
     const TDropMenuTexts texts = DropMenuTextsFor(QLocale().language());
     QMenu menu(FControl);
-    auto add = [&](const char* text, int command, TDropEffects effect) {
-        if (!(possible & effect))
+    auto add = [&](const char* text, int command, TDropEffects itemEffect) {
+        if (!(possible & itemEffect))
             return;
         QAction* a = menu.addAction(QString::fromUtf8(text));
         a->setData(command);
-        if (effect == chosen)
+        if (itemEffect == chosen)
             menu.setDefaultAction(a);
     };
     add(texts.Move, 1, deMove);
     add(texts.Copy, 2, deCopy);
     add(texts.Shortcut, 3, deLink);
-    menu.addSeparator();
+    menu.addSeparator()->setData(4);
     menu.addAction(QString::fromUtf8(texts.Abort))->setData(0);
-    if (DropMenuLoop)
-        return DropMenuLoop(menu);
-    QAction* picked = menu.exec(MouseWidget()->mapToGlobal(pos));
-    return picked ? picked->data().toInt() : 0;
+    if (OnMenuPopup)
+        OnMenuPopup(this, menu, data, DropMenuFirstCustom, keyState, pos);
+    int command = 0;
+    if (DropMenuLoop) {
+        command = DropMenuLoop(menu);
+    } else {
+        QAction* picked = menu.exec(MouseWidget()->mapToGlobal(pos));
+        command = picked ? picked->data().toInt() : 0;
+    }
+    TDropEffects effect = DropMenuCommandEffect(command);
+    if (command >= DropMenuFirstCustom) {
+        // The application's own item: it says what the drop does.
+        bool succeeded = false;
+        if (OnMenuExecCmd)
+            OnMenuExecCmd(this, menu, data, command, effect, succeeded);
+        if (succeeded && OnMenuSucceeded)
+            OnMenuSucceeded(this, keyState, pos, effect);
+    }
+    if (OnMenuDestroy)
+        OnMenuDestroy(this, menu);
+    return effect;
+}
+
+void TDragDrop::StartDragDetect(Qt::MouseButton button)
+{
+    QWidget* w = MouseWidget();
+    if (!w || FSourceEffects == deNone || FDetect.Status != TDragDetect::Idle)
+        return;
+    FDetect.Delta = DragDetectDelta;
+    const QPoint at = w->mapFromGlobal(QCursor::pos());
+    if (FDetect.Press(button, at) && OnDragDetect)
+        OnDragDetect(KeyStateOf(QGuiApplication::mouseButtons() | button, QGuiApplication::keyboardModifiers()),
+                     FDetect.Start, at, FDetect.Status);
 }
 
 bool TDragDrop::DetectEvent(QEvent* event)
@@ -578,24 +781,27 @@ bool TDragDrop::DetectEvent(QEvent* event)
         auto* e = static_cast<QMouseEvent*>(event);
         FDetect.Delta = DragDetectDelta;
         if (FDetect.Press(e->button(), e->position().toPoint()) && OnDragDetect)
-            OnDragDetect(FDetect.Status, FDetect.Start, e->position().toPoint());
+            OnDragDetect(KeyStateOf(e->buttons(), e->modifiers()), FDetect.Start, e->position().toPoint(),
+                         FDetect.Status);
         return false;
     }
     case QEvent::MouseButtonRelease: {
         auto* e = static_cast<QMouseEvent*>(event);
         if (FDetect.Release(e->button()) && OnDragDetect)
-            OnDragDetect(FDetect.Status, FDetect.Start, e->position().toPoint());
+            OnDragDetect(KeyStateOf(e->buttons(), e->modifiers()), FDetect.Start, e->position().toPoint(),
+                         FDetect.Status);
         return false;
     }
     case QEvent::MouseMove: {
         auto* e = static_cast<QMouseEvent*>(event);
+        const int keyState = KeyStateOf(e->buttons(), e->modifiers());
         if (FDetect.Move(e->position().toPoint(), e->buttons())) {
             if (OnDragDetect)
-                OnDragDetect(FDetect.Status, FDetect.Start, e->position().toPoint());
+                OnDragDetect(keyState, FDetect.Start, e->position().toPoint(), FDetect.Status);
             if (FDetect.Status != TDragDetect::Idle) {
                 FDetect.Finish();
                 if (OnDragDetect)
-                    OnDragDetect(FDetect.Status, FDetect.Start, e->position().toPoint());
+                    OnDragDetect(keyState, FDetect.Start, e->position().toPoint(), FDetect.Status);
             }
         }
         return false;
@@ -607,92 +813,155 @@ bool TDragDrop::DetectEvent(QEvent* event)
 
 void TDragDrop::ScrollCheck(QPoint pos)
 {
-    auto* area = qobject_cast<QAbstractScrollArea*>(FControl.data());
-    const TScrollDetectOptions& o = ScrollDetectOptions;
-    int direction = -1;
-    if (area) {
-        const QSize client = area->viewport()->size();
-        if (o.VertScrolling) {
-            QScrollBar* bar = area->verticalScrollBar();
-            const TScrollZone z = ScrollZoneAt(pos.y(), client.height(), o.AreaTop, o.AreaBottom,
-                                               bar->value() > bar->minimum(), bar->value() < bar->maximum());
-            direction = z == TScrollZone::Back ? 0 : z == TScrollZone::Forward ? 1 : -1;
-        }
-        if (direction < 0 && o.HorzScrolling) {
-            QScrollBar* bar = area->horizontalScrollBar();
-            const TScrollZone z = ScrollZoneAt(pos.x(), client.width(), o.AreaLeft, o.AreaRight,
-                                               bar->value() > bar->minimum(), bar->value() < bar->maximum());
-            direction = z == TScrollZone::Back ? 2 : z == TScrollZone::Forward ? 3 : -1;
-        }
-    }
     FScrollPos = pos;
-    if (direction == FScrollDirection)
-        return;
-    StopScrolling();
-    if (direction < 0)
-        return;
-    FScrollDirection = direction;
-    if (!FScrollTimer) {
-        FScrollTimer = new QTimer(this);
-        connect(FScrollTimer, &QTimer::timeout, this, &TDragDrop::ScrollStep);
+    auto* area = qobject_cast<QAbstractScrollArea*>(FControl.data());
+    const TScrollDetectOptions& o = FScrollOptions;
+    for (int axis = 0; axis < 2; ++axis) {
+        const bool vertical = axis == 0;
+        int direction = -1;
+        if (area && (vertical ? o.VertScrolling : o.HorzScrolling)) {
+            const QSize client = area->viewport()->size();
+            QScrollBar* bar = vertical ? area->verticalScrollBar() : area->horizontalScrollBar();
+            const TScrollZone z =
+                vertical ? ScrollZoneAt(pos.y(), client.height(), o.AreaTop, o.AreaBottom,
+                                        bar->value() > bar->minimum(), bar->value() < bar->maximum())
+                         : ScrollZoneAt(pos.x(), client.width(), o.AreaLeft, o.AreaRight,
+                                        bar->value() > bar->minimum(), bar->value() < bar->maximum());
+            if (z != TScrollZone::None)
+                direction = (vertical ? 0 : 2) + (z == TScrollZone::Forward ? 1 : 0);
+        }
+        TAxisScroll& s = FScroll[axis];
+        if (direction == s.Direction)
+            continue;
+        StopScrolling(axis);
+        if (direction < 0)
+            continue;
+        s.Direction = direction;
+        if (!s.Timer) {
+            s.Timer = new QTimer(this);
+            connect(s.Timer, &QTimer::timeout, this, [this, axis] { ScrollStep(axis); });
+        }
+        s.Timer->start(o.StartDelay);
     }
-    FScrollTimer->start(ClampScrollInterval(o.StartDelay));
 }
 
-void TDragDrop::ScrollStep()
+void TDragDrop::ScrollStep(int axis)
 {
     auto* area = qobject_cast<QAbstractScrollArea*>(FControl.data());
-    if (!area || FScrollDirection < 0) {
-        StopScrolling();
+    TAxisScroll& s = FScroll[axis];
+    if (!area || s.Direction < 0) {
+        StopScrolling(axis);
         return;
     }
-    FScrollTimer->setInterval(ClampScrollInterval(ScrollDetectOptions.ScrollDelay));
-    const bool vertical = FScrollDirection < 2;
-    bool page = vertical ? ScrollDetectOptions.VertPageScroll : ScrollDetectOptions.HorzPageScroll;
+    const bool vertical = axis == 0;
+    bool page = vertical ? FScrollOptions.VertPageScroll : FScrollOptions.HorzPageScroll;
+    int interval = FScrollOptions.ScrollDelay;
     if (OnBeforeScrolling)
-        OnBeforeScrolling(FScrollPos, FScrollDirection, page);
+        OnBeforeScrolling(this, FScrollPos, interval, s.Direction, page);
+    s.Timer->setInterval(ClampScrollInterval(interval));
     QScrollBar* bar = vertical ? area->verticalScrollBar() : area->horizontalScrollBar();
-    const bool back = FScrollDirection == 0 || FScrollDirection == 2;
+    const bool back = s.Direction == 0 || s.Direction == 2;
     bar->triggerAction(page ? (back ? QAbstractSlider::SliderPageStepSub : QAbstractSlider::SliderPageStepAdd)
                             : (back ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd));
-    FScrolled = true;
+    s.Scrolled = true;
     if (vertical && OnAfterScrolling)
-        OnAfterScrolling();
+        OnAfterScrolling(this);
     // The bar may have reached its end: the zone is checked again.
-    const int direction = FScrollDirection;
     ScrollCheck(FScrollPos);
-    if (FScrollDirection == direction && FScrollTimer && !FScrollTimer->isActive())
-        FScrollTimer->start(ClampScrollInterval(ScrollDetectOptions.ScrollDelay));
+}
+
+void TDragDrop::StopScrolling(int axis)
+{
+    TAxisScroll& s = FScroll[axis];
+    if (s.Timer)
+        s.Timer->stop();
+    // Steps were made: the control hears that the scrolling has ended.
+    if (s.Scrolled)
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(FControl.data()))
+            (axis == 0 ? area->verticalScrollBar() : area->horizontalScrollBar())
+                ->triggerAction(QAbstractSlider::SliderMove);
+    s.Direction = -1;
+    s.Scrolled = false;
 }
 
 void TDragDrop::StopScrolling()
 {
-    if (FScrollTimer)
-        FScrollTimer->stop();
-    FScrollDirection = -1;
-    FScrolled = false;
+    StopScrolling(0);
+    StopScrolling(1);
 }
 
 // ---------------------------------------------------------------------------
 // Files
 
+namespace {
+
+// The files of a drag, made into URLs and the file-list block only when a
+// target asks for them.
+class TFileListData : public QMimeData {
+public:
+    explicit TFileListData(TStrings files) : FFiles(std::move(files)) {}
+
+    QStringList formats() const override { return {"text/uri-list", FileListMimeType}; }
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override
+    {
+        if (!hasFormat(mimeType))
+            return {};
+        Render();
+        if (mimeType == FileListMimeType)
+            return FBlock;
+        if (type.id() == QMetaType::QVariantList || type.id() == QMetaType::QUrl) {
+            QVariantList urls;
+            for (const QUrl& url : FUrls)
+                urls.append(url);
+            return urls;
+        }
+        QByteArray list;
+        for (const QUrl& url : FUrls)
+            list += url.toEncoded() + "\r\n";
+        return list;
+    }
+
+private:
+    void Render() const
+    {
+        if (FRendered)
+            return;
+        TBusyCursor busy;
+        TStrings ansi;
+        for (const std::string& path : FFiles) {
+            ansi.push_back(AnsiFileName(path));
+            FUrls.append(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
+        }
+        std::string block;
+        BuildFileListBlock(ansi, block);
+        FBlock = QByteArray::fromStdString(block);
+        FRendered = true;
+    }
+
+    TStrings FFiles;
+    mutable bool FRendered = false;
+    mutable QList<QUrl> FUrls;
+    mutable QByteArray FBlock;
+};
+
+} // namespace
+
 QMimeData* TDragDropFiles::CreateDataObject() const
 {
     if (Files.empty())
         return nullptr;
+    // A path the block cannot take refuses the drag at once, before any
+    // target asks.
     TStrings ansi;
-    QList<QUrl> urls;
-    for (const std::string& path : Files) {
+    for (const std::string& path : Files)
         ansi.push_back(AnsiFileName(path));
-        urls.append(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
-    }
     std::string block;
     if (!BuildFileListBlock(ansi, block))
         return nullptr;
-    auto* data = new QMimeData;
-    data->setUrls(urls);
-    data->setData(FileListMimeType, QByteArray::fromStdString(block));
-    return data;
+    return new TFileListData(Files);
 }
 
 bool TDragDropFiles::AcceptsData(const QMimeData* data) const

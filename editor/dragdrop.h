@@ -2,8 +2,9 @@
 // File drag and drop for one control of the editor, on Qt's own drag
 // service. TDragDrop is the general component: a drag source (Execute runs
 // one blocking QDrag), a drop target (effect choice, refusal of its own
-// drags, the right-button drop menu, automatic scrolling), drag detection by
-// distance through an event filter, and the clipboard. TDragDropFiles
+// drags, the right-button drop menu, automatic scrolling on both axes, when
+// to read the data), drag detection by distance through an event filter, and
+// the clipboard. TDragDropFiles
 // carries a list of file paths: as file:// URLs and, as a second format, in
 // the 8-bit file-list block that Windows programs read.
 //
@@ -12,11 +13,17 @@
 // functions and classes below, so they can be checked without widgets.
 //
 // Everything runs on the user-interface thread.
+//
+// What Qt's drag service does not carry is not here: reference counting of
+// the data object, format requests by aspect and index with their result
+// codes, a format enumerator, and the Escape key during a drag (Qt cancels
+// the drag itself; the source hears of it as a cancelled drag).
 
 #include "platform/textlines.h"
 
 #include <QLocale>
 #include <QObject>
+#include <QPixmap>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
@@ -26,8 +33,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class QDrag;
+class QDropEvent;
 class QMenu;
 class QMimeData;
 class QTimer;
@@ -37,8 +47,26 @@ class QWidget;
 // Effects and results
 
 // Effect bits, as the drag services number them; combined with "|".
-enum TDragDropEffect : unsigned { deNone = 0, deCopy = 1, deMove = 2, deLink = 4 };
+// deScroll is added to a target's answer while the user holds one of its
+// scroll bars; it is no effect of its own.
+enum TDragDropEffect : unsigned { deNone = 0, deCopy = 1, deMove = 2, deLink = 4, deScroll = 0x80000000u };
 using TDropEffects = unsigned;
+
+// The key state the events receive, in the drag services' bits: left
+// button 1, right button 2, Shift 4, Ctrl 8, middle button 16, Alt 32.
+enum TKeyStateBit : int { ksLeft = 1, ksRight = 2, ksShift = 4, ksCtrl = 8, ksMiddle = 16, ksAlt = 32 };
+int KeyStateOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys);
+
+// The source's answer to "go on with the drag?".
+enum TDragContinue : int { dcContinue = 0, dcDrop = 1, dcCancel = 2 };
+// Escape, or the left and the right button down together, cancel; a
+// button still down goes on; otherwise the data is dropped.
+TDragContinue ContinueDragFor(bool escape, Qt::MouseButtons buttons);
+
+// When a drop target reads the dragged data: at entering, at entering and
+// again at the drop (at once, or after the source's drag has ended), only at
+// the drop (the same two ways), or never (the application reads it).
+enum TRenderDataOn { rdoEnter, rdoEnterAndDropSync, rdoEnterAndDropAsync, rdoDropSync, rdoDropAsync, rdoNever };
 
 // What Execute reports.
 enum TDragResult : int {
@@ -94,6 +122,8 @@ struct TScrollDetectArea {
     std::uint16_t Range = 10;
 };
 
+// Automatic scrolling of a target while a drag waits near its edges. The
+// component's SetScrollDetectOptions tells of every change.
 struct TScrollDetectOptions {
     int ScrollDelay = 100; // milliseconds, 1 to 10000
     int StartDelay = 750;
@@ -125,8 +155,10 @@ struct TDropMenuTexts {
     const char* Abort;
 };
 TDropMenuTexts DropMenuTextsFor(QLocale::Language language);
-// The drop menu's commands: 1 move, 2 copy, 3 link, 4 the separator, 0 abort.
+// The drop menu's commands: 1 move, 2 copy, 3 link, 4 the separator, 0 abort;
+// items an application adds get commands from DropMenuFirstCustom on.
 TDropEffects DropMenuCommandEffect(int command);
+inline constexpr int DropMenuFirstCustom = 10;
 
 // ---------------------------------------------------------------------------
 // Drag detection
@@ -175,12 +207,19 @@ public:
     void SetTargetEffects(TDropEffects effects);
     bool AutoDetectDnD() const { return FAutoDetect; }
     void SetAutoDetectDnD(bool on);
+    const TScrollDetectOptions& ScrollDetectOptions() const { return FScrollOptions; }
+    // Takes the options (intervals brought into 1..10000 ms), adjusts a
+    // running scroll and emits scrollDetectOptionsChanged.
+    void SetScrollDetectOptions(const TScrollDetectOptions& options);
 
     bool AcceptOwnDnD = false;
     int DragDetectDelta = 10;
     bool BringToFront = false;
     bool TargetPopupMenu = true;
-    TScrollDetectOptions ScrollDetectOptions;
+    TRenderDataOn RenderDataOn = rdoDropSync;
+    // Cursors shown during this component's drags for an effect (deCopy,
+    // deMove, deLink); none set: the platform's own.
+    void SetDragCursor(TDropEffects effect, const QPixmap& cursor);
 
     // Runs one drag of the component's data to its end (see TDragResult).
     // At most one drag runs at a time, across all components.
@@ -190,14 +229,31 @@ public:
     // Whether a drag of this component is running.
     bool OwnDrag() const { return FOwnDrag; }
     TDragDetect::TStatus DetectStatus() const { return FDetect.Status; }
-    // The direction the target scrolls in while a drag waits over one of
-    // its zones (as OnBeforeScrolling numbers them), -1 while it does not.
-    int ScrollDirection() const { return FScrollDirection; }
+    // Starts watching the mouse for a drag by program, as if the button
+    // had just been pressed at the cursor's place over the control.
+    void StartDragDetect(Qt::MouseButton button);
+    // The source's question during its drag, asked while the drag runs
+    // (and by a replacing DragLoop): ContinueDragFor, then
+    // OnQueryContinueDrag. A cancel ends the drag.
+    TDragContinue QueryContinueDrag(bool escape, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys);
+    // The source's feedback when the target's answer changes: raises
+    // OnGiveFeedback. True when the platform's cursors are to be used.
+    bool GiveFeedback(TDropEffects effect);
+
+    // The direction the target scrolls in on an axis (0 vertical, 1
+    // horizontal) while a drag waits over one of its zones, as
+    // OnBeforeScrolling numbers them; -1 while it does not. Without an axis:
+    // the vertical one's when it scrolls, else the horizontal one's.
+    int ScrollDirection(int axis) const { return FScroll[axis].Direction; }
+    int ScrollDirection() const { return FScroll[0].Direction >= 0 ? FScroll[0].Direction : FScroll[1].Direction; }
+    // Whether the user holds the control's scroll bar on an axis.
+    bool ScrollBarHeld(int axis) const { return FBarHeld[axis]; }
 
     // Puts the component's data on the clipboard; false without data.
     bool CopyToClipboard();
     // Reads the clipboard's data as if dropped with the copy effect at
-    // (-1, -1); false when the clipboard holds nothing acceptable.
+    // (-1, -1) and key state 0; false when the clipboard holds nothing
+    // acceptable.
     bool PasteFromClipboard();
 
     // The data a drag carries; nothing when there is none. The caller owns it.
@@ -212,34 +268,68 @@ public:
     // and returns the command picked (0 for none).
     static std::function<int(QMenu& menu)> DropMenuLoop;
 
-    // Events. Points are in the control's client coordinates.
-    std::function<void(TDragDetect::TStatus status, QPoint start, QPoint current)> OnDragDetect;
-    std::function<void(const QMimeData* data, QPoint pos, TDropEffects& effect, bool& accept)> OnDragEnter;
-    std::function<void(QPoint pos, TDropEffects& effect)> OnDragOver;
+    // Events. Points are in the control's client coordinates; keyState as
+    // KeyStateOf.
+    std::function<void(int keyState, QPoint start, QPoint current, TDragDetect::TStatus status)> OnDragDetect;
+    std::function<void(const QMimeData* data, int keyState, QPoint pos, TDropEffects& effect, bool& accept)>
+        OnDragEnter;
+    std::function<void(int keyState, QPoint pos, TDropEffects& effect)> OnDragOver;
     std::function<void()> OnDragLeave;
-    std::function<void(const QMimeData* data, QPoint pos, TDropEffects& effect)> OnDrop;
-    std::function<void(QPoint pos, TDropEffects effect)> OnProcessDropped;
-    std::function<void(QPoint pos, int direction, bool& page)> OnBeforeScrolling; // 0 up, 1 down, 2 left, 3 right
-    std::function<void()> OnAfterScrolling;
+    std::function<void(const QMimeData* data, int keyState, QPoint pos, TDropEffects& effect)> OnDrop;
+    std::function<void(bool escape, int keyState, TDragContinue& result)> OnQueryContinueDrag;
+    std::function<void(TDropEffects effect, bool& useDefaultCursors)> OnGiveFeedback;
+    std::function<void(TDragDrop* sender, int keyState, QPoint pos, TDropEffects effect)> OnProcessDropped;
+    // direction 0 up, 1 down, 2 left, 3 right; interval: milliseconds to
+    // the next step.
+    std::function<void(TDragDrop* sender, QPoint pos, int& interval, int direction, bool& page)> OnBeforeScrolling;
+    std::function<void(TDragDrop* sender)> OnAfterScrolling;
+    // The right-button drop menu: items added here carry commands from
+    // firstCommand on (QAction::data); a picked one goes to OnMenuExecCmd,
+    // which sets the drop's effect (none until it does), and when that
+    // succeeds OnMenuSucceeded follows; OnMenuDestroy comes last, before the
+    // menu goes.
+    std::function<void(TDragDrop* sender, QMenu& menu, const QMimeData* data, int firstCommand, int keyState,
+                       QPoint pos)>
+        OnMenuPopup;
+    std::function<void(TDragDrop* sender, QMenu& menu, const QMimeData* data, int command, TDropEffects& effect,
+                       bool& succeeded)>
+        OnMenuExecCmd;
+    std::function<void(TDragDrop* sender, QMenu& menu)> OnMenuDestroy;
+    std::function<void(TDragDrop* sender, int keyState, QPoint pos, TDropEffects effect)> OnMenuSucceeded;
+
+signals:
+    void scrollDetectOptionsChanged();
 
 protected:
-    // Whether a drop target takes this data, and reading it at the drop.
+    // Whether a drop target takes this data, and reading it.
     virtual bool AcceptsData(const QMimeData* data) const;
     virtual void ReadData(const QMimeData* data);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct TAxisScroll {
+        int Direction = -1; // as OnBeforeScrolling, -1 none
+        bool Scrolled = false;
+        QTimer* Timer = nullptr;
+    };
+
     void Attach();
     void Detach();
     QWidget* MouseWidget() const;
     TDropEffects EffectFor(Qt::KeyboardModifiers keys, Qt::DropActions offered) const;
     bool TargetEvent(QEvent* event);
+    void DropEvent(QDropEvent* event);
     bool DetectEvent(QEvent* event);
+    void ReadNow(const QMimeData* data);
+    void ProcessDropped(QPoint pos, int keyState, TDropEffects effect);
     void ScrollCheck(QPoint pos);
-    void ScrollStep();
+    void ScrollStep(int axis);
+    void StopScrolling(int axis);
     void StopScrolling();
-    int RunDropMenu(QPoint pos, TDropEffects possible, TDropEffects chosen);
+    // Shows the drop menu and returns the effect picked.
+    TDropEffects RunDropMenu(const QMimeData* data, int keyState, QPoint pos, TDropEffects possible,
+                             TDropEffects chosen);
 
     QPointer<QWidget> FControl;
     QPointer<QWidget> FWatched; // where the event filter sits
@@ -250,11 +340,14 @@ private:
     bool FEnterOwn = false;
     bool FRightButton = false;
     bool FAccepted = false;
+    QPointer<QDrag> FDrag;
+    std::vector<std::pair<TDropEffects, QPixmap>> FCursors;
     TDragDetect FDetect;
-    QTimer* FScrollTimer = nullptr;
-    int FScrollDirection = -1; // as OnBeforeScrolling, -1 none
-    bool FScrolled = false;
+    TScrollDetectOptions FScrollOptions;
+    TAxisScroll FScroll[2]; // vertical, horizontal
+    bool FBarHeld[2] = {false, false};
     QPoint FScrollPos;
+    std::unique_ptr<QMimeData> FKept; // data kept for reading after the drop
 };
 
 // The component with a list of files.
@@ -267,7 +360,8 @@ public:
     TStrings Files;
 
     // The URLs and the file-list block of Files; nothing when the list is
-    // empty or a path does not fit the block.
+    // empty or a path does not fit the block. Both are made only when a
+    // target asks for them (QMimeData::retrieveData), with the busy cursor.
     QMimeData* CreateDataObject() const override;
 
 protected:

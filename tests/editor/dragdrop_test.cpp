@@ -14,7 +14,10 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
 #include <QUrl>
 
 #include <string>
@@ -159,7 +162,7 @@ TEST(DragDropFiles, ClipboardRoundTrip)
     TDragDropFiles target;
     QPoint where;
     TDropEffects effect = deNone;
-    target.OnProcessDropped = [&](QPoint pos, TDropEffects e) {
+    target.OnProcessDropped = [&](TDragDrop*, int, QPoint pos, TDropEffects e) {
         where = pos;
         effect = e;
     };
@@ -293,7 +296,7 @@ protected:
     {
         Target.SetDragDropControl(&List);
         Target.SetTargetEffects(deCopy | deMove);
-        Target.OnProcessDropped = [this](QPoint pos, TDropEffects effect) {
+        Target.OnProcessDropped = [this](TDragDrop*, int, QPoint pos, TDropEffects effect) {
             DroppedAt = pos;
             DroppedEffect = effect;
         };
@@ -404,7 +407,7 @@ TEST(DragDetection, AutoDetectWatchesTheControlsMouse)
     dd.Files = {"/a.b3d"};
     std::vector<int> statuses;
     int result = -1;
-    dd.OnDragDetect = [&](TDragDetect::TStatus status, QPoint, QPoint) {
+    dd.OnDragDetect = [&](int, QPoint, QPoint, TDragDetect::TStatus status) {
         statuses.push_back(status);
         if (status == TDragDetect::Dragging)
             result = dd.Execute(); // the application starts the drag here
@@ -442,7 +445,9 @@ TEST_F(DropTargetTest, DraggingOverAZoneScrollsThatWay)
         List.addItem(QString::number(i));
     List.resize(200, 120);
     List.show();
-    Target.ScrollDetectOptions.VertScrolling = true;
+    TScrollDetectOptions options;
+    options.VertScrolling = true;
+    Target.SetScrollDetectOptions(options);
     auto move = [&](int y) {
         QDragMoveEvent e(QPoint(50, y), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(Viewport(), &e);
@@ -461,4 +466,200 @@ TEST_F(DropTargetTest, DraggingOverAZoneScrollsThatWay)
     QDragLeaveEvent leave;
     QApplication::sendEvent(Viewport(), &leave);
     EXPECT_EQ(Target.ScrollDirection(), -1);
+}
+
+TEST(DragSource, KeyStateAndTheQuestionToGoOn)
+{
+    EXPECT_EQ(KeyStateOf(Qt::LeftButton | Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier), 1 | 2 | 4 | 8);
+    EXPECT_EQ(KeyStateOf(Qt::MiddleButton, Qt::AltModifier), 16 | 32);
+    EXPECT_EQ(ContinueDragFor(false, Qt::LeftButton), dcContinue);
+    EXPECT_EQ(ContinueDragFor(false, Qt::NoButton), dcDrop);
+    EXPECT_EQ(ContinueDragFor(true, Qt::LeftButton), dcCancel);
+    EXPECT_EQ(ContinueDragFor(false, Qt::LeftButton | Qt::RightButton), dcCancel);
+
+    QListWidget list;
+    TDragDropFiles dd;
+    dd.SetDragDropControl(&list);
+    dd.SetSourceEffects(deCopy);
+    dd.Files = {"/a.b3d"};
+    std::vector<int> asked;
+    dd.OnQueryContinueDrag = [&](bool, int keyState, TDragContinue& result) {
+        asked.push_back(keyState);
+        if (keyState & ksShift)
+            result = dcContinue; // the application may overrule
+    };
+    TDropEffects feedback = deNone;
+    dd.OnGiveFeedback = [&](TDropEffects effect, bool& useDefault) {
+        feedback = effect;
+        useDefault = false;
+    };
+    TFakeDragLoop loop(Qt::CopyAction);
+    TDragContinue answer = dcContinue;
+    Qt::KeyboardModifiers keys = Qt::NoModifier;
+    loop.During = [&] {
+        EXPECT_FALSE(dd.GiveFeedback(deCopy));
+        answer = dd.QueryContinueDrag(false, Qt::LeftButton | Qt::RightButton, keys);
+    };
+    // The second button cancels, whatever the target then says.
+    EXPECT_EQ(dd.Execute(), drCancelled);
+    EXPECT_EQ(answer, dcCancel);
+    EXPECT_EQ(feedback, deCopy);
+    keys = Qt::ShiftModifier;
+    EXPECT_EQ(dd.Execute(), drCopied);
+    EXPECT_EQ(answer, dcContinue);
+    EXPECT_EQ(asked, (std::vector<int>{3, 3 | ksShift}));
+}
+
+namespace {
+
+class TCountingFiles : public TDragDropFiles {
+public:
+    int Reads = 0;
+
+protected:
+    void ReadData(const QMimeData* data) override
+    {
+        ++Reads;
+        TDragDropFiles::ReadData(data);
+    }
+};
+
+} // namespace
+
+TEST(DropTargetReading, DataIsReadWhenRenderDataOnSays)
+{
+    struct Case {
+        TRenderDataOn Mode;
+        int AtEnter, AtDrop, Afterwards;
+    };
+    QListWidget list;
+    QMimeData data;
+    data.setUrls({QUrl("file:///lib/a.b3d")});
+    for (const Case& c : {Case{rdoEnter, 1, 1, 1}, Case{rdoEnterAndDropSync, 1, 2, 2},
+                          Case{rdoEnterAndDropAsync, 1, 1, 2}, Case{rdoDropSync, 0, 1, 1},
+                          Case{rdoDropAsync, 0, 0, 1}, Case{rdoNever, 0, 0, 0}}) {
+        TCountingFiles target;
+        target.SetDragDropControl(&list);
+        target.SetTargetEffects(deCopy);
+        target.RenderDataOn = c.Mode;
+        int readWhenTold = -1;
+        target.OnProcessDropped = [&](TDragDrop* sender, int, QPoint, TDropEffects) {
+            EXPECT_EQ(sender, &target);
+            readWhenTold = target.Reads;
+        };
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &enter);
+        EXPECT_EQ(target.Reads, c.AtEnter) << c.Mode;
+        QDropEvent drop(QPointF(7, 8), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &drop);
+        EXPECT_EQ(target.Reads, c.AtDrop) << c.Mode;
+        QApplication::processEvents();
+        EXPECT_EQ(readWhenTold, c.Afterwards) << c.Mode;
+    }
+}
+
+TEST_F(DropTargetTest, DropMenuTakesTheApplicationsItems)
+{
+    std::vector<std::string> events;
+    Target.OnMenuPopup = [&](TDragDrop*, QMenu& menu, const QMimeData* data, int first, int keyState, QPoint pos) {
+        EXPECT_EQ(data, &Data);
+        EXPECT_EQ(first, DropMenuFirstCustom);
+        EXPECT_EQ(keyState, ksRight);
+        EXPECT_EQ(pos, QPoint(7, 8));
+        menu.addAction("Open here")->setData(first);
+        events.push_back("popup");
+    };
+    Target.OnMenuExecCmd = [&](TDragDrop*, QMenu&, const QMimeData*, int command, TDropEffects& effect,
+                               bool& succeeded) {
+        events.push_back("exec " + std::to_string(command));
+        effect = deCopy;
+        succeeded = true;
+    };
+    Target.OnMenuSucceeded = [&](TDragDrop*, int, QPoint, TDropEffects effect) {
+        events.push_back("succeeded " + std::to_string(effect));
+    };
+    Target.OnMenuDestroy = [&](TDragDrop*, QMenu& menu) {
+        events.push_back("destroy " + std::to_string(menu.actions().size()));
+    };
+    TDragDrop::DropMenuLoop = [](QMenu& menu) { return menu.actions().back()->data().toInt(); };
+    ASSERT_TRUE(Enter(Qt::CopyAction | Qt::MoveAction, Qt::NoModifier, Qt::RightButton));
+    ASSERT_TRUE(Drop(Qt::CopyAction | Qt::MoveAction));
+    EXPECT_EQ(events, (std::vector<std::string>{"popup", "exec 10", "succeeded 1", "destroy 5"}));
+    EXPECT_EQ(DroppedEffect, deCopy);
+}
+
+TEST(DropTargetScrolling, BothAxesTheHeldBarAndTheEndStep)
+{
+    QScrollArea area;
+    auto* inner = new QWidget;
+    inner->setFixedSize(2000, 2000);
+    area.setWidget(inner);
+    area.resize(200, 200);
+    area.show();
+    TDragDropFiles target;
+    target.SetDragDropControl(&area);
+    target.SetTargetEffects(deCopy);
+    QSignalSpy changed(&target, &TDragDrop::scrollDetectOptionsChanged);
+    TScrollDetectOptions options;
+    options.VertScrolling = options.HorzScrolling = true;
+    options.StartDelay = 0; // brought to 1 ms
+    target.SetScrollDetectOptions(options);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(target.ScrollDetectOptions().StartDelay, 1);
+
+    QMimeData data;
+    data.setUrls({QUrl("file:///a.b3d")});
+    TDropEffects over = deNone;
+    target.OnDragOver = [&](int, QPoint, TDropEffects& effect) { over = effect; };
+    QWidget* viewport = area.viewport();
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    auto move = [&](QPoint at) {
+        QDragMoveEvent e(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &e);
+    };
+    // The corner scrolls down and right at once.
+    move(QPoint(viewport->width() - 3, viewport->height() - 3));
+    EXPECT_EQ(target.ScrollDirection(0), 1);
+    EXPECT_EQ(target.ScrollDirection(1), 3);
+    EXPECT_EQ(over, deCopy);
+    QSignalSpy actions(area.verticalScrollBar(), &QAbstractSlider::actionTriggered);
+    QTest::qWait(30);
+    EXPECT_GT(area.verticalScrollBar()->value(), 0);
+    EXPECT_GT(area.horizontalScrollBar()->value(), 0);
+    // Leaving the zone ends with the end step on the bar that moved.
+    move(QPoint(100, 100));
+    EXPECT_EQ(target.ScrollDirection(), -1);
+    ASSERT_FALSE(actions.isEmpty());
+    EXPECT_EQ(actions.last().at(0).toInt(), QAbstractSlider::SliderMove);
+
+    // A held scroll bar adds the scroll bit; switching an axis off stops it.
+    emit area.horizontalScrollBar()->sliderPressed();
+    move(QPoint(100, 101));
+    EXPECT_EQ(over, deCopy | deScroll);
+    emit area.horizontalScrollBar()->sliderReleased();
+    move(QPoint(viewport->width() - 3, 100));
+    EXPECT_EQ(target.ScrollDirection(1), 3);
+    options.HorzScrolling = false;
+    target.SetScrollDetectOptions(options);
+    EXPECT_EQ(target.ScrollDirection(1), -1);
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST(DragDetection, StartedByProgram)
+{
+    QListWidget list;
+    list.resize(200, 200);
+    TDragDropFiles dd;
+    dd.SetDragDropControl(&list);
+    dd.SetSourceEffects(deLink);
+    std::vector<int> statuses;
+    dd.OnDragDetect = [&](int, QPoint, QPoint, TDragDetect::TStatus status) { statuses.push_back(status); };
+    dd.StartDragDetect(Qt::RightButton);
+    EXPECT_EQ(dd.DetectStatus(), TDragDetect::RightWatch);
+    const QPoint start = dd.DragDetectDelta > 0 ? list.viewport()->mapFromGlobal(QCursor::pos()) : QPoint();
+    QMouseEvent far(QEvent::MouseMove, start + QPoint(30, 0), list.viewport()->mapToGlobal(start + QPoint(30, 0)),
+                    Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &far);
+    EXPECT_EQ(statuses, (std::vector<int>{TDragDetect::RightWatch, TDragDetect::Dragging, TDragDetect::Idle}));
 }

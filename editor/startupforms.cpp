@@ -1,6 +1,7 @@
 #include "editor/startupforms.h"
 
 #include "editor/appforms.h"
+#include "editor/archivedialogs.h"
 #include "editor/createprojwizard.h"
 #include "editor/formmain.h"
 #include "editor/formoptions.h"
@@ -41,6 +42,7 @@ void SetPackageFormCreator(TPackageFormCreator creator) { PackageFormCreator() =
 
 void CreateApplicationForms()
 {
+    InstallArchiveDialogs();
     CreateForm(FormMain);
     CreateForm(FormOptions);
     CreateForm(CreateProj_Wizard);

@@ -5,6 +5,7 @@
 // or with bytes appended, the bare installer on its own) is refused with a
 // message and changes nothing.
 
+#include "installer/kalmiroarchivedialogs.h"
 #include "installer/kalmiroinstall.h"
 #include "installer/kalmiromain.h"
 #include "installer/kalmiropackage.h"
@@ -66,6 +67,7 @@ int Run()
 {
     QApplication::setApplicationName("Kalmiro: please wait...");
     InstallTestResponder();
+    InstallArchiveDialogs();
     const std::string self = OwnProgramFile();
 
     std::string unpacked;

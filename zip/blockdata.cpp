@@ -115,18 +115,38 @@ bool Decompress(uint8_t Compressor, const std::vector<uint8_t>& In, uint32_t Exp
     }
 }
 
+// Whether a header can describe an item of the block format at all.
+bool Plausible(const TBlockHeader& H, const TBlockItemReader& R)
+{
+    if (H.Compressed && H.Compressor > bcPpm)
+        return false;
+    if (R.ExpectedSize >= 0 && H.TotalSize != uint64_t(R.ExpectedSize))
+        return false;
+    if (R.DataSize >= 0 && BlockHeaderSize + 4 * int64_t(H.BlockCount) > R.DataSize)
+        return false;
+    if (H.TotalSize == 0)
+        return H.BlockCount <= 1;
+    return H.BlockSize > 0 && H.BlockCount == (uint64_t(H.TotalSize) + H.BlockSize - 1) / H.BlockSize;
+}
+
 } // namespace
 
 bool ReadBlockItem(TBlockItemReader& R, uint32_t& Crc, uint64_t& Written)
 {
-    R.Skipped = R.Cancelled = false;
+    R.Skipped = R.Cancelled = R.NotBlockFormat = false;
     if (!R.Archive || !R.Target)
         return false;
     TZAStream& archive = *R.Archive;
     uint8_t raw[BlockHeaderSize];
-    if (!archive.ReadExact(raw, BlockHeaderSize))
+    if ((R.DataSize >= 0 && R.DataSize < BlockHeaderSize) || !archive.ReadExact(raw, BlockHeaderSize)) {
+        R.NotBlockFormat = R.DataSize >= 0;
         return false;
+    }
     const TBlockHeader h = ParseHeader(raw);
+    if (!Plausible(h, R)) {
+        R.NotBlockFormat = true;
+        return false;
+    }
     const bool encrypted = h.Cipher != BlockCipherNone;
     if (encrypted) {
         bool failed = false;

@@ -31,10 +31,18 @@ struct TBlockItemReader {
     // Largest uncompressed block accepted; a header that asks for more is
     // treated as damaged instead of allocating it.
     uint32_t MaxBlockSize = 256u << 20;
+    // What the archive's directory says of the item (-1: unknown): its
+    // uncompressed size and the length of its data. A block header that does
+    // not agree with them is no block header.
+    int64_t ExpectedSize = -1;
+    int64_t DataSize = -1;
 
     // Results
     bool Skipped = false;    // the prompt skipped the item
     bool Cancelled = false;  // the progress handler cancelled
+    // The data do not start with a sensible block header: the item is in a
+    // format this reader does not know (nothing was asked or written).
+    bool NotBlockFormat = false;
 };
 
 // Reads the item into Target, updating Crc (zlib-style CRC-32 register) and

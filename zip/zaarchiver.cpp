@@ -92,7 +92,7 @@ void TZABaseArchiver::SetInMemory(bool value)
     }
     if (!value) {
         if (FileName.empty())
-            throw EZAException(29, nullptr);
+            throw EZAException(29, this);
         auto file = TZAFileStream::Open(FileName, fmCreate);
         if (!file)
             throw EZAException(19, this, {FileName});
@@ -152,6 +152,9 @@ void TZABaseArchiver::OpenArchiveWithMode(uint16_t mode)
     }
     auto manager = std::make_unique<TZADirManager>(*stream, mode == fmCreate, this);
     manager->StreamName = FileName;
+    // A cut archive is no success: what stood behind the cut is missing.
+    if (manager->Rebuilt && !AcceptCutArchive)
+        throw EZAException(ZAErrRebuilt, this, {FileName.empty() ? std::string("(in memory)") : FileName});
     FStream = std::move(stream);
     FManager = std::move(manager);
     FActive = true;

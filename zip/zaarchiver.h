@@ -125,6 +125,11 @@ public:
     TStrings ExclusionMasks;
     TStrings NoCompressionMasks;
     bool ExtractCorruptedFiles = false;
+    // An archive without central directory (cut short) is refused on opening
+    // with code ZAErrRebuilt; with this set it is opened from its local
+    // headers instead (to save what is left), and DirectoryRebuilt tells so.
+    bool AcceptCutArchive = false;
+    bool DirectoryRebuilt() const { return FManager && FManager->Rebuilt; }
 
     TZAFileProgressEvent OnFileProgress;
     TZAProgressEvent OnOverallProgress;
@@ -227,7 +232,9 @@ protected:
     bool FWriteZipItems = false;
     int FNewItemMethod = -1;
     TZAProcessOperation FCurrentOperation = poExtract; // for progress events
-    bool FSkip = false; // the item in hand was skipped at the password prompt
+    bool FSkip = false; // the item in hand was skipped at the password prompt (or cancelled)
+    bool FNoPassword = false; // ... and it was the password prompt
+    int FWriteError = 0;      // errno of a failed write of the item in hand
     bool FCancel = false;
     bool FProgressOn = false;
     int32_t FItemsDone = 0;
@@ -261,6 +268,11 @@ private:
     // Target folders of the extraction in hand known to exist, and cleared
     // of the temporaries that killed runs left there.
     std::unordered_set<std::string> FReadyFolders;
+    // Target folders of the extraction in hand as the items name them, and
+    // their spelling on disk.
+    std::unordered_map<std::string, std::string> FFolderCase;
+    // The file the item in hand is extracted to, for messages.
+    std::string FTargetName;
 
     // Commit state: where the old tail was cut and the file that keeps it.
     int64_t FCutPosition = 0;

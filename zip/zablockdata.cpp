@@ -7,8 +7,11 @@
 // password and reporting progress through the component's own events.
 bool TZABaseArchiver::ReadBlockData(int32_t Index, TZAStream& Target, uint32_t& Crc, uint64_t& Written)
 {
-    const std::string stored = FManager->Directory().GetItemPtr(Index).StoredName;
+    const TDirItem& item = FManager->Directory().GetItemPtr(Index);
+    const std::string stored = item.StoredName;
     TBlockItemReader reader;
+    reader.ExpectedSize = item.CentralDir.UncompressedSize;
+    reader.DataSize = item.CentralDir.CompressedSize;
     reader.Archive = FStream.get();
     reader.Target = &Target;
     reader.Password = Password;
@@ -20,6 +23,9 @@ bool TZABaseArchiver::ReadBlockData(int32_t Index, TZAStream& Target, uint32_t& 
     };
     const bool ok = ReadBlockItem(reader, Crc, Written);
     Password = reader.Password;
+    if (reader.NotBlockFormat)
+        throw EZAException(ZAErrMethod, this, {stored, int(FManager->Directory().GetItemPtr(Index).CentralDir.Method)});
+    FNoPassword = reader.Skipped;
     if (reader.Skipped || reader.Cancelled) {
         // Skipped at the password prompt, or stopped by the user: no damage.
         FSkip = true;

@@ -124,7 +124,7 @@ void TZABaseArchiver::UpdateItem(int32_t Index, const std::string& FileName)
     if (!InUpdate())
         throw EZAException(25, nullptr);
     if (Index < 0 || Index >= Count())
-        throw EZAException(24, nullptr);
+        throw EZAException(24, this);
     InitDirItem(Index, FileName, true);
     FManager->Directory().GetItemPtr(Index).Operation = poUpdate;
 }
@@ -640,8 +640,10 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
                     break;
                 int64_t n = std::min<int64_t>(int64_t(in.size()), size - bytesRead);
                 int64_t got = Source.Read(in.data(), n);
-                if (got != n)
+                if (got != n) {
+                    bytesRead += std::max<int64_t>(got, 0); // shrunk: the count says how far it went
                     break;
+                }
                 check = ZACrc32(check, in.data(), static_cast<std::size_t>(n));
                 const bool last = bytesRead + n >= size;
                 if (!deflate) {
@@ -680,6 +682,13 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
 
     if (!encrypted)
         crc = check;
+    // A source that grew while it was read would be stored cut short.
+    if (bytesRead == size && FWriteZipItems && !FCancel) {
+        std::vector<unsigned char> more(65536);
+        const int64_t grown = Source.Read(more.data(), int64_t(more.size()));
+        if (grown > 0)
+            throw EZAException(34, this, {size, size + grown});
+    }
     if (bytesRead == size) {
         // Encrypted items took their CRC from a first reading; a source that
         // changed since would give an item that can never be read back.

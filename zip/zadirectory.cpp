@@ -2,6 +2,7 @@
 
 #include "zip/zaerrors.h"
 #include "zip/zastrfunc.h"
+#include "zip/zatradcrypt.h"
 
 #include "platform/codepage.h"
 #include "platform/textlines.h"
@@ -57,21 +58,71 @@ std::string Utf8Key(std::string_view utf8)
     return key;
 }
 
-// An item's name as the program holds it (ANSI): code page 850 bytes, or
-// UTF-8 where the item's flags say so (as other tools write names beyond
-// ASCII). Some tools set the flag on names they copied from disk byte for
-// byte; a flagged name that is no UTF-8 is read as code page 850.
-std::string NameFromArchive(const unsigned char* p, std::size_t len, uint16_t flags)
+constexpr uint16_t kUnicodePathId = 0x7075;
+constexpr uint8_t kHostUnix = 3;
+
+// The UTF-8 name of an Info-ZIP Unicode Path record (version 1) in extra,
+// when the record's CRC says it was written for exactly this header name.
+std::string UnicodePathName(const unsigned char* extra, std::size_t length, const std::string& raw)
 {
-    std::string raw(reinterpret_cast<const char*>(p), len);
+    for (std::size_t p = 0; p + 4 <= length;) {
+        const uint16_t id = ZAGet16(extra + p), size = ZAGet16(extra + p + 2);
+        if (p + 4 + size > length)
+            break;
+        if (id == kUnicodePathId && size >= 5 && extra[p + 4] == 1 &&
+            ZAGet32(extra + p + 5) == ZACrc32(0, raw.data(), raw.size())) {
+            std::string name(reinterpret_cast<const char*>(extra + p + 9), size - 5);
+            if (!name.empty() && name.find('\0') == std::string::npos && IsUtf8(name))
+                return name;
+        }
+        p += 4 + size;
+    }
+    return {};
+}
+
+bool HasHighBytes(const std::string& s)
+{
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+// Sets an item's names from the name bytes of its header. The program holds
+// names in ANSI: code page 850 bytes are converted, and a name given in UTF-8
+// (flag bit 11; a Unix host, whose tools write the UTF-8 of the disk name
+// without the flag; a matching Unicode Path extra field) keeps that UTF-8
+// for the disk. A flagged or Unix name that is no UTF-8 is read as code page
+// 850, as some tools copy disk names byte for byte.
+void SetNameFromArchive(TDirItem& item, const unsigned char* p, std::size_t len, uint16_t flags, uint16_t madeBy,
+                        const unsigned char* extra = nullptr, std::size_t extraLen = 0)
+{
+    item.ArchiveName.assign(reinterpret_cast<const char*>(p), len);
+    std::string raw = item.ArchiveName;
     std::size_t zero = raw.find('\0');
     if (zero != std::string::npos)
         raw.resize(zero);
-    std::string name = (flags & ZAUtf8NameFlag) && IsUtf8(raw) ? Utf8ToAnsi(raw) : OemToAnsi(raw);
+    std::string utf8 = extra ? UnicodePathName(extra, extraLen, item.ArchiveName) : std::string();
+    if (utf8.empty() && IsUtf8(raw) &&
+        ((flags & ZAUtf8NameFlag) || ((madeBy >> 8) == kHostUnix && HasHighBytes(raw))))
+        utf8 = raw;
+    std::string name = utf8.empty() ? OemToAnsi(raw) : Utf8ToAnsi(utf8);
     for (auto& c : name)
         if (c == '\\')
             c = '/';
-    return name;
+    item.StoredName = std::move(name);
+    item.Utf8Name = std::move(utf8);
+    item.ExtraBuffer.clear();
+    if (!item.Utf8Name.empty() && extra) {
+        for (std::size_t q = 0; q + 4 <= extraLen;) {
+            const std::size_t size = ZAGet16(extra + q + 2);
+            if (q + 4 + size > extraLen)
+                break;
+            if (ZAGet16(extra + q) == kUnicodePathId)
+                item.ExtraBuffer.insert(item.ExtraBuffer.end(), extra + q, extra + q + 4 + size);
+            q += 4 + size;
+        }
+    }
 }
 
 // Restores a stream's position when a scan is done.
@@ -121,6 +172,8 @@ std::string ZANameKeyOfDisk(std::string_view utf8Name)
 
 std::string ZAArchiveNameBytes(const TDirItem& item)
 {
+    if (!item.ArchiveName.empty())
+        return item.ArchiveName;
     if (item.CentralDir.Flags & ZAUtf8NameFlag)
         return item.Utf8Name.empty() ? AnsiToUtf8(item.StoredName) : item.Utf8Name;
     return AnsiToOem(item.StoredName);
@@ -360,6 +413,7 @@ void TZADirManager::ReadDirectory()
     Clear();
     OffsetShift = 0;
     DirectoryStart = 0;
+    Rebuilt = false;
     TZAEndRecord rec;
     int64_t endPos;
     if (!FindEndRecord(rec, endPos)) {
@@ -404,9 +458,8 @@ void TZADirManager::ReadDirectory()
         if (h.CompressedSize == 0xFFFFFFFFu || h.UncompressedSize == 0xFFFFFFFFu ||
             h.LocalHeaderOffset == 0xFFFFFFFFu)
             throw EZAException(ZAErrZip64, Owner);
-        item.StoredName = NameFromArchive(dir.data() + p, h.NameLength, h.Flags);
-        if (h.Flags & ZAUtf8NameFlag)
-            item.Utf8Name.assign(reinterpret_cast<const char*>(dir.data() + p), h.NameLength);
+        SetNameFromArchive(item, dir.data() + p, h.NameLength, h.Flags, h.VersionMadeBy,
+                           dir.data() + p + h.NameLength, h.ExtraLength);
         p += h.NameLength + h.ExtraLength;
         const std::string itemComment(reinterpret_cast<const char*>(dir.data() + p), h.CommentLength);
         item.FileComment = (h.Flags & ZAUtf8NameFlag) ? Utf8ToAnsi(itemComment) : OemToAnsi(itemComment);
@@ -430,11 +483,19 @@ void TZADirManager::RefuseOverlappingItems()
     // from its offset on; two items sharing bytes would let a small archive
     // extract the same compressed stream over and over.
     std::vector<std::pair<int64_t, int64_t>> spans;
+    // The local header's own name and extra lengths count: a long local extra
+    // field can reach into the next item just as well.
     spans.reserve(static_cast<std::size_t>(Live.GetCount()));
+    PositionKeeper keep(*ArchiveStream);
     for (int32_t i = 0; i < Live.GetCount(); ++i) {
         const TZACentralHeader& h = Live.GetItemPtr(i).CentralDir;
         const int64_t from = int64_t(h.LocalHeaderOffset);
-        spans.emplace_back(from, from + ZALocalHeaderSize + h.NameLength + int64_t(h.CompressedSize));
+        int64_t header = ZALocalHeaderSize + h.NameLength;
+        unsigned char local[ZALocalHeaderSize];
+        ArchiveStream->Seek(from);
+        if (ArchiveStream->ReadExact(local, ZALocalHeaderSize) && ZAGet32(local) == ZALocalHeaderSig)
+            header = ZALocalHeaderSize + ZAGet16(local + 26) + ZAGet16(local + 28);
+        spans.emplace_back(from, from + header + int64_t(h.CompressedSize));
     }
     std::sort(spans.begin(), spans.end());
     for (std::size_t i = 1; i < spans.size(); ++i)
@@ -455,8 +516,10 @@ bool TZADirManager::LocalHeaderMatches(int64_t position, const TDirItem& item)
     if (!ArchiveStream->ReadExact(raw.data(), nameLen))
         return false;
     const TZACentralHeader& c = item.CentralDir;
-    if (ZACompareText(NameFromArchive(reinterpret_cast<const unsigned char*>(raw.data()), nameLen, ZAGet16(h + 6)),
-                      item.StoredName) != 0)
+    TDirItem local;
+    SetNameFromArchive(local, reinterpret_cast<const unsigned char*>(raw.data()), nameLen, ZAGet16(h + 6),
+                       c.VersionMadeBy);
+    if (raw != item.ArchiveName && ZACompareText(local.StoredName, item.StoredName) != 0)
         return false;
     if (ZAGet16(h + 4) != c.VersionNeeded || ZAGet16(h + 6) != c.Flags || ZAGet16(h + 8) != c.Method ||
         ZAGet16(h + 10) != c.DosTime || ZAGet16(h + 12) != c.DosDate)
@@ -586,18 +649,16 @@ void TZADirManager::RebuildDirectory()
         c.LocalHeaderOffset = static_cast<uint32_t>(pos);
         if (size - (pos + ZALocalHeaderSize) >= c.NameLength) {
             std::string raw(c.NameLength, '\0');
-            if (ArchiveStream->ReadExact(raw.data(), c.NameLength)) {
-                item.StoredName =
-                    NameFromArchive(reinterpret_cast<const unsigned char*>(raw.data()), c.NameLength, c.Flags);
-                if (c.Flags & ZAUtf8NameFlag)
-                    item.Utf8Name = raw;
-            }
+            if (ArchiveStream->ReadExact(raw.data(), c.NameLength))
+                SetNameFromArchive(item, reinterpret_cast<const unsigned char*>(raw.data()), c.NameLength, c.Flags,
+                                   ZAGet16(h + 4));
         }
         // Only a name ending in "/" makes a folder; an empty file stays a file.
         bool folder = !item.StoredName.empty() && item.StoredName.back() == '/';
         c.ExternalAttributes = folder ? faDirectory : faArchive;
     }
     DirectoryStart = size;
+    Rebuilt = true;
 }
 
 void TZADirManager::WriteDirectory()
@@ -630,13 +691,14 @@ void TZADirManager::WriteDirectory()
             comm.resize(0xFFFF);
         TZACentralHeader& h = item.CentralDir;
         h.NameLength = static_cast<uint16_t>(name.size());
-        // Extra fields of other tools are not kept: none is written.
-        h.ExtraLength = 0;
+        // Of other tools' extra fields only the Unicode Path is kept.
+        h.ExtraLength = static_cast<uint16_t>(std::min<std::size_t>(item.ExtraBuffer.size(), 0xFFFF));
         h.CommentLength = static_cast<uint16_t>(comm.size());
         unsigned char raw[ZACentralHeaderSize];
         h.Store(raw);
         out.append(reinterpret_cast<const char*>(raw), ZACentralHeaderSize);
         out += name;
+        out.append(reinterpret_cast<const char*>(item.ExtraBuffer.data()), h.ExtraLength);
         out += comm;
     }
     if (at > int64_t(UINT32_MAX) || out.size() > UINT32_MAX)

@@ -90,10 +90,18 @@ struct TZAEndRecord {
 struct TDirItem {
     TZACentralHeader CentralDir;
     std::string StoredName;  // "/" as separator, ANSI code page
-    // The name's bytes as read, for an item whose flags mark a UTF-8 name.
+    // The item's name in UTF-8 where the archive gives one: the name flagged
+    // as UTF-8, a UTF-8 name from a Unix host, or an Info-ZIP Unicode Path
+    // extra field that belongs to the name.
     std::string Utf8Name;
+    // The name's bytes exactly as read from the archive (empty for an item
+    // this program put in): a kept item is written back with them, so its
+    // central name still matches its local header.
+    std::string ArchiveName;
     std::string Reserved;
     std::string FileComment; // ANSI code page
+    // Extra-field records of a read item that are written back with it (the
+    // Unicode Path field, which must stay with the name it describes).
     std::vector<unsigned char> ExtraBuffer;
     bool Changed = false;
     std::string Password;
@@ -171,7 +179,8 @@ public:
     void RebuildDirectory();
     void DetectOffsetShift();
     void ApplyOffsetShift();
-    // Throws when two items' local data overlap.
+    // Throws when two items' local data overlap (local headers as they stand
+    // in the archive, extra fields included).
     void RefuseOverlappingItems();
     // True when a local header matching item of the central header and name
     // stands at position.
@@ -188,6 +197,8 @@ public:
     // directory was rebuilt from local headers, 0 for a new archive).
     int64_t DirectoryStart = 0;
     bool CreateNew;
+    // The directory was rebuilt from local headers: the archive is cut short.
+    bool Rebuilt = false;
     // The archive's file name, for messages about a failed write.
     std::string StreamName;
 

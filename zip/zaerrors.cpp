@@ -1,5 +1,9 @@
 #include "zip/zaerrors.h"
 
+#include "zip/zadirectory.h"
+
+#include "platform/codepage.h"
+
 #include <cstdio>
 
 const char* const ZAErrorMessages[] = {
@@ -35,6 +39,12 @@ const char* const ZAErrorMessages[] = {
     "Item \"%s\": unsupported encryption (AES)",
     "The archive's directory holds more items than its end record counts; the archive is not opened",
     "Item \"%s\" is not extracted: it would overwrite the file of item \"%s\" extracted before it",
+    "Archive \"%s\" is incomplete (cut short?): it has no central directory, and its items could only be "
+    "found from their local headers",
+    "Cannot write file \"%s\": %s",
+    "Item \"%s\": its local header is missing or lies outside the archive",
+    "Item \"%s\": its data run past the end of the archive",
+    "Item \"%s\" is not extracted: no fitting password was given",
 };
 const int ZAErrorMessageCount = sizeof(ZAErrorMessages) / sizeof(ZAErrorMessages[0]);
 
@@ -46,9 +56,26 @@ const TZAErrorPair ZAErrorTable[] = {
     {32, 16}, {33, 12}, {34, 17}, {35, 18}, {36, 19}, {37, 20}, {38, 6},  {39, 21},
     {ZAErrTooLarge, 22}, {ZAErrArchiveLimit, 23}, {ZAErrUnsafeName, 24},
     {ZAErrZip64, 25},    {ZAErrOverlap, 26},      {ZAErrMethod, 27},       {ZAErrAes, 28},
-    {ZAErrCountMismatch, 29}, {ZAErrSameTarget, 30},
+    {ZAErrCountMismatch, 29}, {ZAErrSameTarget, 30},  {ZAErrRebuilt, 31},      {ZAErrWrite, 32},
+    {ZAErrLocalHeader, 33},   {ZAErrDataOutside, 34}, {ZAErrNoPassword, 35},
 };
 const int ZAErrorTableCount = sizeof(ZAErrorTable) / sizeof(ZAErrorTable[0]);
+
+std::string ZAShownName(const std::string& name, std::size_t maxBytes)
+{
+    std::string s = ZAIsUtf8(name) ? name : AnsiToUtf8(name);
+    if (s.size() <= maxBytes)
+        return s;
+    // Cut at character boundaries: keep the start and the end (the file name).
+    auto back = [&](std::size_t at) {
+        while (at > 0 && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80)
+            --at;
+        return at;
+    };
+    const std::size_t head = back(maxBytes * 2 / 3);
+    const std::size_t tail = back(s.size() - (maxBytes - maxBytes * 2 / 3));
+    return s.substr(0, head) + "\xE2\x80\xA6" + s.substr(tail);
+}
 
 std::string ZAFormat(const std::string& text, std::initializer_list<TZAFmtArg> args)
 {
@@ -67,7 +94,7 @@ std::string ZAFormat(const std::string& text, std::initializer_list<TZAFmtArg> a
             if (f == 's' || f == 'd') {
                 ++i;
                 if (it != args.end()) {
-                    out += it->IsNumber ? std::to_string(it->Number) : it->Text;
+                    out += it->IsNumber ? std::to_string(it->Number) : ZAShownName(it->Text, 480);
                     ++it;
                 }
                 continue;

@@ -26,8 +26,13 @@ struct TZAFmtArg {
 };
 
 // Formats printf-like "%s" and "%d" (and "%%") with the given arguments;
-// missing arguments leave their place empty.
+// missing arguments leave their place empty. Texts end up as UTF-8 (a text
+// that is not UTF-8 is taken as Windows-1252, as item names are), and very
+// long ones are shortened in the middle, so a message stays one readable line.
+// Messages of EZAException are therefore UTF-8.
 std::string ZAFormat(const std::string& text, std::initializer_list<TZAFmtArg> args);
+// A name as messages show it: UTF-8, at most about maxBytes long.
+std::string ZAShownName(const std::string& name, std::size_t maxBytes = 160);
 
 extern const char* const ZAErrorMessages[];
 extern const int ZAErrorMessageCount;
@@ -59,6 +64,19 @@ constexpr int32_t ZAErrCountMismatch = 47;
 // Two items of one extraction would be written to the same file: arguments
 // are the item refused and the one extracted there before.
 constexpr int32_t ZAErrSameTarget = 48;
+// The archive has no central directory (cut short, as after a stopped
+// download): its items were found only from their local headers, and what
+// stood behind the cut is lost. Argument: the archive's file name.
+constexpr int32_t ZAErrRebuilt = 49;
+// Writing an extracted file failed (a full disk, a quota): arguments are the
+// file and the system's reason.
+constexpr int32_t ZAErrWrite = 50;
+// An item whose local header is missing or lies outside the archive, and one
+// whose data run past its end: argument the item name.
+constexpr int32_t ZAErrLocalHeader = 51;
+constexpr int32_t ZAErrDataOutside = 52;
+// An encrypted item left out for want of a fitting password.
+constexpr int32_t ZAErrNoPassword = 53;
 
 class EZAException : public std::runtime_error {
 public:

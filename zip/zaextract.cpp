@@ -262,6 +262,7 @@ void TZABaseArchiver::ProcessMarked(TZAProcessOperation Operation)
     FCurrentOperation = Operation;
     FExtractTargets.clear();
     FReadyFolders.clear();
+    FFolderCase.clear();
     for (int32_t i = 0; i < dir.GetCount(); ++i)
         if (dir.GetItemPtr(i).Selected)
             ++FItemsToDo;
@@ -348,28 +349,48 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     // form of the item's own name (its UTF-8 name where it has one).
     std::string name = ZADiskNameOf(Item(Index));
     std::string base = DirWithBackslash(ToNativePath(Base));
+    // A nameless item (or one whose name starts with a zero byte) has no
+    // place to go: refused like any other name that cannot be extracted.
+    if (WithoutTrailingSep(name).empty())
+        throw EZAException(ZAErrUnsafeName, this, {Name});
+    std::string folder;
     if (Options.CreateDirs) {
         // Never followed: the file would land outside the target folder.
         if (IsUnsafeName(name))
             throw EZAException(ZAErrUnsafeName, this, {Name});
         // A folder made or seen once in this run is not asked for again.
-        std::string folder = base + ExtractFilePath(name);
-        if (!FReadyFolders.count(folder) && !DirectoryExists(folder)) {
-            if (!ForceDirectories(folder))
-                throw EZAException(20, this, {folder});
-            FReadyFolders.insert(folder); // new: no run can have left anything in it
+        // Folders match without regard to letter case, as the names in the
+        // archive were made on Windows: "DIR/x" and "dir/y" share one folder.
+        const std::string wanted = base + ExtractFilePath(name);
+        auto known = FFolderCase.find(wanted);
+        if (known == FFolderCase.end()) {
+            std::string disk = ResolvePathCase(ExcludeTrailingPathDelimiter(wanted));
+            if (!disk.empty() && disk.back() != '/')
+                disk += '/';
+            if (!DirectoryExists(disk)) {
+                if (!ForceDirectories(disk))
+                    throw EZAException(20, this, {wanted});
+                disk = ResolvePathCase(ExcludeTrailingPathDelimiter(wanted));
+                if (!disk.empty() && disk.back() != '/')
+                    disk += '/';
+                FReadyFolders.insert(disk); // new: no run can have left anything in it
+            }
+            known = FFolderCase.emplace(wanted, disk).first;
         }
+        folder = known->second;
+        name = ExtractFileName(name);
     } else {
         name = ExtractFileName(WithoutTrailingSep(name));
         if (name == "..")
             throw EZAException(ZAErrUnsafeName, this, {Name});
+        folder = base;
     }
     if (h.IsFolder())
         return;
     if (name.empty() || name.back() == '/')
         return;
 
-    std::string target = base + name;
+    std::string target = folder + name;
     // Two items of one run never end in one file, the second silently
     // replacing the first (names that differ only where the disk name
     // cannot tell them apart).
@@ -403,50 +424,58 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     // The data go to a new file beside the target that replaces it only once
     // the item is complete: a damaged or skipped item leaves an existing file
     // as it was and no half-written one behind.
-    const std::string targetFolder = ExtractFilePath(target);
-    if (FReadyFolders.insert(targetFolder).second)
-        RemoveStaleTemporaries(targetFolder);
+    if (FReadyFolders.insert(folder).second)
+        RemoveStaleTemporaries(folder);
     std::string temp;
     std::unique_ptr<TZAFileStream> out;
     for (int attempt = 0; attempt < 100 && !out; ++attempt) {
-        temp = ExtractFilePath(target) + ".za" + std::to_string(::getpid()) + "_" + std::to_string(RandomTag());
+        temp = folder + ".za" + std::to_string(::getpid()) + "_" + std::to_string(RandomTag());
         out = TZAFileStream::CreateNew(temp);
     }
     if (!out)
         throw EZAException(19, this, {target});
+    FTargetName = target;
     try {
         ExtractItem(Index, *out);
+        FTargetName.clear();
     } catch (...) {
+        FTargetName.clear();
         out.reset();
         ::DeleteFile(temp);
         throw;
     }
-    out.reset();
     if (FSkip) {
+        out.reset();
         ::DeleteFile(temp);
+        // Left out for want of a password: the file is missing, which the
+        // caller must hear of (a cancelled run ends anyway).
+        if (FNoPassword)
+            throw EZAException(ZAErrNoPassword, this, {Name});
         return;
     }
-    attr = ZAFileGetAttr(target);
-    if (attr >= 0 && !(attr & faDirectory))
-        ZAFileSetAttr(target, 0);
+    // Date and attributes go on the new file itself, before it takes the
+    // target's place: nothing is done to whatever the target name points at
+    // (a link to a file elsewhere stays as it is and is simply replaced).
+    ZAFileSetDateDosFd(out->Handle(), h.DosDateTime());
+    if (Options.SetAttributes)
+        ZAFileSetAttrFd(out->Handle(), h.ExternalAttributes);
+    out.reset();
     if (std::rename(temp.c_str(), target.c_str()) != 0) {
         ::DeleteFile(temp);
         throw EZAException(19, this, {target});
     }
-    ZAFileSetDateDos(target, h.DosDateTime());
-    if (Options.SetAttributes)
-        ZAFileSetAttr(target, h.ExternalAttributes);
 }
 
 void TZABaseArchiver::TestItem(int32_t Index, const std::string& Name)
 {
-    (void)Name;
     if (Item(Index).CentralDir.IsFolder())
         return;
     // The data are read, deciphered, inflated and checked as for extracting;
     // only nothing is kept of them.
     TZADiscardStream out;
     ExtractItem(Index, out);
+    if (FSkip && FNoPassword)
+        throw EZAException(ZAErrNoPassword, this, {Name});
 }
 
 void TZABaseArchiver::FreshenItem(int32_t Index, const std::string& Name, const std::string& Base)
@@ -484,7 +513,7 @@ void TZABaseArchiver::FreshenItem(int32_t Index, const std::string& Name, const 
     if (!InUpdate())
         throw EZAException(25, nullptr);
     if (Index < 0 || Index >= Count())
-        throw EZAException(24, nullptr);
+        throw EZAException(24, this);
     InitDirItemIn(Index, disk, true, ExpandFileNameRelative(BaseDir, ""));
     FManager->Directory().GetItemPtr(Index).Operation = poUpdate;
 }
@@ -503,32 +532,37 @@ void TZABaseArchiver::ExtractItem(int32_t Index, TZAStream& Target)
     FSkip = false;
     bool ok = false;
 
+    FNoPassword = false;
+    FWriteError = 0;
+    const std::string& stored = FManager->Directory().GetItemPtr(Index).StoredName;
     const int64_t size = archive.Size();
     unsigned char local[ZALocalHeaderSize];
-    if (int64_t(h.LocalHeaderOffset) + ZALocalHeaderSize <= size) {
-        archive.Seek(h.LocalHeaderOffset);
-        if (archive.ReadExact(local, ZALocalHeaderSize) && ZAGet32(local) == ZALocalHeaderSig) {
-            int64_t dataStart =
-                int64_t(h.LocalHeaderOffset) + ZALocalHeaderSize + ZAGet16(local + 26) + ZAGet16(local + 28);
-            // The item's data must lie inside the archive before anything is
-            // read or allocated for them.
-            if (dataStart + int64_t(h.CompressedSize) <= size) {
-                const std::string& stored = FManager->Directory().GetItemPtr(Index).StoredName;
-                if (h.Method != 0 && h.Method != 8 && h.Method != 99)
-                    throw EZAException(ZAErrMethod, this, {stored, int(h.Method)});
-                // Method 99 is this engine's own block format, and also what
-                // other archivers write for AES, marked by an extra field.
-                if (h.Method == 99 && HasAesExtra(archive, dataStart - ZAGet16(local + 28), ZAGet16(local + 28)))
-                    throw EZAException(ZAErrAes, this, {stored});
-                archive.Seek(dataStart);
-                if (h.Method == 0 || h.Method == 8)
-                    ok = ReadZipData(Index, Target, crc, written);
-                else
-                    ok = ReadBlockData(Index, Target, crc, written);
-            }
-        }
-    }
-    // An item skipped at the password prompt is no error.
+    archive.Seek(h.LocalHeaderOffset);
+    if (int64_t(h.LocalHeaderOffset) + ZALocalHeaderSize > size || !archive.ReadExact(local, ZALocalHeaderSize) ||
+        ZAGet32(local) != ZALocalHeaderSig)
+        throw EZAException(ZAErrLocalHeader, this, {stored});
+    const uint16_t localExtra = ZAGet16(local + 28);
+    const int64_t dataStart = int64_t(h.LocalHeaderOffset) + ZALocalHeaderSize + ZAGet16(local + 26) + localExtra;
+    // The item's data must lie inside the archive before anything is read or
+    // allocated for them.
+    if (dataStart + int64_t(h.CompressedSize) > size)
+        throw EZAException(ZAErrDataOutside, this, {stored});
+    // Method 99 with its extra field is what other archivers write for AES.
+    if (h.Method == 99 && HasAesExtra(archive, dataStart - localExtra, localExtra))
+        throw EZAException(ZAErrAes, this, {stored});
+    archive.Seek(dataStart);
+    // Every method but stored and deflate is the engine's own block format;
+    // the block reader refuses (code ZAErrMethod) what is not one.
+    if (h.Method == 0 || h.Method == 8)
+        ok = ReadZipData(Index, Target, crc, written);
+    else
+        ok = ReadBlockData(Index, Target, crc, written);
+    // A failed write is the disk's fault (full, a quota), not the item's.
+    if (FWriteError)
+        throw EZAException(ZAErrWrite, this,
+                           {FTargetName.empty() ? stored : FTargetName, std::string(std::strerror(FWriteError))});
+    // An item skipped at the password prompt is no error here; the callers
+    // that keep a file never report it as done (ExtractItemToFile).
     bool passed = FSkip || (ok && written == h.UncompressedSize && crc == h.Crc32);
     if (!passed && !ExtractCorruptedFiles)
         throw EZAException(8, this);
@@ -561,8 +595,10 @@ bool TZABaseArchiver::ReadZipData(int32_t Index, TZAStream& Target, uint32_t& Cr
                 break;
             std::string newPassword = Password;
             DoPassword(stored, newPassword, FSkip);
-            if (FSkip)
+            if (FSkip) {
+                FNoPassword = true;
                 return false;
+            }
             Password = newPassword;
         }
     }
@@ -597,7 +633,11 @@ bool TZABaseArchiver::ReadZipData(int32_t Index, TZAStream& Target, uint32_t& Cr
         if (Written > limit)
             return false; // more data than the item declares: damaged, stop here
         Crc = ZACrc32(Crc, data, n);
-        return Target.WriteExact(data, static_cast<int64_t>(n));
+        errno = 0;
+        if (Target.WriteExact(data, static_cast<int64_t>(n)))
+            return true;
+        FWriteError = errno ? errno : EIO;
+        return false;
     };
 
     while (done < compressed && !ended) {

@@ -77,3 +77,27 @@ bool ZAFileSetDateDos(const std::string& path, uint32_t dosDateTime)
 }
 
 uint32_t ZANowDos() { return ZAUnixToDos(std::time(nullptr)); }
+
+bool ZAFileSetAttrFd(int fd, uint32_t attributes)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return false;
+    mode_t mode = st.st_mode & 07777;
+    if (attributes & faReadOnly)
+        mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
+    else
+        mode |= S_IWUSR;
+    return ::fchmod(fd, mode) == 0;
+}
+
+bool ZAFileSetDateDosFd(int fd, uint32_t dosDateTime)
+{
+    std::time_t t = ZADosToUnix(dosDateTime);
+    if (t == std::time_t(-1))
+        return false;
+    struct timespec ts[2];
+    ts[0].tv_sec = ts[1].tv_sec = t;
+    ts[0].tv_nsec = ts[1].tv_nsec = 0;
+    return ::futimens(fd, ts) == 0;
+}

@@ -17,3 +17,6 @@ bool ZAFileSetDateDos(const std::string& path, uint32_t dosDateTime);
 uint32_t ZAUnixToDos(std::time_t t);
 std::time_t ZADosToUnix(uint32_t dosDateTime);
 uint32_t ZANowDos();
+// The same on an open file: never follows a name to somewhere else.
+bool ZAFileSetAttrFd(int fd, uint32_t attributes);
+bool ZAFileSetDateDosFd(int fd, uint32_t dosDateTime);

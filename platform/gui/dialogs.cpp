@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -297,6 +301,32 @@ int ShowModal(QDialog* window)
     if (Answered(req, answer))
         return answer.Result;
     return window->exec();
+}
+
+bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value, bool masked)
+{
+    QDialog dlg(ParentWindow());
+    dlg.setObjectName("InputQuery");
+    dlg.setWindowTitle(FromAnsi(caption));
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* label = new QLabel(FromAnsi(prompt), &dlg);
+    label->setObjectName("Prompt");
+    auto* edit = new QLineEdit(FromAnsi(value), &dlg);
+    edit->setObjectName("Edit");
+    if (masked)
+        edit->setEchoMode(QLineEdit::Password);
+    label->setBuddy(edit);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(label);
+    layout->addWidget(edit);
+    layout->addWidget(buttons);
+    dlg.resize(360, dlg.sizeHint().height());
+    if (ShowModal(&dlg) != mrOk)
+        return false;
+    value = Utf8ToAnsi(edit->text().toStdString());
+    return true;
 }
 
 bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& directory)

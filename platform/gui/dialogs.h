@@ -170,6 +170,12 @@ bool SelectFolder(std::string& folder, const std::string& title, const std::stri
 // Shows a window modally and returns its result (see TModalResult).
 int ShowModal(QDialog* window);
 
+// A one-line question: a modal window "InputQuery" titled caption, with the
+// prompt, the edit field "Edit" holding value, and OK and Cancel. Masked
+// shows dots for a password. True on OK, with value set to what was typed
+// (ANSI); false when cancelled. A responder sees it as a ModalWindow.
+bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value, bool masked = false);
+
 // Hands a file, folder, program or web address to the desktop ("open"):
 // programs are started with the parameters in the working folder, anything
 // else opens with its associated application. False when that failed.

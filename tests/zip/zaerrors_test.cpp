@@ -64,8 +64,20 @@ TEST(ZAErrors, TableMapsEveryClassicCode)
                               10, 1, 11, 9, 1, 11, 13, 14, 15, 5, 6, 6, 16, 12, 17, 18, 19, 20, 6, 21};
     for (int code = 0; code < 40; ++code)
         EXPECT_EQ(ZAErrorIndex(code), expected[code]) << code;
-    EXPECT_EQ(ZAErrorMessageCount, 31);
+    EXPECT_EQ(ZAErrorMessageCount, 36);
     EXPECT_STREQ(ZAErrorMessages[20], "Archive is open. You should close it beore performing this operation.");
+}
+
+TEST(ZAErrors, NamesShowAsUtf8AndLongOnesShortened)
+{
+    EZAException e(ZAErrUnsafeName, nullptr, {std::string("Z\xFCrich/\xE9.txt")});
+    EXPECT_NE(std::string(e.what()).find("Z\xC3\xBCrich/\xC3\xA9.txt"), std::string::npos) << e.what();
+    const std::string longName = std::string(65535, 'a') + "/end.txt";
+    EZAException f(ZAErrUnsafeName, nullptr, {longName});
+    const std::string text = f.what();
+    EXPECT_LT(text.size(), 600u);
+    EXPECT_NE(text.find("\xE2\x80\xA6"), std::string::npos);
+    EXPECT_NE(text.find("aaa/end.txt"), std::string::npos);
 }
 
 } // namespace

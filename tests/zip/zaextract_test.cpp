@@ -1,3 +1,4 @@
+#include "zip/blockdata.h"
 #include "zip/zaarchiver.h"
 #include "zip/zafileutil.h"
 #include "zip/zatradcrypt.h"
@@ -5,6 +6,8 @@
 #include "zatesthelp.h"
 
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -316,15 +319,17 @@ TEST(ZAExtract, PasswordFromPropertyEventOrSkip)
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(z.Password, "Gleis 7!");
     EXPECT_EQ(ReadFile(d / "out/secret.txt"), SampleData(5000));
-    // No handler, no dialog: the prompt counts as cancelled and the item is
-    // skipped without an error; an existing file stays as it was.
+    // No handler, no dialog: the prompt counts as cancelled; the item is
+    // left out, which is an error of its own (never a success), and an
+    // existing file stays as it was.
     z.OnPassword = nullptr;
     z.Password = wrong;
     WriteFile(d / "out/secret.txt", "mine");
-    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(CodeOf([&] { z.ExtractFiles("*.*", 63, ""); }), ZAErrNoPassword);
     EXPECT_EQ(ReadFile(d / "out/secret.txt"), "mine");
     std::filesystem::remove(d / "out/secret.txt");
-    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(CodeOf([&] { z.ExtractFiles("*.*", 63, ""); }), ZAErrNoPassword);
+    EXPECT_EQ(CodeOf([&] { z.TestFiles("*.*", 63, ""); }), ZAErrNoPassword);
     EXPECT_FALSE(Exists(d / "out/secret.txt"));
     EXPECT_TRUE(std::filesystem::is_empty(d / "out"));
 }
@@ -483,3 +488,148 @@ TEST(ZAExtract, DeleteFilesRewritesArchive)
 }
 
 } // namespace
+
+namespace {
+
+// Runs fn and returns the native codes its items failed with.
+std::vector<int32_t> FailureCodes(TZipArchiver& z, const std::function<void()>& fn)
+{
+    std::vector<int32_t> codes;
+    z.OnProcessFileFailure = [&](TZABaseArchiver&, const std::string&, TZAProcessOperation, int32_t native, int32_t,
+                                 const std::string&, TZAAction& action) {
+        codes.push_back(native);
+        action = faSkip;
+    };
+    fn();
+    return codes;
+}
+
+std::vector<int32_t> ExtractCodes(const std::string& zip, const std::string& base)
+{
+    ScratchDir d;
+    WriteFile(d / "a.zip", zip);
+    TZipArchiver z;
+    z.FileName = d / "a.zip";
+    z.BaseDir = base;
+    z.PasswordDelayMs = 0;
+    z.OpenArchiveWithMode(fmOpenRead);
+    return FailureCodes(z, [&] { z.ExtractFiles("*.*", 63, ""); });
+}
+
+} // namespace
+
+TEST(ZAExtract, DamagedItemsAndUnknownFormatsGetTheirOwnMessages)
+{
+    ScratchDir d;
+    const std::string hello = "hello";
+    const std::string one = RawZip({{"a.txt", 0, hello, Crc(hello), 5}});
+    const std::size_t dirAt = one.size() - 22 - 46 - 5;
+    std::string outside = one, noLocal = one, tooLong = one;
+    ZAPut32(reinterpret_cast<unsigned char*>(outside.data()) + dirAt + 42, 100000);
+    noLocal[0] = 'X';
+    ZAPut32(reinterpret_cast<unsigned char*>(tooLong.data()) + dirAt + 20, 100000);
+    EXPECT_EQ(ExtractCodes(outside, d / "o"), std::vector<int32_t>{ZAErrLocalHeader});
+    EXPECT_EQ(ExtractCodes(noLocal, d / "o"), std::vector<int32_t>{ZAErrLocalHeader});
+    EXPECT_EQ(ExtractCodes(tooLong, d / "o"), std::vector<int32_t>{ZAErrDataOutside});
+    // Method 99 without its AES field, and a method nobody here knows: the
+    // data are no block item either, so nothing asks for a password.
+    const std::string noise = SampleData(80, 9);
+    EXPECT_EQ(ExtractCodes(RawZip({{"b.bin", 99, noise, Crc(noise), 80}, {"c.bin", 14, noise, Crc(noise), 80}}),
+                           d / "o"),
+              (std::vector<int32_t>{ZAErrMethod, ZAErrMethod}));
+    // Any other method carrying a sound block header is read as a block item.
+    std::string block(BlockHeaderSize, '\0');
+    auto* b = reinterpret_cast<unsigned char*>(block.data());
+    ZAPut32(b, 5);
+    ZAPut32(b + 8, 5);
+    ZAPut32(b + 16, 1);
+    ZAPut16(b + 22, BlockCipherNone);
+    block += std::string("\5\0\0\0", 4) + hello;
+    EXPECT_TRUE(ExtractCodes(RawZip({{"blk.txt", 5, block, Crc(hello), 5}}), d / "blk").empty());
+    EXPECT_EQ(ReadFile(d / "blk/blk.txt"), hello);
+    // Nameless items are refused, not skipped.
+    EXPECT_EQ(ExtractCodes(RawZip({{"", 0, hello, Crc(hello), 5}, {std::string("\0x", 2), 0, hello, Crc(hello), 5}}),
+                           d / "n"),
+              (std::vector<int32_t>{ZAErrUnsafeName, ZAErrUnsafeName}));
+}
+
+TEST(ZAExtract, OverlapThroughTheLocalExtraLengthIsRefused)
+{
+    const std::string data = "0123456789";
+    std::string zip = RawZip({{"a", 0, data, Crc(data), 10}, {"b", 0, data, Crc(data), 10}});
+    ZAPut16(reinterpret_cast<unsigned char*>(zip.data()) + 28, 12);
+    TZipArchiver z;
+    z.SetInMemory(true);
+    z.OpenArchive();
+    static_cast<TZAMemoryStream*>(z.ArchiveStream())->Data = zip;
+    EXPECT_EQ(CodeOf([&] { z.DirManager()->ReadDirectory(); }), ZAErrOverlap);
+}
+
+TEST(ZAExtract, CutArchiveIsRefusedUnlessSalvaged)
+{
+    ScratchDir d;
+    std::map<std::string, std::string> files;
+    for (int i = 0; i < 20; ++i)
+        files["f" + std::to_string(100 + i) + ".txt"] = SampleData(300, i);
+    MakeArchive(d / "a.zip", d / "src", files);
+    std::string bytes = ReadFile(d / "a.zip");
+    TZipArchiver z;
+    z.FileName = d / "a.zip";
+    z.OpenArchiveWithMode(fmOpenRead);
+    const uint32_t cut = z.Item(10).CentralDir.LocalHeaderOffset;
+    z.CloseArchive();
+    WriteFile(d / "cut.zip", bytes.substr(0, cut));
+    z.FileName = d / "cut.zip";
+    try {
+        z.OpenArchiveWithMode(fmOpenRead);
+        FAIL() << "opened";
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError, ZAErrRebuilt);
+        EXPECT_NE(std::string(e.what()).find(d / "cut.zip"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(z.Active());
+    z.AcceptCutArchive = true;
+    z.OpenArchiveWithMode(fmOpenRead);
+    EXPECT_TRUE(z.DirectoryRebuilt());
+    EXPECT_EQ(z.Count(), 10);
+}
+
+TEST(ZAExtract, DiskSideFaults)
+{
+    ScratchDir d;
+    MakeArchive(d / "a.zip", d / "src", {{"DIR/x.txt", "x"}, {"dir/y.txt", "y"}, {"link.txt", "new"}});
+    // A link in the target to a read-only file elsewhere is replaced; the
+    // file it points at keeps its bytes, mode and time.
+    WriteFile(d / "elsewhere.txt", "outside");
+    fs::permissions(d / "elsewhere.txt", fs::perms::owner_read);
+    struct stat before;
+    ASSERT_EQ(::stat((d / "elsewhere.txt").c_str(), &before), 0);
+    fs::create_directories(d / "out/DIR");
+    fs::create_symlink(d / "elsewhere.txt", d / "out/link.txt");
+    TZipArchiver z;
+    z.FileName = d / "a.zip";
+    z.BaseDir = d / "out";
+    z.OpenArchiveWithMode(fmOpenRead);
+    z.ExtractFiles("*.*", 63, "");
+    struct stat after;
+    ASSERT_EQ(::stat((d / "elsewhere.txt").c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_mtime, before.st_mtime);
+    EXPECT_EQ(ReadFile(d / "elsewhere.txt"), "outside");
+    EXPECT_FALSE(fs::is_symlink(d / "out/link.txt"));
+    EXPECT_EQ(ReadFile(d / "out/link.txt"), "new");
+    // Folders that differ only in case are one folder.
+    EXPECT_EQ(ReadFile(d / "out/DIR/x.txt"), "x");
+    EXPECT_EQ(ReadFile(d / "out/DIR/y.txt"), "y");
+    EXPECT_FALSE(Exists(d / "out/dir"));
+    // A full disk is said to be one.
+    auto full = TZAFileStream::Open("/dev/full", fmOpenWrite);
+    ASSERT_TRUE(full);
+    try {
+        z.ExtractItem(2, *full);
+        FAIL() << "no error";
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError, ZAErrWrite);
+        EXPECT_NE(std::string(e.what()).find(std::strerror(ENOSPC)), std::string::npos) << e.what();
+    }
+}

@@ -2,6 +2,9 @@
 
 #include "zip/crypto/ppmmodel.h"
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
 constexpr uint32_t kTop = 1u << 24;
@@ -123,7 +126,96 @@ bool DecodeSymbol(TPpmModel& M, TRangeDecoder& D)
     return true;
 }
 
+// Carry-less range encoder, the decoder's mirror.
+class TRangeEncoder {
+public:
+    void Encode(uint32_t Lo, uint32_t Hi, uint32_t Scale)
+    {
+        FRange /= Scale;
+        FLow += FRange * Lo;
+        FRange *= Hi - Lo;
+        while ((FLow ^ (FLow + FRange)) < kTop || (FRange < kBot && ((FRange = (0u - FLow) & (kBot - 1)), true))) {
+            Out.push_back(uint8_t(FLow >> 24));
+            FRange <<= 8;
+            FLow <<= 8;
+        }
+    }
+    void Flush()
+    {
+        for (int i = 0; i < 4; ++i) {
+            Out.push_back(uint8_t(FLow >> 24));
+            FLow <<= 8;
+        }
+    }
+    std::vector<uint8_t> Out;
+
+private:
+    uint32_t FLow = 0, FRange = 0xFFFFFFFFu;
+};
+
+// Codes Symbol (-1: the end marker) in the current context; false when the
+// symbol could not be coded.
+bool EncodeSymbol(TPpmModel& M, TRangeEncoder& E, int Symbol)
+{
+    if (M.InBinaryContext()) {
+        uint16_t& p = M.BinProbability();
+        if (M.BinState()->Symbol == Symbol) {
+            E.Encode(0, p, TPpmModel::BinScale);
+            M.BinFound(p);
+        } else {
+            E.Encode(p, TPpmModel::BinScale, TPpmModel::BinScale);
+            M.BinEscape(p);
+        }
+    } else {
+        const uint32_t scale = M.SummFreq();
+        const TPpmState* s = M.Stats();
+        uint32_t lo = 0;
+        int found = -1;
+        for (int i = 0; i < M.StateCount(); ++i) {
+            if (s[i].Symbol == Symbol) {
+                found = i;
+                break;
+            }
+            lo += s[i].Freq;
+        }
+        if (found >= 0) {
+            E.Encode(lo, lo + s[found].Freq, scale);
+            M.Found1(found, scale);
+        } else {
+            E.Encode(lo, scale, scale);
+            M.Escape1();
+        }
+    }
+    TPpmModel::TMasked masked;
+    while (!M.Found()) {
+        if (!M.EscapeToSuffix())
+            return Symbol < 0;
+        M.PrepareMasked(masked);
+        const uint32_t scale = masked.Total + masked.EscFreq;
+        uint32_t lo = 0;
+        int found = -1;
+        for (int i = 0; i < masked.Count; ++i) {
+            if (masked.List[i]->Symbol == Symbol) {
+                found = i;
+                break;
+            }
+            lo += masked.List[i]->Freq;
+        }
+        if (found >= 0) {
+            E.Encode(lo, lo + masked.List[found]->Freq, scale);
+            M.Found2(masked, found);
+        } else {
+            E.Encode(masked.Total, scale, scale);
+            M.Escape2(masked);
+        }
+    }
+    return Symbol >= 0;
+}
+
+int LastRestarts = 0;
+
 } // namespace
+
 
 uint32_t PpmDecodeBuffer(const uint8_t* Input, uint32_t InputLen, uint8_t* Output, uint32_t Capacity)
 {
@@ -159,3 +251,38 @@ uint32_t PpmDecodeBuffer(const uint8_t* Input, uint32_t InputLen, uint8_t* Outpu
         return 0;
     }
 }
+
+uint32_t PpmEncodeBuffer(const uint8_t* Input, uint32_t InputLen, uint8_t* Output, uint32_t OutputCapacity,
+                         uint32_t MemoryMiB, uint32_t Order)
+{
+    LastRestarts = 0;
+    if ((!Input && InputLen > 0) || !Output || MemoryMiB < 1 || MemoryMiB > 256 || Order < 1 || Order > 16)
+        return 0;
+    TPpmModel& model = Model();
+    if (!model.UseHeap(MemoryMiB) || !model.Start(int(Order)))
+        return 0;
+    TRangeEncoder enc;
+    const uint32_t header = PpmHeaderWord(MemoryMiB, Order);
+    for (int i = 0; i < 4; ++i)
+        enc.Out.push_back(uint8_t(header >> (8 * i)));
+    try {
+        for (uint32_t i = 0; i < InputLen; ++i) {
+            if (!EncodeSymbol(model, enc, Input[i]))
+                return 0;
+            model.AfterSymbol();
+        }
+        if (!EncodeSymbol(model, enc, -1))
+            return 0;
+    } catch (const EPpmError&) {
+        return 0;
+    }
+    enc.Flush();
+    LastRestarts = model.RestartCount();
+    model.ReleaseHeap();
+    if (enc.Out.size() > OutputCapacity)
+        return 0;
+    std::memcpy(Output, enc.Out.data(), enc.Out.size());
+    return uint32_t(enc.Out.size());
+}
+
+int PpmLastRestartCount() { return LastRestarts; }

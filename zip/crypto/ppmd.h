@@ -1,5 +1,5 @@
 #pragma once
-// Decompressor of the engine's PPM-compressed blocks (compressor type 2 of
+// Compressor and decompressor of the engine's PPM-compressed blocks (compressor type 2 of
 // the block format): a 4-byte header word, then the range-coded data.
 //
 // Header word (little-endian): bits 0-3 model order - 1, bits 4-11 model
@@ -26,3 +26,15 @@ constexpr uint32_t PpmHeaderWord(uint32_t MemoryMiB, uint32_t Order)
 // kept between calls of the same memory size and given back at the end of
 // the data.
 uint32_t PpmDecodeBuffer(const uint8_t* Input, uint32_t InputLen, uint8_t* Output, uint32_t Capacity);
+
+// Encodes InputLen bytes with a model of MemoryMiB (1-256) MiB and the given
+// order (1-16): the header word, the range-coded data and the end marker.
+// Returns the block's length including the header, or 0 when the parameters
+// are out of range, the model memory cannot be had or the block would not fit
+// OutputCapacity bytes (nothing is ever written beyond them). Shares the
+// module-wide model with the decoder.
+uint32_t PpmEncodeBuffer(const uint8_t* Input, uint32_t InputLen, uint8_t* Output, uint32_t OutputCapacity,
+                         uint32_t MemoryMiB, uint32_t Order);
+
+// How often the model ran out of memory and started afresh in the last call.
+int PpmLastRestartCount();

@@ -122,6 +122,9 @@ void Exercise(bool keepCorrupted)
     // The delay against password guessing would take most of every run.
     za.PasswordDelayMs = 0;
     za.ExtractCorruptedFiles = keepCorrupted;
+    // Cut archives are read from their local headers too, so that path is
+    // fuzzed as well.
+    za.AcceptCutArchive = true;
     za.OnPassword = [](TZABaseArchiver&, const std::string&, std::string&, bool& skip) { skip = true; };
     za.OnProcessFileFailure = [](TZABaseArchiver&, const std::string&, TZAProcessOperation, int32_t, int32_t,
                                  const std::string&, TZAAction& action) { action = faSkip; };

@@ -3,7 +3,7 @@
 // product.
 //
 //   zatool add|extract|test|list <archive> [files/dirs/masks...]
-//          [-p password] [-0..-9 level] [-C basedir]
+//          [-p password] [-0..-9 level] [-C basedir] [-R]
 //
 // add      adds each argument (a file or folder name or a mask, relative to
 //          the base folder; "*.*" when none) with all attributes
@@ -12,9 +12,13 @@
 // test     checks the matching items by extracting them to temporary files
 // list     prints size, packed size, method, CRC and stored name of each item
 //
+// -R       opens an archive cut short (no central directory) from its local
+//          headers, to save what is left; the run still ends with exit 1.
+//
 // Items that fail are reported as "failed: <name>: <message>" and skipped; a
-// wrong password is reported as "failed: <name>: wrong password". Exit code:
-// 0 all well, 1 some items failed, 2 the archive could not be processed,
+// wrong password skips the item, which is reported the same way. Names and
+// messages are printed in UTF-8. Exit code: 0 all well, 1 some items failed
+// (or the archive was cut short), 2 the archive could not be processed,
 // 3 bad command line.
 
 #include <cstdio>
@@ -38,6 +42,7 @@ struct Command {
     bool hasPassword = false;
     int level = -1;  // -1: the component's default
     std::string baseDir = ".";
+    bool salvage = false;
 };
 
 int Usage()
@@ -58,6 +63,8 @@ bool Parse(int argc, char** argv, Command& c)
             c.hasPassword = true;
         } else if (a == "-C" && i + 1 < argc) {
             c.baseDir = argv[++i];
+        } else if (a == "-R") {
+            c.salvage = true;
         } else if (a.size() == 2 && a[0] == '-' && a[1] >= '0' && a[1] <= '9') {
             c.level = a[1] - '0';
         } else if (a.size() > 1 && a[0] == '-') {
@@ -92,21 +99,20 @@ int Run(const Command& c)
     za.FileName = c.archive;
     za.BaseDir = c.baseDir;
     za.Password = c.password;
+    za.AcceptCutArchive = c.salvage;
     if (c.level >= 0) za.SetCompressionMode(c.level);
 
     int failures = 0;
     za.OnProcessFileFailure = [&failures](TZABaseArchiver&, const std::string& name, TZAProcessOperation,
                                           int32_t native, int32_t, const std::string& message, TZAAction& action) {
-        std::printf("failed: %s: %s (code %d)\n", name.c_str(), message.c_str(), static_cast<int>(native));
+        std::printf("failed: %s: %s (code %d)\n", ZAShownName(name).c_str(), message.c_str(),
+                    static_cast<int>(native));
         ++failures;
         action = faSkip;
     };
-    // Never prompt: a password that does not fit skips the item, once.
-    za.OnPassword = [&failures](TZABaseArchiver&, const std::string& name, std::string&, bool& skip) {
-        std::printf("failed: %s: wrong password\n", name.c_str());
-        ++failures;
-        skip = true;
-    };
+    // Never prompt: a password that does not fit skips the item, which the
+    // component then reports as a failure.
+    za.OnPassword = [](TZABaseArchiver&, const std::string&, std::string&, bool& skip) { skip = true; };
     za.OnConfirmOverwrite = [](TZABaseArchiver&, const std::string&, std::string&, bool& confirm) {
         confirm = true;
     };
@@ -119,6 +125,10 @@ int Run(const Command& c)
     }
 
     za.OpenArchiveWithMode(fmOpenRead | fmShareDenyNone);
+    if (za.DirectoryRebuilt()) {
+        std::printf("warning: %s\n", EZAException(ZAErrRebuilt, &za, {c.archive}).what());
+        ++failures;
+    }
     if (c.verb == "list") {
         for (int32_t i = 0; i < za.Count(); ++i) {
             const TDirItem& item = za.Item(i);

@@ -369,6 +369,9 @@ TFormExport::TFormExport(QWidget* parent) : QDialog(parent)
         connect(FormMain->FrmEditor, &TFrmEditor::ProjectClosing, this, [this](TVLProject* project) {
             if (Project == project)
                 Project = nullptr;
+            // The next project starts from the window's own defaults.
+            leRoutefilename->SetText(std::string());
+            leDepartureTime->SetText("09:00");
         });
 }
 
@@ -416,7 +419,8 @@ void TFormExport::FormShow()
         for (const std::string& train : FormTrain->TrainNames())
             export_set_Trains->addItem(AnsiToQ(train), QByteArray::fromStdString(train));
     }
-    export_set_Trains->setCurrentIndex(-1);
+    // A single train is the only choice there is.
+    export_set_Trains->setCurrentIndex(export_set_Trains->count() == 1 ? 0 : -1);
 
     leSubdir->SetText(Project ? Project->RouteFilesSubDir : std::string());
     ExportStatusText->setText(QString());
@@ -591,6 +595,12 @@ void TFormExport::ExportBtnClick()
     const std::string destName = cbNextStation->currentData().toByteArray().toStdString();
     if (startName == destName) {
         MessageDlg(GetMessageText("texport_same_station"), mtWarning, mbOK);
+        return;
+    }
+    // The route file names the train's folder; without one the simulator
+    // has no train to run.
+    if (export_set_Trains->currentIndex() < 0 || export_set_Trains->currentText().trimmed().isEmpty()) {
+        MessageDlg(GetMessageText("texport_no_train"), mtWarning, mbOK);
         return;
     }
     long long departure = 0;

@@ -18,6 +18,8 @@
 
 #include <QScreen>
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -182,6 +184,9 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     connect(Map1, &QAction::triggered, this, &TFormMain::FrmEditortbMap1Click);
     connect(FrmEditor->tbMap1, &QToolButton::clicked, this, &TFormMain::FrmEditortbMap1Click);
     connect(this, &TFormMain::FrameKeyCommand, FrmEditor, &TFrmEditor::FrameKeyCommand);
+    connect(FrmEditor, &TFrmEditor::StatusText, this, [this](const QString& text) {
+        StatusBar->SetPanelText(1, QToAnsi(text));
+    });
     connect(mTrackTypes1, &QAction::triggered, this, &TFormMain::mTrackTypes1Click);
     connect(Options, &QAction::triggered, this, &TFormMain::OptionsClick);
     connect(replace1, &QAction::triggered, this, &TFormMain::replace1Click);
@@ -203,6 +208,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 
     FormCreate();
     EnableProjectCommands(false);
+    qApp->installEventFilter(this);
 }
 
 TFormMain::~TFormMain()
@@ -415,11 +421,34 @@ void TFormMain::MenuSaveAsClick()
     SaveProjectAs();
 }
 
+bool TFormMain::AskSaveBeforeClosing()
+{
+    if (!FrmEditor->Project)
+        return true;
+    switch (MessageDlg(GetMessageText("tmain_ask_save"), mtConfirmation, mbYesNoCancel)) {
+    case mrYes: return SaveProject();
+    case mrNo: return true;
+    default: return false;
+    }
+}
+
 void TFormMain::VL_ExitClick()
 {
-    if (!AskSaveFirst())
+    if (!AskSaveBeforeClosing())
         return;
+    FCloseAsked = true;
     close();
+    FCloseAsked = false;
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    // The window's close box and the desktop's close ask as Exit does.
+    if (!FCloseAsked && !AskSaveBeforeClosing()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void TFormMain::MenuExportClick()
@@ -557,21 +586,71 @@ void TFormMain::VelkastBugtrackingForum1Click()
     OpenOrSay(VelkastDeveloperForum);
 }
 
-void TFormMain::keyReleaseEvent(QKeyEvent* event)
+namespace {
+
+// The letter of a Ctrl key command of the editor frame, 0 for other keys.
+char FrameCommandLetter(int key)
 {
-    QMainWindow::keyReleaseEvent(event);
-    if (!(event->modifiers() & Qt::ControlModifier))
-        return;
-    char letter = 0;
-    switch (event->key()) {
-    case Qt::Key_T: letter = 'T'; break;
-    case Qt::Key_C: letter = 'C'; break;
-    case Qt::Key_D: letter = 'D'; break;
-    case Qt::Key_L: letter = 'L'; break;
-    case Qt::Key_M: letter = 'M'; break;
-    case Qt::Key_P: letter = 'P'; break;
-    default: return;
+    switch (key) {
+    case Qt::Key_T: return 'T';
+    case Qt::Key_C: return 'C';
+    case Qt::Key_D: return 'D';
+    case Qt::Key_L: return 'L';
+    case Qt::Key_M: return 'M';
+    case Qt::Key_P: return 'P';
+    default: return 0;
     }
+}
+
+} // namespace
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+        return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (type == QEvent::ShortcutOverride) {
+        // Ctrl+P on the plan with a point selected adds and connects a point
+        // (on the release) rather than opening the project's properties.
+        if (watched == FrmEditor->PBCursor && key->key() == Qt::Key_P &&
+            (key->modifiers() & Qt::ControlModifier) && FrmEditor->Project && CurrentSituation.SelectedPoint) {
+            event->accept();
+            return true;
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (!watched->isWidgetType())
+        return QMainWindow::eventFilter(watched, event);
+    // Keys in this window, or in a popup menu opened from it (the plan's),
+    // before the control with the focus sees them.
+    QWidget* window = static_cast<QWidget*>(watched)->window();
+    bool ours = window == this;
+    if (!ours && qobject_cast<QMenu*>(window))
+        for (QObject* o = window->parent(); o && !ours; o = o->parent())
+            ours = o == this;
+    if (!ours)
+        return QMainWindow::eventFilter(watched, event);
+    if (type == QEvent::KeyPress) {
+        // Ctrl is often let go before the letter: the press decides.
+        if (!key->isAutoRepeat() && key->key() != Qt::Key_Control)
+            FCtrlKeyDown = (key->modifiers() & Qt::ControlModifier) ? key->key() : 0;
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (!key->isAutoRepeat() && FormKeyUp(key))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TFormMain::FormKeyUp(QKeyEvent* event)
+{
+    const bool pressedWithCtrl = event->key() == FCtrlKeyDown;
+    if (pressedWithCtrl)
+        FCtrlKeyDown = 0;
+    const char letter = FrameCommandLetter(event->key());
+    if (!letter || !(pressedWithCtrl || (event->modifiers() & Qt::ControlModifier)))
+        return false;
     // The frame runs the command through the signal's connection.
     emit FrameKeyCommand(letter);
+    return true;
 }

@@ -58,6 +58,9 @@ public:
     // Asks "tmain_ask_save" when a project is open and saves on Yes. False
     // when the save was wanted but failed (the caller then stops).
     bool AskSaveFirst();
+    // The question before the program ends: Yes saves (false when that
+    // failed), No goes on, Cancel keeps the program and the project (false).
+    bool AskSaveBeforeClosing();
     // Save and Save as; false when nothing was written (no project, dialog
     // cancelled, or the write failed, which is reported).
     bool SaveProject();
@@ -155,13 +158,23 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Key preview: the window sees the key releases of its controls (the
+    // plan above all) before they do.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Frees the open project after clearing every reference into it, closes
     // the windows that show parts of it and disables the project commands.
     void CloseProject();
+    // The Ctrl key releases that run a command of the editor frame; false
+    // for any other key.
+    bool FormKeyUp(QKeyEvent* event);
+    // The key last pressed with Ctrl held (0: none), until its release.
+    int FCtrlKeyDown = 0;
     bool FShown = false;
+    // Exit has asked already; the close that follows does not ask again.
+    bool FCloseAsked = false;
 };
 
 extern TFormMain* FormMain;

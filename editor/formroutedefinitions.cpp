@@ -201,7 +201,8 @@ void TFormRouteDefinitions::StartEditing(QTreeWidgetItem* item)
 TVLRouteDefinition* TFormRouteDefinitions::NewDefinition(const std::string& name)
 {
     auto definition = std::make_unique<TVLRouteDefinition>();
-    definition->Id = Project->MaxRouteDefinitionId() + 1;
+    // One more than the largest id; the first definition of a project is 1.
+    definition->Id = Project->RouteDefinitions.Empty() ? 1 : Project->MaxRouteDefinitionId() + 1;
     definition->Name = name;
     TVLRouteDefinition* d = definition.get();
     Project->RouteDefinitions.Add(std::move(definition));
@@ -263,7 +264,27 @@ void TFormRouteDefinitions::bCloneClick()
 
 void TFormRouteDefinitions::bDeleteRouteClick()
 {
-    // Route definitions are not deleted here.
+    QTreeWidgetItem* item = SelectedItem();
+    if (!Project || !item)
+        return;
+    if (MessageDlg(GetMessageText("urdform_delete"), mtConfirmation, mbYesNo) != mrYes)
+        return;
+    // An item whose naming was cancelled has no definition: only the item goes.
+    if (TVLRouteDefinition* definition = ItemDefinition(item)) {
+        if (CurrentSituation.CurrentRouteDefinition == definition) {
+            // No route is current any more, as before one was activated.
+            CurrentSituation.CurrentRouteDefinition = nullptr;
+            CurrentSituation.RefreshRequested = true;
+        }
+        if (CloneSource == definition)
+            CloneSource = nullptr;
+        Project->RouteDefinitions.Remove(definition);
+    }
+    delete item;
+    // The view would select a neighbour; nothing else is meant.
+    ListView1->setCurrentItem(nullptr);
+    ListView1->clearSelection();
+    ListView1Click();
 }
 
 void TFormRouteDefinitions::ListView1Edited(QTreeWidgetItem* item, QString& text)
@@ -287,8 +308,8 @@ void TFormRouteDefinitions::ListView1Edited(QTreeWidgetItem* item, QString& text
     TVLRouteDefinition* definition = NewDefinition(QToAnsi(text));
     const int cloneOf = item->data(0, CloneOfRole).toInt();
     if (cloneOf >= 0) {
-        // The definition the item was cloned from, looked up again: it is
-        // still there, since definitions are not deleted while the list lives.
+        // The definition the item was cloned from, looked up again: it may
+        // have been deleted since.
         if (const TVLRouteDefinition* source = Project->FindRouteDefinition(cloneOf))
             for (const std::string& line : source->Lines())
                 definition->Add(line);

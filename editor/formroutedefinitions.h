@@ -2,8 +2,7 @@
 // The route definitions window: a tool window that stays on top and lists
 // the open project's route definitions. The user makes one of them the
 // current route (Activate, double-click, Enter), adds a new one, clones or
-// merges existing ones and renames them in place. Definitions are never
-// deleted here.
+// merges existing ones, renames them in place and deletes them.
 //
 // Each list item carries its route definition. An item added by Add Route
 // or Clone Route has none until its in-place naming is committed; naming it

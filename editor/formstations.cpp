@@ -95,11 +95,13 @@ TFormStations::TFormStations(QWidget* parent) : QDialog(parent)
 
     if (FormMain && FormMain->FrmEditor)
         connect(FormMain->FrmEditor, &TFrmEditor::ProjectClosing, this, [this](TVLProject* project) {
-            if (Project == project) {
+            if (Project == project)
                 Project = nullptr;
-                lbStations->clear();
-                lbPlatformtracks->clear();
-            }
+            // Nothing typed or chosen for the old project's stations stays.
+            lbStations->clear();
+            lbPlatformtracks->clear();
+            edStationname->clear();
+            edPlatformNo->clear();
         });
 }
 

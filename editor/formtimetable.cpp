@@ -2,9 +2,11 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -32,7 +34,7 @@ void SetCell(QTableWidget* grid, int col, int row, const QString& text)
 TFormTimetable::TFormTimetable(QWidget* parent) : QDialog(parent)
 {
     setObjectName("FormTimetable");
-    setWindowTitle("Velkast- Fahrplanverwaltung");
+    setWindowTitle("Velkast - Timetable");
 
     StringGrid1 = new QTableWidget(3, 3, this);
     StringGrid1->setObjectName("StringGrid1");
@@ -58,6 +60,16 @@ TFormTimetable::TFormTimetable(QWidget* parent) : QDialog(parent)
     bSetStartTime = new QPushButton("set start time...", this);
     bSetStartTime->setObjectName("bSetStartTime");
     bSetStartTime->setAutoDefault(false);
+
+    auto title = [this](const char* name, const char* text) {
+        auto* label = new QLabel(text, this);
+        label->setObjectName(name);
+        label->hide();
+        return label;
+    };
+    lStation = title("lStation", "Station");
+    lArrival = title("lArrival", "Arrival");
+    lDeparture = title("lDeparture", "Departure");
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(bCalculate);
@@ -90,10 +102,14 @@ void TFormTimetable::showEvent(QShowEvent* event)
 
 void TFormTimetable::FormShow()
 {
-    SetCell(StringGrid1, 0, 0, "Station");
-    SetCell(StringGrid1, 1, 0, "Ankunft");
-    SetCell(StringGrid1, 2, 0, "Abfahrt");
-    const QString midnight = QLocale().toString(QTime(0, 0, 0), QLocale::LongFormat);
+    SetCell(StringGrid1, 0, 0, lStation->text());
+    SetCell(StringGrid1, 1, 0, lArrival->text());
+    SetCell(StringGrid1, 2, 0, lDeparture->text());
+    // The locale's long time form without its time zone: a timetable's
+    // times are the route's own.
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression("\\s*\\(?t+\\)?"));
+    const QString midnight = QTime(0, 0, 0).toString(format.trimmed());
     SetCell(StringGrid1, 1, 1, midnight);
     SetCell(StringGrid1, 2, 1, midnight);
 }

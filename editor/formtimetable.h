@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QMouseEvent;
 class QPushButton;
 class QShowEvent;
@@ -23,6 +24,11 @@ public:
     QSpinBox* UpDown2;
     QPushButton* bCalculate;
     QPushButton* bSetStartTime;
+    // The column titles, kept in hidden labels so that the language file
+    // translates them as it does every other text.
+    QLabel* lStation;
+    QLabel* lArrival;
+    QLabel* lDeparture;
 
     // The cell texts (column, row), UTF-8.
     QString Cell(int col, int row) const;

@@ -461,7 +461,11 @@ void TFormTrackProperties::Button5Click()
 
 void TFormTrackProperties::Button6Click()
 {
-    reject();
+    // What was typed is kept, as OK keeps it; a value OK refuses keeps the
+    // dialog open instead.
+    bOKClick();
+    if (isVisible() && result() != Accepted)
+        return;
     ShowStationsModal(FormStations, Project);
 }
 

@@ -301,6 +301,7 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent), PlanIndex(std::make_u
     PBCursor->setObjectName("PBCursor");
     PBCursor->setToolTip("hold shift to drag viewport. hold ctrl to set point, ctrl+shift to add point and connect");
     PBCursor->setMouseTracking(true);
+    PBCursor->setFocusPolicy(Qt::ClickFocus);
     PBCursor->OnPaint = [this](QPainter& canvas) { PBCursorPaint(canvas); };
     auto* planLayout = new QVBoxLayout(PanelMainEditor);
     planLayout->setContentsMargins(0, 0, 0, 0);
@@ -512,6 +513,12 @@ void TFrmEditor::CloseProject()
     Project = nullptr;
     PlanIndex->Reset();
     delete old;
+    // Nothing of the old project stays on show.
+    ResetBottomPanel();
+    {
+        QSignalBlocker block(cbGotoStation);
+        cbGotoStation->clear();
+    }
 }
 
 TScreenPoint TFrmEditor::PlanOrigin() const
@@ -898,9 +905,10 @@ void TFrmEditor::RefreshView()
 
     PanelMainEditor->update();
 
-    const QLocale locale;
-    EdXOffset->setText(locale.toString(state.Cursor.X, 'f', 2));
-    EdYOffset->setText(locale.toString(state.Cursor.Y, 'f', 2));
+    // One form that Enter reads back, whatever the locale: a point before
+    // the decimals and no group separators.
+    EdXOffset->setText(QString::number(state.Cursor.X, 'f', 2));
+    EdYOffset->setText(QString::number(state.Cursor.Y, 'f', 2));
 
     QString distance = "P<->P: ";
     if (state.SelectedPoint && state.HoveredPoint)
@@ -948,11 +956,28 @@ void TFrmEditor::RefreshView()
                 cbGotoStation->addItem(QString::fromStdString(AnsiToUtf8(station->Name)));
     }
 
-    if (track) {
-        TVLConnection* c = state.SelectedConnection;
+    // Without a current track the label goes on describing the last one,
+    // as it is now (its points may have moved); once that is gone, no track.
+    TVLConnection* c = state.SelectedConnection;
+    if (!c && FThisTrackId >= 0 && Project)
+        c = Project->FindConnection(FThisTrackId);
+    if (c && c->StartPoint && c->EndPoint) {
+        FThisTrackId = c->Id;
         lThisTrack->setText("this track: id=" + QString::number(c->Id) + " len=" + GeneralNumber(c->Length()) +
                             " alpha=" + GeneralNumber(c->AngleTo(nullptr)));
+    } else {
+        FThisTrackId = -1;
+        lThisTrack->setText("this track");
     }
+}
+
+void TFrmEditor::ResetBottomPanel()
+{
+    FThisTrackId = -1;
+    lThisTrack->setText("this track");
+    lPDist->setText("...");
+    ProgressBar1->setValue(0);
+    lCurrentProgress->setText("0 %");
 }
 
 bool TFrmEditor::LoadProject(const std::string& fileName)

@@ -251,6 +251,8 @@ signals:
     // The open project is about to be freed: windows that hold it drop
     // their reference.
     void ProjectClosing(TVLProject* project);
+    // A line for the main window's status bar.
+    void StatusText(const QString& text);
 
 public slots:
     void Timer1Timer();
@@ -297,6 +299,9 @@ public:
     void ScrollBox1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
     void PBCursorMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     void PBCursorDblClick();
+    // The track picked at world point w: within the pick band of its drawn
+    // line (a curve along its curve), the nearest one; none without.
+    TVLConnection* PickTrack(const TWorldPoint& w);
     // View controls of the bottom panel.
     void EdYOffsetKeyPress(int key);
     void cbGotoStationChange(int index);
@@ -404,5 +409,15 @@ private:
     // Connects the mini map's controls to their handlers.
     void SetUpMiniMap();
     void MoveNudged(double dx, double dy);
+    // Deletes a track: it leaves every route definition and every station
+    // first. Stations left without a platform are named by the next
+    // ReportStationsLeft.
+    void DropTrack(TVLConnection* track);
+    void ReportStationsLeft();
+    // The track lThisTrack describes (-1: none) and the panel's texts as
+    // they are with no project.
+    int FThisTrackId = -1;
+    void ResetBottomPanel();
+    TStrings FStationsLeft;
     QObject* EditingEvents = nullptr;
 };

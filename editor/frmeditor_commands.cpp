@@ -7,6 +7,7 @@
 
 #include "editor/formtrain.h"
 #include "editor/msginisupp.h"
+#include "editor/vclwidgets.h"
 #include "editor/editorwindows.h"
 #include "model/currentsituation.h"
 #include "model/vlconnection.h"
@@ -274,10 +275,7 @@ void TFrmEditor::tbDelPointClick()
 
     // A track that goes leaves every route definition, so none keeps a
     // dangling id.
-    auto drop = [this](TVLConnection* c) {
-        Project->RemoveFromAllRoutes(c);
-        Project->DeleteConnection(c);
-    };
+    auto drop = [this](TVLConnection* c) { DropTrack(c); };
     bool merged = false;
     if (tracks.size() == 2) {
         TVLConnection* t1 = tracks[0];
@@ -302,6 +300,7 @@ void TFrmEditor::tbDelPointClick()
         DragPoint = nullptr;
     Project->DeletePoint(p);
     state.SelectedPoint = nullptr;
+    ReportStationsLeft();
     RefreshEditor();
 }
 
@@ -310,10 +309,31 @@ void TFrmEditor::deleteconnection1Click()
     TVLConnection* c = CurrentSituation.SelectedConnection;
     if (!Project || !c)
         return;
-    Project->RemoveFromAllRoutes(c);
-    Project->DeleteConnection(c);
+    DropTrack(c);
     CurrentSituation.SelectedConnection = nullptr;
+    ReportStationsLeft();
     RefreshEditor();
+}
+
+void TFrmEditor::DropTrack(TVLConnection* track)
+{
+    Project->RemoveFromAllRoutes(track);
+    Project->RemoveFromAllStations(track, &FStationsLeft);
+    Project->DeleteConnection(track);
+}
+
+void TFrmEditor::ReportStationsLeft()
+{
+    if (FStationsLeft.empty())
+        return;
+    std::string names;
+    for (const std::string& name : FStationsLeft)
+        names += (names.empty() ? "" : ", ") + name;
+    FStationsLeft.clear();
+    std::string text = GetMessageText("ufrmeditor_station_no_track");
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
+    emit StatusText(AnsiToQ(text + " " + names));
 }
 
 void TFrmEditor::properties1Click()
@@ -586,9 +606,9 @@ void TFrmEditor::SubdivideTrack(int n, double length)
     }
     addTrack(previous, b);
 
-    Project->RemoveFromAllRoutes(t);
-    Project->DeleteConnection(t);
+    DropTrack(t);
     CurrentSituation.SelectedConnection = nullptr;
+    ReportStationsLeft();
     RefreshEditor();
 }
 

@@ -4,6 +4,7 @@
 
 #include "editor/frmeditor.h"
 #include "editor/frmeditor_editing.h"
+#include "editor/frmeditor_planindex.h"
 
 #include "model/currentsituation.h"
 #include "model/vlconnection.h"
@@ -57,6 +58,8 @@ private:
         case QEvent::MouseButtonPress: {
             auto* e = static_cast<QMouseEvent*>(event);
             const QPoint p = e->position().toPoint();
+            // The plan takes the keyboard, so Ctrl key commands act on it.
+            Frame->PBCursor->setFocus(Qt::MouseFocusReason);
             Frame->PBCursorMouseDown(e->button(), e->modifiers(), p.x(), p.y());
             return true;
         }
@@ -303,46 +306,79 @@ void TFrmEditor::PBCursorMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers s
         }
         state.SelectedObject = DragObject;
         DragObject = nullptr;
-    } else if (button == Qt::LeftButton && state.HoveredPoint) {
+    } else if ((button == Qt::LeftButton || button == Qt::RightButton) && state.HoveredPoint) {
+        // A right press picks what is under the mouse as a left one does, so
+        // the popup menu acts on it.
         state.SelectedPoint = state.HoveredPoint;
         state.HoveredPoint = nullptr;
-    } else if (button == Qt::LeftButton && state.HoveredObject) {
+    } else if ((button == Qt::LeftButton || button == Qt::RightButton) && state.HoveredObject) {
         state.SelectedObject = state.HoveredObject;
         state.HoveredObject = nullptr;
-    } else if (button == Qt::LeftButton) {
-        TVLConnection* picked = nullptr;
-        if (Project) {
-            double best = 2147483647.0;
-            for (TVLConnection* c : Project->Connections) {
-                if (!c->StartPoint || !c->EndPoint)
-                    continue;
-                double s = 0.0, t = 0.0;
-                if (Project->PointOnSegment(c->StartPoint->Position, c->EndPoint->Position, TrackPickBand, w, s,
-                                            t) &&
-                    std::abs(s) < best) {
-                    best = std::abs(s);
-                    picked = c;
-                }
-            }
-        }
-        if (picked) {
+    } else if (button == Qt::LeftButton || button == Qt::RightButton) {
+        if (TVLConnection* picked = PickTrack(w)) {
             state.SelectedConnection = picked;
             state.SelectedPoint = picked->StartPoint;
             RefreshView();
             return;
         }
-        if (ViewDragged)
+        // Empty plan: a right press keeps the selection for the popup.
+        if (ViewDragged || button == Qt::RightButton)
             return;
         state.SelectedConnection = nullptr;
         state.SelectedPoint = nullptr;
         state.SelectedObject = nullptr;
-    } else if (!state.HoveredPoint && !state.HoveredObject) {
+    } else {
         return;
     }
     if (dropped)
         RefreshEditor();
     else
         RefreshView();
+}
+
+TVLConnection* TFrmEditor::PickTrack(const TWorldPoint& w)
+{
+    if (!Project)
+        return nullptr;
+    // The tracks whose drawn line may pass within the band of w, in project
+    // order; a curved track is tested piece by piece along its drawn curve.
+    const TScreenPoint at = ToScreen(w);
+    PlanItemsIn(TPlanLayer::Tracks, QRect(at.X, at.Y, 1, 1), (TrackPickBand + 1.0) * CurrentSituation.Scale,
+                PlanItems);
+    TVLConnection* picked = nullptr;
+    double best = 2147483647.0;
+    auto test = [&](TVLConnection* c, const TWorldPoint& a, const TWorldPoint& b) {
+        double s = 0.0, t = 0.0;
+        if (Project->PointOnSegment(a, b, TrackPickBand, w, s, t) && std::abs(s) < best) {
+            best = std::abs(s);
+            picked = c;
+        }
+    };
+    std::vector<TWorldPoint> scratch;
+    for (int i : PlanItems) {
+        TVLConnection* c = Project->Connections[i];
+        if (!c->StartPoint || !c->EndPoint)
+            continue;
+        const TWorldPoint* cuts = nullptr;
+        int pieces = 0;
+        if (c->IsCurved()) {
+            if (PaintEveryItem) {
+                pieces = Project->Connections.Subdivide(c, TPlanIndex::CurvePieces(c->Length()), scratch);
+                cuts = scratch.data();
+            } else {
+                const TPlanIndex::TTrack& track = PlanIndex->Track(i);
+                pieces = static_cast<int>(track.Count);
+                cuts = PlanIndex->CurvePoints(track);
+            }
+        }
+        TWorldPoint from = c->StartPoint->Position;
+        for (int k = 0; k < pieces; ++k) {
+            test(c, from, cuts[k]);
+            from = cuts[k];
+        }
+        test(c, from, c->EndPoint->Position);
+    }
+    return picked;
 }
 
 void TFrmEditor::PBCursorDblClick()

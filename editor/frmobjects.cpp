@@ -115,7 +115,9 @@ TFrmObjects::TFrmObjects(QWidget* parent, const char* name) : QWidget(parent)
 
     connect(lvObjFolders, &QListWidget::itemClicked, this, [this] { lvObjFoldersClick(); });
     connect(lvObjFolders, &QListWidget::currentRowChanged, this, [this] { lvObjFoldersClick(); });
-    connect(lvObjects, &QListWidget::currentItemChanged, this, [this] { lvObjectsSelectItem(); });
+    // A click makes the item current before it selects it: the details
+    // follow the selection, which keys and clicks leave alike.
+    connect(lvObjects, &QListWidget::itemSelectionChanged, this, [this] { lvObjectsSelectItem(); });
     connect(lvObjects, &QListWidget::itemDoubleClicked, this, [this] { lvObjectsDblClick(); });
     connect(refresh1, &QAction::triggered, this, &TFrmObjects::refresh1Click);
     connect(runstructureviewer1, &QAction::triggered, this, &TFrmObjects::runstructureviewer1Click);
@@ -198,8 +200,10 @@ void TFrmObjects::lvObjFoldersClick()
 
 void TFrmObjects::lvObjectsSelectItem()
 {
-    lAutor->clear();
-    lAutor->setToolTip(QString());
+    for (QLabel* label : {lAutor, lDescription, lCopyright, lBitmaps}) {
+        label->clear();
+        label->setToolTip(QString());
+    }
     QListWidgetItem* folder = Chosen(lvObjFolders);
     if (HasSelection() && folder->data(Qt::UserRole).toString() != BackgroundsFolder) {
         const TVLObject object(SelectedFolder(), SelectedFile());

@@ -495,6 +495,26 @@ void TVLProject::RemoveFromAllRoutes(const TVLConnection* connection)
         r->RemoveTrack(connection->Id);
 }
 
+void TVLProject::RemoveFromAllStations(const TVLConnection* connection, TStrings* emptied)
+{
+    if (!connection)
+        return;
+    for (TVLStation* s : Stations) {
+        TStrings platforms;
+        s->GetPlatforms(platforms);
+        bool removed = false;
+        // Each number's first entry is the one a lookup finds; a later entry
+        // of the same number comes forward when it goes, so look again.
+        for (const std::string& no : platforms)
+            while (s->GetPlatformTrack(no) == connection->Id) {
+                s->RemovePlatform(no);
+                removed = true;
+            }
+        if (removed && s->Lines.empty() && emptied)
+            emptied->push_back(s->Name);
+    }
+}
+
 bool TVLProject::StationOnRoute(const TVLStation* station, std::string_view platformNo,
                                 const TVLRouteDefinition* routeDefinition) const
 {

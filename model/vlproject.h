@@ -100,6 +100,9 @@ public:
     // Adds newConnection's id to every route definition that holds oldConnection's.
     void CopyRouteMembership(const TVLConnection* newConnection, const TVLConnection* oldConnection);
     void RemoveFromAllRoutes(const TVLConnection* connection);
+    // Removes every platform entry that names the connection; the names of
+    // the stations this leaves without any platform are added to emptied.
+    void RemoveFromAllStations(const TVLConnection* connection, TStrings* emptied = nullptr);
     bool StationOnRoute(const TVLStation* station, std::string_view platformNo,
                         const TVLRouteDefinition* routeDefinition) const;
     // Adds the names of the stations with a platform on the route (once each,

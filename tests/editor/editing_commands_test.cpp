@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QToolButton>
 
 namespace {
@@ -597,4 +598,35 @@ TEST_F(CommandsTest, PropertiesGoToTheDialogWindowsWhenTheyTakeTheItem)
     for (const TDialogRequest& r : Requests)
         modal += r.Kind == TDialogKind::ModalWindow;
     EXPECT_EQ(modal, expected);
+}
+
+TEST_F(CommandsTest, ADeletedTrackLeavesItsStationsAndAStationLeftEmptyIsNamed)
+{
+    TVLConnection* a = AddTrack(0, 0, 10, 0);
+    TVLConnection* b = Connect(a->EndPoint, AddPoint(20, 0));
+    auto station = [this](const char* name, TStrings lines) {
+        auto s = std::make_unique<TVLStation>(name);
+        s->Lines = std::move(lines);
+        TVLStation* added = s.get();
+        Project->Stations.Add(std::move(s));
+        return added;
+    };
+    const std::string ida = std::to_string(a->Id), idb = std::to_string(b->Id);
+    TVLStation* hill = station("Hill", {"1=" + ida, "2=" + idb});
+    TVLStation* dale = station("Dale", {"1=" + ida});
+    QSignalSpy status(Frame.get(), &TFrmEditor::StatusText);
+
+    CurrentSituation.SelectedConnection = a;
+    Frame->deleteconnection1->trigger();
+    EXPECT_EQ(hill->Lines, TStrings{"2=" + idb});
+    EXPECT_TRUE(dale->Lines.empty());
+    ASSERT_EQ(status.count(), 1);
+    EXPECT_TRUE(status[0][0].toString().endsWith(" Dale"));
+
+    // Deleting a point takes its tracks out of the stations as well.
+    CurrentSituation.SelectedPoint = b->EndPoint;
+    Frame->tbDelPointClick();
+    EXPECT_TRUE(hill->Lines.empty());
+    ASSERT_EQ(status.count(), 2);
+    EXPECT_TRUE(status[1][0].toString().endsWith(" Hill"));
 }

@@ -429,3 +429,75 @@ TEST_F(MouseTest, PressOnAPointOverAnObjectDropsOnlyThePoint)
     Move(Pixel(1, 1));
     EXPECT_EQ(CurrentSituation.HoveredObject, o);
 }
+
+TEST_F(MouseTest, RightPressPicksWhatIsUnderTheMouseForThePopup)
+{
+    TVLConnection* first = AddTrack(0, 0, 100, 0);
+    TVLConnection* second = AddTrack(0, 40, 100, 40);
+    Click(Pixel(50, 0));
+    Press(Pixel(50, 40), {}, Qt::RightButton);
+    Release(Pixel(50, 40), {}, Qt::RightButton);
+    EXPECT_EQ(CurrentSituation.SelectedConnection, second);
+    Frame->deleteconnection1->trigger();
+    Frame->PopupMenu1->hide();
+    ASSERT_EQ(Project->Connections.Count(), 1);
+    EXPECT_EQ(Project->Connections[0], first);
+
+    // On empty plan the selection stays; on a point the point is taken.
+    Click(Pixel(50, 0));
+    Press(Pixel(50, 200), {}, Qt::RightButton);
+    Release(Pixel(50, 200), {}, Qt::RightButton);
+    Frame->PopupMenu1->hide();
+    EXPECT_EQ(CurrentSituation.SelectedConnection, first);
+    Move(Pixel(100, 0));
+    Press(Pixel(100, 0), {}, Qt::RightButton);
+    Release(Pixel(100, 0), {}, Qt::RightButton);
+    Frame->PopupMenu1->hide();
+    EXPECT_EQ(CurrentSituation.SelectedPoint, first->EndPoint);
+}
+
+TEST_F(MouseTest, ACurvedTrackIsPickedOnItsDrawnCurveNotOnItsChord)
+{
+    // Steep neighbours make the curve between them bow far off its chord.
+    TVLPoint* a = AddPoint(0, 0);
+    TVLPoint* b = AddPoint(100, 0);
+    Connect(AddPoint(-40, -100), a);
+    TVLConnection* curve = Connect(a, b);
+    Connect(b, AddPoint(140, -100));
+    curve->TrackKind = 1;
+    std::vector<TWorldPoint> cuts;
+    const int n = Project->Connections.Subdivide(curve, 20, cuts);
+    ASSERT_GT(n, 10);
+    const TWorldPoint top = cuts[static_cast<std::size_t>(n / 2)];
+    ASSERT_GT(top.Y, 15.0);
+    Click(Pixel(top.X, top.Y));
+    EXPECT_EQ(CurrentSituation.SelectedConnection, curve);
+    Click(Pixel(50, 0));
+    EXPECT_EQ(CurrentSituation.SelectedConnection, nullptr);
+}
+
+TEST_F(MouseTest, CursorFieldsReadBackPastAThousandMetresInEveryLocale)
+{
+    const QLocale before;
+    for (const char* name : {"en_US", "de_DE"}) {
+        QLocale::setDefault(QLocale(name));
+        CurrentSituation.Cursor = MakeWorldPoint(1234.5, -23456.25);
+        Frame->RefreshView();
+        QTest::keyClick(Frame->EdXOffset, Qt::Key_Return);
+        EXPECT_NEAR(CurrentSituation.ViewCentre.X, 1234.5, 1e-9) << name;
+        EXPECT_NEAR(CurrentSituation.ViewCentre.Y, -23456.25, 1e-9) << name;
+    }
+    QLocale::setDefault(before);
+}
+
+TEST_F(MouseTest, TrackLabelFollowsTheTrackAndForgetsTheOldProject)
+{
+    AddTrack(0, 0, 100, 0);
+    Click(Pixel(50, 0));
+    EXPECT_TRUE(Frame->lThisTrack->text().contains("len=100 "));
+    Click(Pixel(50, 300)); // no current track: the label keeps that track
+    Drag(Pixel(100, 0), Pixel(150, 0));
+    EXPECT_TRUE(Frame->lThisTrack->text().contains("len=150 ")) << Frame->lThisTrack->text().toStdString();
+    Frame->SetProject(std::make_unique<TVLProject>());
+    EXPECT_EQ(Frame->lThisTrack->text(), "this track");
+}

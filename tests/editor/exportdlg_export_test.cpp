@@ -411,3 +411,17 @@ TEST_F(ExportDialogTest, EscapeDuringTheExportDoesNotCloseTheDialog)
     Form->reject();
     EXPECT_FALSE(Form->isVisible());
 }
+
+TEST_F(ExportDialogTest, TheOnlyTrainIsPreselectedAndNoTrainIsRefused)
+{
+    Open("siding.vlp");
+    Choose("", "route", "route");
+    Form->ExportBtn->click();
+    EXPECT_EQ(Count("texport_no_train"), 1);
+    EXPECT_EQ(Form->ActivePage(), 0);
+    Form->hide();
+    fs::remove(Bve + "/Train/other");
+    Form->show();
+    EXPECT_EQ(Form->export_set_Trains->currentText(), "train");
+    Form->hide();
+}

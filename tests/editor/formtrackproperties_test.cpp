@@ -296,12 +296,14 @@ TEST_F(FormTrackPropertiesTest, TestButtonPlaysTheSoundOfTheLibrary)
     EXPECT_TRUE(Requests.empty());
 }
 
-TEST_F(FormTrackPropertiesTest, StationsButtonClosesAndOpensTheStationsWindow)
+TEST_F(FormTrackPropertiesTest, StationsButtonKeepsTheEditsAndOpensTheStationsWindow)
 {
     CreateForm(FormStations);
     Form->FormShow();
+    Form->edSpeedlimit->setText("55");
     Form->Button6->click();
-    EXPECT_EQ(Form->result(), QDialog::Rejected);
+    EXPECT_EQ(Form->result(), QDialog::Accepted);
+    EXPECT_EQ(Track->SpeedLimit, 55);
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Kind, TDialogKind::ModalWindow);
     EXPECT_EQ(Requests[0].Window->objectName(), "FormStations");

@@ -153,11 +153,28 @@ TEST_F(ObjectBrowserTest, ShowsTheChosenObjectsInformation)
     EXPECT_EQ(frame.lCopyright->text(), "free");
     EXPECT_EQ(frame.lBitmaps->text(), "\"a,1.bmp\",b.bmp");
 
-    // A bitmap clears the author only.
+    // A bitmap has none of them.
     Choose(frame.lvObjFolders, "backgrounds");
     frame.lvObjFoldersClick();
     EXPECT_EQ(frame.lAutor->text(), "");
-    EXPECT_EQ(frame.lDescription->text(), "A cow");
+    EXPECT_EQ(frame.lDescription->text(), "");
+}
+
+TEST_F(ObjectBrowserTest, AClickShowsTheClickedObject)
+{
+    std::ofstream(Lib + "misc/kuh2.b3d", std::ios::binary) << ";author=Carl Dorn\r\n;description=A calf\r\n";
+    TFrmObjects frame;
+    frame.resize(300, 600);
+    frame.show();
+    frame.refresh1Click();
+    Choose(frame.lvObjFolders, "misc");
+    frame.lvObjFoldersClick();
+    ASSERT_EQ(frame.lDescription->text(), "A cow");
+    const QRect second = frame.lvObjects->visualItemRect(frame.lvObjects->item(1));
+    QTest::mouseClick(frame.lvObjects->viewport(), Qt::LeftButton, {}, second.center());
+    EXPECT_EQ(frame.lvObjects->currentRow(), 1);
+    EXPECT_EQ(frame.lAutor->text(), "Carl Dorn");
+    EXPECT_EQ(frame.lDescription->text(), "A calf");
 }
 
 TEST_F(ObjectBrowserTest, StructureViewerAbsenceAndFailureAreReported)

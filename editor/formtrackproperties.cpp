@@ -463,8 +463,9 @@ void TFormTrackProperties::Button6Click()
 {
     // What was typed is kept, as OK keeps it; a value OK refuses keeps the
     // dialog open instead.
+    setResult(Rejected);
     bOKClick();
-    if (isVisible() && result() != Accepted)
+    if (result() != Accepted)
         return;
     ShowStationsModal(FormStations, Project);
 }

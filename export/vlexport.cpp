@@ -206,6 +206,17 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     AddStatus("Improving connections");
     ProcessMessages();
     SetProgress(30);
+    // A track of a damaged project can run off to no place or to the end of
+    // the world; cutting it into 5 m pieces would never end.
+    for (int i = 0; i < Connections->Count(); ++i) {
+        const TVLConnection* c = Connections->GetConnection(i);
+        if (!std::isfinite(c->Length()))
+            NoteBadValue(c, "an end at no valid position");
+        else if (c->Length() > 200000)
+            NoteBadValue(c, "a length of " + FloatToStrDot(c->Length()) + " m");
+    }
+    if (StopForBadValue())
+        return false;
     SplitConnections();
     AddStatus("Getting route");
     ProcessMessages();
@@ -251,14 +262,8 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     SetProgress(94);
 
     WriteTrack(out, direction);
-    if (!BadValue.empty()) {
-        // Nothing of a route the simulator cannot load is handed on.
-        out.clear();
-        if (FileList)
-            FileList->clear();
-        StopExport("texport_bad_value", BadValue + ".", BadValue + ".");
+    if (StopForBadValue())
         return false;
-    }
     if (OverrunCount > 0)
         AddStatus("secondary track overruns: " + std::to_string(OverrunCount));
 
@@ -277,6 +282,18 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
         return false;
     }
     AddStatus("Completed.");
+    return true;
+}
+
+bool TVLExport_Mod::StopForBadValue()
+{
+    if (BadValue.empty())
+        return false;
+    // Nothing of a route the simulator cannot load is handed on.
+    Output->clear();
+    if (FileList)
+        FileList->clear();
+    StopExport("texport_bad_value", BadValue + ".", BadValue + ".");
     return true;
 }
 

@@ -190,6 +190,8 @@ private:
     void RequireName(const TNameRegistry& registry, int index, const TVLConnection* c, const std::string& kind,
                      int id);
     void RequireHeight(const TVLConnection* c, double height);
+    // Stops the export when a bad value was noted; true when it did.
+    bool StopForBadValue();
     void WriteMainTrack(int a, std::unordered_set<TVLConnection*>& exported);
     void WriteSecondaryTracks(int a, std::unordered_set<TVLConnection*>& exported);
     void AddFileOnce(const std::string& entry);

@@ -179,8 +179,12 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                 if (!leadIn)
                     acc += c->Length() / (std::max(1, c->SpeedLimit) * 1000.0) * 3600;
                 c->ExportPosition = p;
-                if (!previous || previous->Fog != c->Fog)
-                    FTrack.Add(c->Fog != 0 ? FogOn(p, c->Fog) : FogOff(p));
+                if (!previous || previous->Fog != c->Fog) {
+                    if (c->Fog < 0 || c->Fog > 100000)
+                        NoteBadValue(c, "a fog distance of " + std::to_string(c->Fog) + " m");
+                    else
+                        FTrack.Add(c->Fog != 0 ? FogOn(p, c->Fog) : FogOff(p));
+                }
                 if (!previous || previous->Adhesion != c->Adhesion)
                     FTrack.Add(Adhesion(p, c->Adhesion));
                 if (!previous || previous->SpeedLimit != c->SpeedLimit)
@@ -311,7 +315,9 @@ int TVLExport_Mod::SourceTrackId(const TVLConnection* c) const
 
 void TVLExport_Mod::WriteBlockObjects(TVLConnection* c, int rail, int& lastPole, int dir, double p)
 {
-    if (c->PlatformSide > 0) {
+    if (c->PlatformSide > 2) {
+        NoteBadValue(c, "platform side " + std::to_string(c->PlatformSide));
+    } else if (c->PlatformSide > 0) {
         int side = dir == 1 ? c->PlatformSide : 3 - c->PlatformSide;
         int platform = PlatformIndex(c->PlatformId);
         RequireName(PlatformFiles, platform, c, "platform", c->PlatformId);

@@ -145,19 +145,20 @@ TEST(ExportStops, RouteDefinitionWithoutTracks)
 TEST(ExportStops, ValuesTheSimulatorCannotTakeNameTheirTrack)
 {
     // A damaged project: a height no route has, a pole (on a siding) the
-    // library lacks. Nothing is handed on.
-    for (int k = 0; k < 2; ++k) {
+    // library lacks, an end far beyond the world. Nothing is handed on.
+    for (int k = 0; k < 3; ++k) {
         TPlan plan;
         TVLConnection* c = plan.Track(plan.Pt(0, 0), plan.Pt(100, 0));
-        TVLConnection* d = plan.Track(plan.Pt(100, 0), plan.Pt(200, 0));
+        TVLConnection* d = plan.Track(plan.Pt(100, 0), plan.Pt(k == 2 ? 1e308 : 200, 0));
         d->Height = k == 0 ? 1e308 : 0;
         plan.Track(plan.Pt(100, 4), plan.Pt(200, 4))->Pole = k == 1 ? 77 : 0;
         plan.Route({c, d});
         TVLExport_Mod w(true, plan.Services());
         plan.Wire(w, plan.Station("A", c), plan.Station("B", d));
         EXPECT_FALSE(w.Export("t", "sub", 0));
-        std::string said = k ? "Track 3: the object library has no pole 77." : "Track 2: height 1E308 m.";
-        EXPECT_EQ(plan.Progress.Errors, TStrings{"texport_bad_value" + said});
+        const char* said[] = {"Track 2: height 1E308 m.", "Track 3: the object library has no pole 77.",
+                              "Track 2: a length of 1E308 m."};
+        EXPECT_EQ(plan.Progress.Errors, TStrings{std::string("texport_bad_value") + said[k]});
         EXPECT_TRUE(plan.Output.empty() && plan.FileList.empty());
     }
 }

@@ -266,9 +266,18 @@ void CopyBareInstaller(const std::string& Package, const std::string& CopyName, 
 
 bool WriteUnpackOwner(const std::string& Folder, long Pid)
 {
-    std::ofstream out(IncludeTrailingPathDelimiter(Folder) + UnpackOwnerFile, std::ios::trunc);
-    out << Pid << "\n";
-    return bool(out.flush());
+    // Written aside and renamed over, so that a reader never sees the file
+    // empty (the second phase reads it as it starts while the first phase
+    // writes it).
+    const std::string name = IncludeTrailingPathDelimiter(Folder) + UnpackOwnerFile;
+    const std::string part = name + "." + std::to_string(::getpid());
+    {
+        std::ofstream out(part, std::ios::trunc);
+        out << Pid << "\n";
+        if (!out.flush())
+            return false;
+    }
+    return ::rename(part.c_str(), name.c_str()) == 0;
 }
 
 namespace {

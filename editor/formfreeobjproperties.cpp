@@ -2,6 +2,7 @@
 
 #include "editor/formselectobject.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "model/vlhelpers.h"
 #include "model/vlobject.h"
@@ -15,39 +16,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include <charconv>
-#include <cmath>
 
 TFormFreeObjProperties* FormFreeObjProperties = nullptr;
-
-bool ReadDotNumber(const std::string& text, double& value)
-{
-    const std::string t = Trim(text);
-    if (t.empty())
-        return false;
-    const char* first = t.data();
-    const char* last = t.data() + t.size();
-    if (*first == '+')
-        ++first;
-    double v = 0.0;
-    const auto [end, error] = std::from_chars(first, last, v, std::chars_format::general);
-    if (error != std::errc() || end != last || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
-}
-
-bool ReadWholeNumber(const std::string& text, int& value)
-{
-    // StrToIntDef answers def for anything but a whole number: two
-    // different defaults tell a real value from a refusal.
-    const int a = StrToIntDef(text, 0);
-    const int b = StrToIntDef(text, 1);
-    if (a != b)
-        return false;
-    value = a;
-    return true;
-}
 
 namespace {
 
@@ -173,20 +143,11 @@ void TFormFreeObjProperties::Button2Click()
     // Every field is read before anything is written, so a refusal leaves
     // the object as it was.
     int rotation = 0;
-    if (!ReadWholeNumber(QToAnsi(edRotation->text()), rotation)) {
-        MessageDlg(GetMessageText("ufreeobj_no_angle"), mtError, mbCancel);
-        edRotation->setFocus();
-        return;
-    }
     double values[3] = {};
-    QLineEdit* edits[3] = {edVOffset, edX, edY};
-    for (int i = 0; i < 3; ++i) {
-        if (!ReadDotNumber(QToAnsi(edits[i]->text()), values[i])) {
-            MessageDlg(GetMessageText("ufreeobj_no_number"), mtError, mbCancel);
-            edits[i]->setFocus();
-            return;
-        }
-    }
+    if (!ReadWholeEdit(edRotation, "Label4", -360, 360, rotation) ||
+        !ReadDecimalEdit(edVOffset, "Label2", -10000.0, 10000.0, values[0]) ||
+        !ReadDecimalEdit(edX, "Label7", -1e7, 1e7, values[1]) || !ReadDecimalEdit(edY, "Label6", -1e7, 1e7, values[2]))
+        return;
     FreeObject->Rotation = rotation;
     FreeObject->Height = values[0];
     FreeObject->X = values[1];

@@ -14,12 +14,6 @@ class QLineEdit;
 class QPushButton;
 class TVLObject;
 
-// Reads a number written with "." as decimal separator (blanks around it
-// allowed); false for anything else, "1,5" and the empty text included.
-bool ReadDotNumber(const std::string& text, double& value);
-// Reads a whole number; false for anything else ("45.5" included).
-bool ReadWholeNumber(const std::string& text, int& value);
-
 class TFormFreeObjProperties : public QDialog {
     Q_OBJECT
 public:

@@ -3,6 +3,7 @@
 #include "editor/formmain.h"
 #include "editor/frmeditor.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "model/vlhelpers.h"
 #include "model/vlobject.h"
@@ -71,37 +72,14 @@ void TFormMoveEverything::showEvent(QShowEvent* event)
     Button1->setEnabled(true);
 }
 
-bool TFormMoveEverything::ReadOffset(const std::string& text, double& value)
-{
-    value = StrToFloatDot(text);
-    if (value != 0.0)
-        return std::isfinite(value);
-    // The reader gives 0 for unreadable text as well: 0 counts only when the
-    // text spells a number.
-    const std::string trimmed = Trim(text);
-    std::string_view t = trimmed;
-    if (!t.empty() && (t.front() == '+' || t.front() == '-'))
-        t.remove_prefix(1);
-    if (t.empty() || t.front() == '+' || t.front() == '-')
-        return false;
-    double parsed = 0.0;
-    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), parsed);
-    return error == std::errc() && end == t.data() + t.size() && parsed == 0.0;
-}
-
 void TFormMoveEverything::Button1Click()
 {
     if (!Project)
         return;
     double dx = 0.0;
     double dy = 0.0;
-    for (const auto& [edit, offset] : {std::pair{leX, &dx}, std::pair{leY, &dy}}) {
-        if (!ReadOffset(edit->Text(), *offset)) {
-            MessageDlg(GetMessageText("umoveeverything_nan") + edit->Text(), mtError, mbOK);
-            edit->Edit()->setFocus();
-            return;
-        }
-    }
+    if (!ReadDecimalEdit(leX, -1e7, 1e7, dx) || !ReadDecimalEdit(leY, -1e7, 1e7, dy))
+        return;
 
     ProgressBar1->show();
     Button1->setEnabled(false);

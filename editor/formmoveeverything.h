@@ -34,10 +34,6 @@ public:
     // nothing moves.
     void Button1Click();
 
-    // An offset as typed: "." as decimal separator, a whole number, or the
-    // exponent form. False for anything else (a decimal comma included).
-    static bool ReadOffset(const std::string& text, double& value);
-
 protected:
     void showEvent(QShowEvent* event) override;
 };

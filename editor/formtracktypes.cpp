@@ -3,6 +3,7 @@
 #include "editor/appforms.h"
 #include "editor/formselectobject.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "model/vlhelpers.h"
 #include "model/vltrackdef.h"
@@ -365,8 +366,10 @@ void TFormTrackTypes::bDelTrackDefClick()
 
 bool TFormTrackTypes::CheckCurveFields() const
 {
-    const int radius = StrToIntDef(leMaxCurveUse->Text(), 0);
-    if (radius == 0 || radius != StrToIntDef(leMaxCurveUse->Text(), 1)) {
+    int radius = 0;
+    if (!ReadWholeEdit(leMaxCurveUse, -1000000, 1000000, radius))
+        return false;
+    if (radius == 0) {
         MessageDlg(GetMessageText("utracktypes_bad_radius"), mtWarning, mbOK);
         return false;
     }

@@ -39,3 +39,9 @@ bool ReadWholeEdit(TLabeledEdit* edit, long long min, long long max, int& value)
     return ReadWholeField(edit ? edit->Edit() : nullptr, edit ? edit->EditLabel()->text() : QString(), min, max,
                           value, NumberFieldTexts());
 }
+
+bool ReadDecimalEdit(TLabeledEdit* edit, double min, double max, double& value)
+{
+    return ReadDecimalField(edit ? edit->Edit() : nullptr, edit ? edit->EditLabel()->text() : QString(), min, max,
+                            value, NumberFieldTexts());
+}

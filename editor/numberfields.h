@@ -20,3 +20,4 @@ bool ReadWholeEdit(QLineEdit* edit, const char* labelName, long long min, long l
 bool ReadDecimalEdit(QLineEdit* edit, const char* labelName, double min, double max, double& value);
 // The same for an edit with its own label.
 bool ReadWholeEdit(TLabeledEdit* edit, long long min, long long max, int& value);
+bool ReadDecimalEdit(TLabeledEdit* edit, double min, double max, double& value);

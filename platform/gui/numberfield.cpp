@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QString>
+#include <QTabWidget>
 
 #include <charconv>
 #include <cmath>
@@ -76,13 +77,24 @@ bool ParseDecimalNumber(const std::string& text, double& value)
     bool negative = false;
     if (!TakeSign(t, negative))
         return false;
-    const std::size_t point = t.find('.');
-    const std::string_view whole = t.substr(0, point);
-    const std::string_view decimals = point == std::string_view::npos ? std::string_view{} : t.substr(point + 1);
+    // The exponent form is what the project files write for large values
+    // ("1.2346E5"), so the fields take it back.
+    const std::size_t e = t.find_first_of("eE");
+    std::string_view mantissa = t.substr(0, e);
+    if (e != std::string_view::npos) {
+        std::string_view exponent = t.substr(e + 1);
+        bool negativeExponent = false;
+        if (!TakeSign(exponent, negativeExponent) || !AllDigits(exponent))
+            return false;
+    }
+    const std::size_t point = mantissa.find('.');
+    const std::string_view whole = mantissa.substr(0, point);
+    const std::string_view decimals =
+        point == std::string_view::npos ? std::string_view{} : mantissa.substr(point + 1);
     if (!AllDigits(whole) || !AllDigits(decimals) || (whole.empty() && decimals.empty()))
         return false;
     double v = 0.0;
-    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::fixed);
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
     if (error != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
         return false;
     value = negative ? -v : v;
@@ -105,6 +117,11 @@ void RefuseField(QLineEdit* edit, const QString& caption, const std::string& ran
     name = name.trimmed();
     if (name.endsWith(':'))
         name.chop(1);
+    // A field on a page that is not shown is brought into view first.
+    for (QWidget* page = edit; page && page->parentWidget(); page = page->parentWidget())
+        if (auto* tabs = qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget()))
+            if (const int index = tabs->indexOf(page); index >= 0)
+                tabs->setCurrentIndex(index);
     const std::string typed = edit ? Utf8ToAnsi(edit->text().toStdString()) : std::string();
     MessageDlg(texts.Refused + Utf8ToAnsi(name.toStdString()) + ": \"" + typed + "\"\r\n" + range, mtError, mbOK);
     if (edit) {

@@ -17,8 +17,9 @@ class QLineEdit;
 class QString;
 
 // Whole numbers: an optional sign and decimal digits. Decimal numbers also
-// take a point and decimals ("12.5", "-.5"), as the project files write them;
-// no exponent, no thousands separator. Blanks around the number are ignored.
+// take a point and decimals ("12.5", "-.5") and an exponent ("1.2346E5"), as
+// the project files write them; no decimal comma, no thousands separator.
+// Blanks around the number are ignored.
 bool ParseWholeNumber(const std::string& text, long long& value);
 bool ParseDecimalNumber(const std::string& text, double& value);
 
@@ -33,9 +34,10 @@ struct TNumberFieldTexts {
 // texts.Range with its two values put in.
 std::string AllowedRange(const TNumberFieldTexts& texts, const std::string& min, const std::string& max);
 
-// The refusal: a message box (error, OK) of texts.Refused, the caption
-// (without "&" and a trailing ":") with the text typed, and the line range;
-// then the edit gets the focus with its text selected.
+// The refusal: the edit's tab page is brought to the front, a message box
+// (error, OK) shows texts.Refused, the caption (without "&" and a trailing
+// ":") with the text typed, and the line range; then the edit gets the
+// focus with its text selected.
 void RefuseField(QLineEdit* edit, const QString& caption, const std::string& range,
                  const TNumberFieldTexts& texts);
 

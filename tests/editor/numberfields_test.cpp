@@ -12,12 +12,14 @@
 #include "editor/vclwidgets.h"
 #include "model/vlconnection.h"
 #include "model/vlpoint.h"
+#include "platform/gui/numberfield.h"
 #include "platform/textlines.h"
 
 #include "startuptesthelpers.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 
 #include <functional>
 
@@ -77,6 +79,10 @@ TEST_F(NumberFieldsTest, EveryFieldRefusesWhatItCannotTake)
             FormTrackProperties->FormShow();
             edit->setText(text);
             FormTrackProperties->bOKClick();
+            // A refused field's page comes to the front.
+            if (!RequestsOf(TDialogKind::MessageBox).empty()) {
+                EXPECT_TRUE(FormTrackProperties->PageControl1->currentWidget()->isAncestorOf(edit));
+            }
         };
     };
     auto trackState = [this] { return Track->SaveToString(); };
@@ -151,4 +157,26 @@ TEST_F(NumberFieldsTest, EveryFieldRefusesWhatItCannotTake)
     EXPECT_DOUBLE_EQ(FormOptions->ArrowStepSize, 0.25);
     EXPECT_EQ(Track->Adhesion, 255);
     EXPECT_EQ(Project.Gauge, 1067);
+}
+
+TEST(NumberTexts, WhatCountsAsANumber)
+{
+    struct Case {
+        const char* Text;
+        bool Whole, Decimal;
+    };
+    for (const Case& c : {Case{"12", true, true}, Case{" -7 ", true, true}, Case{"+4", true, true},
+                          Case{"12.5", false, true}, Case{"-.5", false, true}, Case{"1.2346E5", false, true},
+                          Case{"1e-3", false, true}, Case{"1,5", false, false}, Case{"", false, false},
+                          Case{"+", false, false}, Case{"--1", false, false}, Case{"0x20", false, false},
+                          Case{"1e400", false, false}, Case{"nan", false, false}, Case{"2.5m", false, false},
+                          Case{"1e", false, false}, Case{".", false, false}}) {
+        long long whole = 0;
+        double decimal = 0;
+        EXPECT_EQ(ParseWholeNumber(c.Text, whole), c.Whole) << c.Text;
+        EXPECT_EQ(ParseDecimalNumber(c.Text, decimal), c.Decimal) << c.Text;
+    }
+    double v = 0;
+    ASSERT_TRUE(ParseDecimalNumber("1.2346E5", v));
+    EXPECT_DOUBLE_EQ(v, 123460.0);
 }

@@ -342,34 +342,29 @@ TEST(ExportOrder, LoopClosingOnTheLineGoesOnToTheDestination)
 
 TEST(ExportOrder, LoopWhoseLaterTrackLiesOnItsFirstGoesStraightOn)
 {
-    // A line round a circle one and a half times, a station on each track:
-    // the second lap's points lie on the first's, each a junction of both.
+    // A line one and a half times round, a station on each track: the second
+    // lap's points lie on the first's. S12 lies where S4 does: cross over
+    // there rather than drive round again; where both laps lead on, take the
+    // one the project joins on.
     TPlan plan;
     TVLRouteDefinition* route = plan.Route({});
     std::vector<TVLStation*> s;
-    TVLPoint* at = plan.Pt(100, 0);
-    for (int i = 0; i < 12; ++i) {
-        TVLPoint* next = plan.Pt(100 * std::cos((i + 1) * 0.7853981634), 100 * std::sin((i + 1) * 0.7853981634));
-        TVLConnection* c = plan.Track(at, next);
-        at = next;
+    for (TVLPoint *at = plan.Pt(100, 0), *next; s.size() < 12; at = next) {
+        double k = static_cast<double>(s.size() + 1) * 0.7853981634;
+        TVLConnection* c = plan.Track(at, next = plan.Pt(100 * std::cos(k), 100 * std::sin(k)));
         route->AddTrack(c->Id);
-        s.push_back(plan.Station("S" + std::to_string(i + 1), c));
+        s.push_back(plan.Station("S" + std::to_string(s.size() + 1), c));
     }
     plan.Settings.DistanceBeyondLastValue = 0;
-    auto stations = [&](int from, int to) {
+    for (auto [from, order] : {std::pair{0, "S1 S2 S3 S12 "}, {9, "S10 S11 S12 "}}) {
         TVLExport_Mod w(true, plan.Services());
-        plan.Wire(w, s[from - 1], s[to - 1]);
+        plan.Wire(w, s[from], s[11]);
         EXPECT_TRUE(w.Export("t", "sub", 0));
-        std::string order;
+        std::string read;
         for (const auto& l : plan.Commands(".Sta "))
-            order += GetToken(l.substr(l.find(".Sta ") + 5), ";", 1) + " ";
-        return order;
-    };
-    // S12 lies where S4 does: cross over at the junction before them rather
-    // than drive round the places passed again; where both laps lead on, take
-    // the one the project joins on.
-    EXPECT_EQ(stations(1, 12), "S1 S2 S3 S12 ");
-    EXPECT_EQ(stations(10, 12), "S10 S11 S12 ");
+            read += GetToken(l.substr(l.find(".Sta ") + 5), ";", 1) + " ";
+        EXPECT_EQ(read, order);
+    }
 }
 
 // ---------------------------------------------------------------------------

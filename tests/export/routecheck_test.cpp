@@ -154,7 +154,7 @@ TEST(RouteCheck, CheckerFindsFaults)
     TStrings route = {"with Structure", ".rail(0) gen\\tracks\\brown.b3d", ".freeobj(0) gen\\misc\\nothere.b3d",
                       "", "with Track", "0.00000, .railtype 0;1 , .height 0.00000", "10.00000, .rail 16;1;0;0",
                       "5.00000, .stop 1", "20.00000, .Sta X;25.00000;9.00000;1;-1;0;ATS;0;30;100",
-                      "-5.00000, .wall 2;-1;0"};
+                      "-5.00000, .wall 2;-1;0", "30.00000, .rail 3;0;0;0;id=14, ;id=14", "30.00000, .back Preis $"};
     TStrings files = {"tracks\\brown.b3d", "misc\\nothere.b3d"};
     std::vector<std::string> problems = CheckRoute(route, files, SampleProgramFolder() + "lib", "gen");
     auto has = [&](const std::string& start) {
@@ -174,6 +174,8 @@ TEST(RouteCheck, CheckerFindsFaults)
     EXPECT_TRUE(has("rail 2 not running here"));
     EXPECT_TRUE(has("undefined wallL index 0"));
     EXPECT_TRUE(has("last station has no stop"));
+    EXPECT_TRUE(has("bad rail: 30.00000, .rail 3"));
+    EXPECT_TRUE(has("unsupported directive $"));
 }
 
 TEST(RouteCheck, StationNamesDoorsAndSidingIdsReadBackAsThePlanMeansThem)

@@ -112,11 +112,12 @@ struct TChecker {
 
 std::string ExpandRouteText(const std::string& text, std::string* unsupported)
 {
-    // From the last "$" to the first: what a call yields is not read again.
+    // From the last "$" to the first: what a call yields is not read again. A
+    // "$" before a path separator is left alone; one before no "(" is an error.
     std::string s = text;
     for (std::size_t j = s.size(); j-- > 0;) {
         std::size_t open = s.find_first_of("(/\\", j + 1), close = s.find(')', open);
-        if (s[j] != '$' || open == std::string::npos || s[open] != '(')
+        if (s[j] != '$' || (open != std::string::npos && s[open] != '('))
             continue;
         int code = close == std::string::npos ? -1 : StrToIntDef(Trim(s.substr(open + 1, close - open - 1)), -1);
         if (SameText(Trim(s.substr(j, open - j)), "$chr") && code > 0 && code < 128)

@@ -65,17 +65,17 @@ std::vector<FoundEntry> ListFolder(const std::string& folder)
         FoundEntry e;
         e.Name = it->path().filename().string();
         e.Ansi = AnsiFileName(e.Name);
+        // The entry's kind as the folder listing gave it (no look at each).
         std::error_code sec;
-        const fs::file_status link = it->symlink_status(sec);
-        if (fs::is_directory(link)) {
-            e.Attr = faDirectory;
-        } else if (fs::is_symlink(link)) {
+        if (it->is_symlink(sec)) {
             // A link to a folder could lead back up the tree: passed over.
             std::error_code tec;
             if (!fs::is_regular_file(it->status(tec)))
                 continue;
             e.Attr = faArchive;
-        } else if (fs::is_regular_file(link)) {
+        } else if (it->is_directory(sec)) {
+            e.Attr = faDirectory;
+        } else if (it->is_regular_file(sec)) {
             e.Attr = faArchive;
         } else {
             continue;
@@ -103,11 +103,13 @@ bool SearchMatches(const std::string& name, const std::string& pattern)
     return FileNameMatchesMask(name, pattern);
 }
 
+// An empty mask matches nothing: left out.
 TStrings NativeMasks(const TStrings& masks)
 {
     TStrings native;
     for (const std::string& m : masks)
-        native.push_back(NativeFileName(m));
+        if (!m.empty())
+            native.push_back(NativeFileName(m));
     return native;
 }
 
@@ -278,6 +280,11 @@ void TZABaseArchiver::CollectDiskFiles(const TStrings& FileMasks, uint16_t Searc
     const std::string base = ExpandFileNameRelative(ToNativePath(BaseDir), "");
     std::error_code ec;
     fs::current_path(base, ec);
+    struct ScanFolderKeeper {
+        std::string& Folder;
+        ~ScanFolderKeeper() { Folder.clear(); }
+    } scanFolder{FScanFolder};
+    FScanFolder = fs::current_path(ec).string();
     TDiskScan scan(*this, SearchAttr, Move, ExclusionMasks);
     for (const std::string& mask : FileMasks)
         scan.ScanFolder(base, NativeFileName(mask), Recurse);

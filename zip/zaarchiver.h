@@ -271,6 +271,8 @@ private:
     // Target folders of the extraction in hand as the items name them, and
     // their spelling on disk.
     std::unordered_map<std::string, std::string> FFolderCase;
+    // The current folder while a disk scan runs (it stays put meanwhile).
+    std::string FScanFolder;
     // The file the item in hand is extracted to, for messages.
     std::string FTargetName;
 

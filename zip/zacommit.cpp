@@ -74,7 +74,8 @@ void TZABaseArchiver::InitDirItemIn(int32_t Index, const std::string& FileName, 
     if (stored.empty())
         return;
     std::string disk = ExpandFileNameRelative(Folder, FileName);
-    int32_t attr = UseFileInfo ? ZAFileGetAttr(disk) : -1;
+    int32_t age = -1;
+    int32_t attr = UseFileInfo ? ZAFileGetAttrAndAge(disk, age) : -1;
     const bool folder = attr >= 0 && (attr & faDirectory);
     if (UseFileInfo && folder && stored.back() != '/') {
         stored += '/';
@@ -83,6 +84,8 @@ void TZABaseArchiver::InitDirItemIn(int32_t Index, const std::string& FileName, 
     UpdateNewItemMethod();
 
     item.StoredName = stored;
+    item.ArchiveName.clear();
+    item.ExtraBuffer.clear();
     // A name that code page 850 cannot hold keeps its own characters as
     // UTF-8: two such files would otherwise share one "?" name.
     const bool utf8 = !ZAFitsCodePage850(storedDisk);
@@ -109,7 +112,6 @@ void TZABaseArchiver::InitDirItemIn(int32_t Index, const std::string& FileName, 
     if (utf8)
         h.Flags |= ZAUtf8NameFlag;
     h.Method = static_cast<uint16_t>(FNewItemMethod);
-    int32_t age = UseFileInfo ? ZAFileAgeDos(disk) : -1;
     uint32_t dos = age == -1 ? ZANowDos() : uint32_t(age);
     h.DosTime = uint16_t(dos & 0xFFFF);
     h.DosDate = uint16_t(dos >> 16);
@@ -146,7 +148,7 @@ int32_t TZABaseArchiver::AddOrReplaceItem(const std::string& FileName, bool UseF
 int32_t TZABaseArchiver::AddOrReplaceDiskFile(const std::string& FileName, bool UseFileInfo)
 {
     CheckActive();
-    const std::string folder = CurrentFolder();
+    const std::string folder = FScanFolder.empty() ? CurrentFolder() : FScanFolder;
     const std::string storedDisk = GetStoredFileName(FileName, folder, Options.StorePath);
     std::string stored = AnsiFileName(storedDisk);
     if (stored.empty())
@@ -329,6 +331,20 @@ void TZABaseArchiver::CommitUpdate()
         throw;
     }
 
+    // Many small items are written as one stream of large blocks; the
+    // directory write at the end hands everything over and checks it.
+    auto* file = dynamic_cast<TZAFileStream*>(&archive);
+    struct WriteBehindOff {
+        TZAFileStream* File;
+        ~WriteBehindOff()
+        {
+            if (File)
+                File->SetWriteBehind(false);
+        }
+    } writeBehindOff{file};
+    if (file)
+        file->SetWriteBehind(true);
+
     bool aborted = false;
     try {
         for (int32_t i = first; i < live.GetCount() && !FCancel;) {
@@ -421,6 +437,9 @@ void TZABaseArchiver::Rollback()
 {
     FManager->Directory().Assign(FManager->SavedDirectory());
     TZAStream& archive = *FStream;
+    // What was held back of the failed commit is of no use any more.
+    if (auto* file = dynamic_cast<TZAFileStream*>(&archive))
+        file->SetWriteBehind(false);
     archive.SetSize(FCutPosition);
     archive.Seek(FCutPosition);
     if (FTail) {
@@ -584,11 +603,15 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
     uint32_t check = 0; // CRC of the bytes actually compressed
     const bool encrypted = !Item.Password.empty();
     const std::size_t chunk = static_cast<std::size_t>(ZAChunkSize(Item.CompressionMode));
+    bool probed = false; // the last read looked one byte beyond the size
+    int64_t grown = 0;
 
     if (FWriteZipItems) {
         const bool deflate = h.Method == 8;
-        std::vector<unsigned char> in(static_cast<std::size_t>(std::min<int64_t>(std::max<int64_t>(size, 1),
-                                                                                 int64_t(chunk))));
+        // One byte more than a chunk: the last read asks for a byte beyond
+        // the size, which tells a source that grew while it was read.
+        const int64_t chunkLen = std::min<int64_t>(std::max<int64_t>(size, 1), int64_t(chunk));
+        std::vector<unsigned char> in(static_cast<std::size_t>(chunkLen + 1));
         std::vector<unsigned char> out(deflate ? kDeflateOut : 0);
         std::unique_ptr<TZATradCrypt> keys;
 
@@ -606,7 +629,7 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
             uint32_t pre = 0;
             int64_t seen = 0;
             while (seen < size) {
-                int64_t n = std::min<int64_t>(int64_t(in.size()), size - seen);
+                int64_t n = std::min<int64_t>(chunkLen, size - seen);
                 int64_t got = Source.Read(in.data(), n);
                 if (got <= 0)
                     break;
@@ -638,8 +661,14 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
                 ReportChunkProgress(eventName, Operation, double(bytesRead), double(size));
                 if (FCancel)
                     break;
-                int64_t n = std::min<int64_t>(int64_t(in.size()), size - bytesRead);
-                int64_t got = Source.Read(in.data(), n);
+                int64_t n = std::min<int64_t>(chunkLen, size - bytesRead);
+                const bool lastChunk = bytesRead + n >= size;
+                int64_t got = Source.Read(in.data(), lastChunk ? n + 1 : n);
+                if (lastChunk) {
+                    probed = true;
+                    grown = std::max<int64_t>(got - n, 0);
+                    got = std::min(got, n);
+                }
                 if (got != n) {
                     bytesRead += std::max<int64_t>(got, 0); // shrunk: the count says how far it went
                     break;
@@ -684,8 +713,13 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
         crc = check;
     // A source that grew while it was read would be stored cut short.
     if (bytesRead == size && FWriteZipItems && !FCancel) {
-        std::vector<unsigned char> more(65536);
-        const int64_t grown = Source.Read(more.data(), int64_t(more.size()));
+        if (!probed) {
+            unsigned char more[4096];
+            grown = std::max<int64_t>(Source.Read(more, int64_t(sizeof more)), 0);
+        } else if (grown > 0) {
+            unsigned char more[4096];
+            grown += std::max<int64_t>(Source.Read(more, int64_t(sizeof more)), 0);
+        }
         if (grown > 0)
             throw EZAException(34, this, {size, size + grown});
     }

@@ -717,7 +717,7 @@ void TZADirManager::WriteDirectory()
     EndRecord.Store(raw);
     out.append(reinterpret_cast<const char*>(raw), ZAEndRecordSize);
     out += oemComment;
-    if (!ArchiveStream->WriteExact(out.data(), static_cast<int64_t>(out.size())))
+    if (!ArchiveStream->WriteExact(out.data(), static_cast<int64_t>(out.size())) || !ArchiveStream->Flush())
         throw EZAException(36, Owner, {StreamName});
     DirectoryStart = at;
 }

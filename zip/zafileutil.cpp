@@ -18,6 +18,18 @@ int32_t ZAFileGetAttr(const std::string& path)
     return attr;
 }
 
+int32_t ZAFileGetAttrAndAge(const std::string& path, int32_t& ageDos)
+{
+    struct stat st;
+    ageDos = -1;
+    if (::stat(path.c_str(), &st) != 0)
+        return -1;
+    ageDos = static_cast<int32_t>(ZAUnixToDos(st.st_mtime));
+    if (S_ISDIR(st.st_mode))
+        return faDirectory;
+    return (st.st_mode & S_IWUSR) ? faArchive : faArchive | faReadOnly;
+}
+
 bool ZAFileSetAttr(const std::string& path, uint32_t attributes)
 {
     struct stat st;

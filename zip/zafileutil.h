@@ -9,6 +9,8 @@
 // The file's attributes (faDirectory for a folder, faArchive for a file, plus
 // faReadOnly when it cannot be written); -1 when nothing exists there.
 int32_t ZAFileGetAttr(const std::string& path);
+// Both of the above and the modification time (ZAFileAgeDos) in one look.
+int32_t ZAFileGetAttrAndAge(const std::string& path, int32_t& ageDos);
 // Makes a file read-only (faReadOnly set) or writable again.
 bool ZAFileSetAttr(const std::string& path, uint32_t attributes);
 // The file's modification date-time as a DOS date-time; -1 when it has none.

@@ -73,40 +73,104 @@ std::unique_ptr<TZAFileStream> TZAFileStream::CreateNew(const std::string& path)
 
 TZAFileStream::~TZAFileStream()
 {
-    if (Fd >= 0)
+    if (Fd >= 0) {
+        Flush();
         ::close(Fd);
+    }
+}
+
+namespace {
+constexpr std::size_t kWriteBehindBlock = 1 << 20;
 }
 
 int64_t TZAFileStream::Read(void* buffer, int64_t count)
 {
+    if (!Pending.empty() && Pos + count > PendingStart && !Flush())
+        return 0;
     char* p = static_cast<char*>(buffer);
     int64_t done = 0;
     while (done < count) {
-        ssize_t r = ::pread(Fd, p + done, static_cast<std::size_t>(std::min<int64_t>(count - done, 1 << 30)), Pos);
+        const auto want = static_cast<std::size_t>(std::min<int64_t>(count - done, 1 << 30));
+        ssize_t r = ::pread(Fd, p + done, want, Pos);
         if (r < 0 && errno == EINTR)
             continue;
         if (r <= 0)
             break;
         done += r;
         Pos += r;
+        if (std::size_t(r) < want)
+            break; // the end of the file
+    }
+    return done;
+}
+
+int64_t TZAFileStream::WriteThrough(const void* buffer, int64_t count, int64_t at)
+{
+    const char* p = static_cast<const char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        ssize_t r = ::pwrite(Fd, p + done, static_cast<std::size_t>(std::min<int64_t>(count - done, 1 << 30)), at);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break;
+        done += r;
+        at += r;
     }
     return done;
 }
 
 int64_t TZAFileStream::Write(const void* buffer, int64_t count)
 {
-    const char* p = static_cast<const char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        ssize_t r = ::pwrite(Fd, p + done, static_cast<std::size_t>(std::min<int64_t>(count - done, 1 << 30)), Pos);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            break;
-        done += r;
-        Pos += r;
+    if (count <= 0)
+        return 0;
+    if (!WriteBehind) {
+        const int64_t done = WriteThrough(buffer, count, Pos);
+        Pos += done;
+        return done;
     }
-    return done;
+    if (FlushFailed)
+        return 0;
+    const int64_t pendingEnd = PendingStart + int64_t(Pending.size());
+    // Inside or right after the held bytes: taken into them (a header written
+    // again over its first form costs nothing).
+    if (Pending.empty() || Pos < PendingStart || Pos > pendingEnd) {
+        if (!Flush())
+            return 0;
+        PendingStart = Pos;
+    }
+    const std::size_t at = std::size_t(Pos - PendingStart);
+    if (at + std::size_t(count) > Pending.size())
+        Pending.resize(at + std::size_t(count));
+    std::memcpy(Pending.data() + at, buffer, std::size_t(count));
+    Pos += count;
+    KnownSize = std::max(KnownSize, Pos);
+    if (Pending.size() >= kWriteBehindBlock && !Flush())
+        return 0;
+    return count;
+}
+
+bool TZAFileStream::Flush()
+{
+    if (Pending.empty())
+        return !FlushFailed;
+    const int64_t n = int64_t(Pending.size());
+    const bool ok = WriteThrough(Pending.data(), n, PendingStart) == n;
+    Pending.clear();
+    if (!ok) {
+        FlushFailed = true;
+        KnownSize = -1;
+    }
+    return ok;
+}
+
+bool TZAFileStream::SetWriteBehind(bool on)
+{
+    const bool ok = Flush();
+    WriteBehind = on && FixedSize < 0;
+    KnownSize = -1;
+    FlushFailed = false;
+    return ok;
 }
 
 int64_t TZAFileStream::Seek(int64_t position)
@@ -119,17 +183,24 @@ int64_t TZAFileStream::Size()
 {
     if (FixedSize >= 0)
         return FixedSize;
+    if (WriteBehind && KnownSize >= 0)
+        return KnownSize;
     struct stat st;
     if (::fstat(Fd, &st) != 0)
         return 0;
-    return st.st_size;
+    const int64_t size = std::max<int64_t>(st.st_size, PendingStart + int64_t(Pending.size()) * !Pending.empty());
+    if (WriteBehind)
+        KnownSize = size;
+    return size;
 }
 
 bool TZAFileStream::SetSize(int64_t size)
 {
-    if (::ftruncate(Fd, size) != 0)
+    if (!Flush() || ::ftruncate(Fd, size) != 0)
         return false;
     Pos = std::min(Pos, size);
+    if (WriteBehind)
+        KnownSize = size;
     return true;
 }
 

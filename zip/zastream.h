@@ -19,6 +19,9 @@ public:
     // Cuts or extends the stream; the position is kept unless it lies beyond.
     virtual bool SetSize(int64_t size) = 0;
 
+    // Writes out whatever the stream holds back; false when that failed.
+    virtual bool Flush() { return true; }
+
     // Read/Write that report whether the whole count was moved.
     bool ReadExact(void* buffer, int64_t count) { return Read(buffer, count) == count; }
     bool WriteExact(const void* buffer, int64_t count) { return Write(buffer, count) == count; }
@@ -43,13 +46,30 @@ public:
     int64_t Position() const override { return Pos; }
     int64_t Size() override;
     bool SetSize(int64_t size) override;
+    bool Flush() override;
     int Handle() const { return Fd; }
+
+    // Holds writes back and hands them to the system in large blocks (many
+    // small items written one after another). Writes then report success
+    // before they reach the file: the writer must call Flush and check it
+    // before it relies on the file. Also assumes that nothing else changes
+    // the file's size meanwhile. Turning it off flushes.
+    bool SetWriteBehind(bool on);
 
 private:
     explicit TZAFileStream(int fd) : Fd(fd) {}
+    int64_t WriteThrough(const void* buffer, int64_t count, int64_t at);
+
     int Fd;
     int64_t Pos = 0;
     int64_t FixedSize = -1; // the size of a file opened for reading only
+    // Write-behind: bytes held for [PendingStart, PendingStart + size), the
+    // file's size as known then (-1 when off), and whether a flush failed.
+    bool WriteBehind = false;
+    std::vector<char> Pending;
+    int64_t PendingStart = 0;
+    int64_t KnownSize = -1;
+    bool FlushFailed = false;
 
 };
 

@@ -147,7 +147,11 @@ std::string ExtractRelativePath(const std::string& Base, const std::string& Full
 
 std::string GetStoredFileName(const std::string& FileName, const std::string& BaseDir, TZAStorePathMode StorePath)
 {
-    std::string base = ExpandFileNameRelative(BaseDir, "");
+    // A full folder name already in normal form expands to itself, whether
+    // it exists or not: no need to ask the disk (this runs for every file).
+    const bool normal = !BaseDir.empty() && BaseDir[0] == '/' && (BaseDir.size() == 1 || BaseDir.back() != '/') &&
+                        ToNativePath(BaseDir) == BaseDir && Normalise(BaseDir) == BaseDir;
+    std::string base = normal ? BaseDir : ExpandFileNameRelative(BaseDir, "");
     std::string full = ExpandFileNameRelative(base, FileName);
     if (!full.empty() && IsSep(full.back()))
         full.pop_back();

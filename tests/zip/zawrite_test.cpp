@@ -4,6 +4,9 @@
 #include "zatesthelp.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 #include <zlib.h>
 
 namespace {
@@ -473,6 +476,42 @@ TEST(ZACommit, ProgressEventsReportTheWork)
     for (auto& [phase, p] : overall)
         EXPECT_TRUE(p >= 0 && p <= 100) << p;
     EXPECT_EQ(files, (std::vector<std::string>{"one", "two"}));
+}
+
+} // namespace
+
+namespace {
+
+// Writes held back for speed still fail the commit when they cannot reach
+// the disk (here: a file size limit standing in for a full disk).
+TEST(ZAWriteItems, WritesThatNeverReachTheDiskFailTheCommit)
+{
+    ScratchDir d;
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 256 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int32_t code = -1;
+    {
+        TZipArchiver z;
+        z.SetCompressionMode(0);
+        z.FileName = d / "big.zip";
+        z.OpenArchiveWithMode(fmCreate);
+        z.BeginUpdate();
+        for (int i = 0; i < 40; ++i)
+            z.AddStream("f" + std::to_string(i), std::make_shared<TZAMemoryStream>(SampleData(20000, i)), true);
+        try {
+            z.EndUpdate();
+        } catch (const EZAException& e) {
+            code = e.NativeError;
+        }
+        EXPECT_EQ(z.Count(), 0);
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(code, 36);
 }
 
 } // namespace

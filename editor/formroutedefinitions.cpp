@@ -138,6 +138,7 @@ TFormRouteDefinitions::TFormRouteDefinitions(QWidget* parent) : QDialog(parent),
             ListView1->clear();
             CloneSource = nullptr;
             Project = nullptr;
+            hide();
         });
 }
 

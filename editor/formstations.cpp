@@ -102,6 +102,7 @@ TFormStations::TFormStations(QWidget* parent) : QDialog(parent)
             lbPlatformtracks->clear();
             edStationname->clear();
             edPlatformNo->clear();
+            hide();
         });
 }
 

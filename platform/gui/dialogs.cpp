@@ -47,6 +47,17 @@ std::string ToNative(const QString& path) { return QFile::encodeName(path).toStd
 
 QWidget* ParentWindow() { return QApplication::activeWindow(); }
 
+// A question would open behind a tool window that stays on top (the
+// stations and route definitions windows), where the user cannot see it:
+// while one is shown, the question stays on top as well.
+bool StayOnTopWindowShown(const QWidget* except)
+{
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        if (w != except && w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint))
+            return true;
+    return false;
+}
+
 const char* KindName(TDialogKind kind)
 {
     switch (kind) {
@@ -219,6 +230,8 @@ int MessageDlg(const std::string& text, TMsgDlgType kind, TMsgDlgButtons buttons
         title = QApplication::applicationName();
     box.setWindowTitle(title);
     box.setText(FromAnsi(text));
+    if (StayOnTopWindowShown(&box))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
     struct TMap {
         TMsgDlgBtn Btn;
@@ -300,7 +313,14 @@ int ShowModal(QDialog* window)
     TDialogAnswer answer;
     if (Answered(req, answer))
         return answer.Result;
-    return window->exec();
+    const bool raise = !window->isVisible() && !(window->windowFlags() & Qt::WindowStaysOnTopHint) &&
+                       StayOnTopWindowShown(window);
+    if (raise)
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    const int result = window->exec();
+    if (raise)
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    return result;
 }
 
 bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value, bool masked)

@@ -417,8 +417,7 @@ TEST_F(ExportDialogTest, TheOnlyTrainIsPreselectedAndNoTrainIsRefused)
     Open("siding.vlp");
     Choose("", "route", "route");
     Form->ExportBtn->click();
-    EXPECT_EQ(Count("texport_no_train"), 1);
-    EXPECT_EQ(Form->ActivePage(), 0);
+    EXPECT_TRUE(Count("texport_no_train") == 1 && Form->ActivePage() == 0);
     Form->hide();
     fs::remove(Bve + "/Train/other");
     Form->show();

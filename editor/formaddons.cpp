@@ -81,7 +81,7 @@ extern "C" const char* AddonHostQuery(uint16_t code)
         case 4: {
             const std::string folder = FormOptions ? FormOptions->GetObjectFolder() : std::string("lib");
             ObjectFolderBuffer = IncludeTrailingPathDelimiter(
-                ResolvePathCase(ProgramFolder() + NativeFileName(ToNativePath(folder))));
+                DiskPath(ProgramFolder(), folder));
             return ObjectFolderBuffer.c_str();
         }
         default:

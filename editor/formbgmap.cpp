@@ -1,6 +1,7 @@
 #include "editor/formbgmap.h"
 
 #include "editor/appforms.h"
+#include "editor/msginisupp.h"
 #include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "platform/gui/dialogs.h"
@@ -90,9 +91,9 @@ void TFormBGMap::showEvent(QShowEvent* event)
 bool TFormBGMap::FormShow()
 {
     const std::string name = QToAnsi(edfilename->text());
-    if (name.empty() || !FileExists(NativeFileName(name)))
+    if (name.empty() || !FileExists(DiskPath(name)))
         return false;
-    QImageReader reader(QString::fromStdString(ResolvePathCase(NativeFileName(name))));
+    QImageReader reader(QString::fromStdString(DiskPath(name)));
     if (reader.format() == "jpeg") {
         // The decoder's one-eighth output: only an eighth of the picture is
         // ever decoded.
@@ -110,10 +111,15 @@ bool TFormBGMap::FormShow()
 
 void TFormBGMap::Button1Click()
 {
-    OpenPictureDialog1->FileName = NativeFileName(QToAnsi(edfilename->text()));
+    OpenPictureDialog1->FileName = DiskPath(QToAnsi(edfilename->text()));
     if (!OpenPictureDialog1->Execute())
         return;
-    edfilename->setText(AnsiToQ(AnsiFileName(OpenPictureDialog1->FileName)));
+    const auto path = ModelName(OpenPictureDialog1->FileName);
+    if (!path) {
+        MessageDlg(GetMessageText("tmain_name_not_ansi"), mtWarning, mbOK);
+        return;
+    }
+    edfilename->setText(AnsiToQ(*path));
     FormShow();
 }
 

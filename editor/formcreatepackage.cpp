@@ -97,8 +97,12 @@ void TFormCreatePackage::CollectFiles(TStrings& List, const std::string& Folder,
 
     for (const fs::directory_entry& entry : entries) {
         const std::string native = entry.path().filename().string();
-        const std::string name = AnsiFileName(native);
-        const std::string path = Prefix.empty() ? name : Prefix + "\\" + name;
+        const auto name = ModelName(native);
+        if (!name) {
+            UnnamableFiles.push_back(Folder + "/" + native);
+            continue;
+        }
+        const std::string path = Prefix.empty() ? *name : Prefix + "\\" + *name;
         std::error_code typeError;
         const fs::file_status linkStatus = entry.symlink_status(typeError);
         const fs::file_status status = entry.status(typeError);
@@ -136,9 +140,9 @@ void TFormCreatePackage::CreatePackageClick()
         RouteList.clear();
         ListBox1->clear();
         const std::string bve = IncludeTrailingPathDelimiter(FormOptions->BveFolder);
-        const std::string objectFolder =
-            ResolvePathCase(bve + "railway/object/" + NativeFileName(ToNativePath(objDir)));
-        const std::string routeFolder = ResolvePathCase(bve + "railway/route/" + NativeFileName(ToNativePath(routeDir)));
+        const std::string objectFolder = DiskPath(bve, "railway\\object\\" + objDir);
+        const std::string routeFolder = DiskPath(bve, "railway\\route\\" + routeDir);
+        UnnamableFiles.clear();
         CollectFiles(ObjectList, objectFolder, "");
         CollectFiles(RouteList, routeFolder, "");
         // A mistyped folder name would give a package without the route;
@@ -155,6 +159,16 @@ void TFormCreatePackage::CreatePackageClick()
             ListBox1->addItem(AnsiToQ(f));
         for (const std::string& f : RouteList)
             ListBox1->addItem(AnsiToQ(f));
+        for (const std::string& f : UnnamableFiles) {
+            auto* item = new QListWidgetItem(QString::fromStdString(f), ListBox1);
+            item->setForeground(Qt::red);
+        }
+        if (!UnnamableFiles.empty()) {
+            std::string text = GetMessageText("tcreatepackage_not_ansi");
+            if (const std::size_t at = text.find("%d"); at != std::string::npos)
+                text.replace(at, 2, std::to_string(UnnamableFiles.size()));
+            MessageDlg(text, mtWarning, mbOK);
+        }
 
         TPackageRequest request;
         request.ObjectFiles = ObjectList;

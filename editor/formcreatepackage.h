@@ -36,6 +36,9 @@ public:
     // The files of the last run, ANSI, "\" between folder names.
     TStrings ObjectList;
     TStrings RouteList;
+    // Files found whose names Windows-1252 cannot hold (disk paths): left
+    // out of the package, shown in the list and reported.
+    TStrings UnnamableFiles;
 
     QGroupBox* GroupBox1;
     TLabeledEdit* ObjDirEdit;

@@ -34,6 +34,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -76,6 +77,28 @@ bool IsRelativeEntry(const std::string& entry)
         start = end + 1;
     }
     return true;
+}
+
+// The warning after an export that left objects out: how many, and each
+// name once with the number of its objects.
+std::string LeftOutMessage(const TStrings& leftOut)
+{
+    std::string text = GetMessageText("texport_left_out");
+    const std::size_t at = text.find("%d");
+    if (at != std::string::npos)
+        text.replace(at, 2, std::to_string(leftOut.size()));
+    std::vector<std::pair<std::string, int>> names;
+    for (const std::string& name : leftOut) {
+        auto same = [&](const auto& n) { return SameText(n.first, name); };
+        if (auto it = std::find_if(names.begin(), names.end(), same); it != names.end())
+            ++it->second;
+        else
+            names.emplace_back(name, 1);
+    }
+    TStrings lines;
+    for (const auto& [name, count] : names)
+        lines.push_back(count > 1 ? name + " (" + std::to_string(count) + ")" : name);
+    return text + JoinLines(lines);
 }
 
 class TOptionsExportSettings : public IExportSettings {
@@ -129,7 +152,7 @@ std::string ProgramRoot()
 std::string LibraryFolder()
 {
     TOptionsExportSettings settings;
-    return IncludeTrailingPathDelimiter(ProgramRoot()) + AnsiToUtf8(ToNativePath(settings.GetObjectFolder())) + "/";
+    return DiskPath(ProgramRoot(), settings.GetObjectFolder()) + "/";
 }
 
 class TWaitCursor {
@@ -525,12 +548,12 @@ std::string TFormExport::BveFolder() const { return FormOptions ? FormOptions->B
 
 std::string TFormExport::RouteFolder() const
 {
-    return ResolvePathCase(IncludeTrailingPathDelimiter(BveFolder()) + "railway/route/" + AnsiToUtf8(Sub())) + "/";
+    return DiskPath(BveFolder(), "railway\\route\\" + Sub()) + "/";
 }
 
 std::string TFormExport::ObjectFolder() const
 {
-    return ResolvePathCase(IncludeTrailingPathDelimiter(BveFolder()) + "railway/object/" + AnsiToUtf8(Sub())) + "/";
+    return DiskPath(BveFolder(), "railway\\object\\" + Sub()) + "/";
 }
 
 bool TFormExport::CheckBveFolder()
@@ -670,6 +693,7 @@ void TFormExport::ExportBtnClick()
     }
     ExportDone = true;
     CreditsLines.insert(CreditsLines.end(), writer->Credits.begin(), writer->Credits.end());
+    const TStrings leftOut = writer->LeftOut;
     writer.reset();
 
     for (const std::string& entry : FileListLines)
@@ -678,6 +702,8 @@ void TFormExport::ExportBtnClick()
     ProgressBarCopy->hide();
     MemoStatus1->setPlainText(MemoStatus->toPlainText());
     ShowPage(2);
+    if (!leftOut.empty())
+        MessageDlg(LeftOutMessage(leftOut), mtWarning, mbOK);
 }
 
 bool TFormExport::CopyToBveFolder()
@@ -693,10 +719,9 @@ bool TFormExport::CopyToBveFolder()
     ForceDirectories(routeDir);
     ForceDirectories(objDir);
 
-    const std::string baseName = AnsiToUtf8(Name());
-    for (const auto& [file, lines] : {std::pair{routeDir + baseName + ".csv", &RouteFileLines},
-                                      std::pair{routeDir + baseName + "_credits.txt", &CreditsLines}}) {
-        if (!SaveLines(ResolvePathCase(file), *lines)) {
+    for (const auto& [file, lines] : {std::pair{DiskPath(routeDir, Name() + ".csv"), &RouteFileLines},
+                                      std::pair{DiskPath(routeDir, Name() + "_credits.txt"), &CreditsLines}}) {
+        if (!SaveLines(file, *lines)) {
             MessageDlg(MessageWith("texport_write_failed", ShownPath(file)), mtError, mbOK);
             return false;
         }
@@ -713,10 +738,9 @@ bool TFormExport::CopyToBveFolder()
             failed.push_back(entry);
             continue;
         }
-        const std::string relative = AnsiToUtf8(ToNativePath(entry));
-        const std::string target = objDir + relative;
+        const std::string target = DiskPath(objDir, entry);
         ForceDirectories(ExtractFilePath(target));
-        if (!CopyFile(library + relative, target, false))
+        if (!CopyFile(DiskPath(library, entry), target, false))
             failed.push_back(entry);
     }
     ProgressBarCopy->setValue(100);
@@ -736,7 +760,7 @@ bool TFormExport::StartDevelopermode()
     const std::string bve = IncludeTrailingPathDelimiter(BveFolder());
     const std::string program = ResolvePathCase(bve + "Bve.exe");
     const std::string routeDir = RouteFolder();
-    const std::string routeFile = routeDir + AnsiToUtf8(Name()) + ".csv";
+    const std::string routeFile = DiskPath(routeDir, Name() + ".csv");
     const std::string parameters =
         "\"" + routeFile + "\" /d=" + std::to_string(Project ? Project->DeveloperId : 0);
     if (!FileExists(program) || !ShellOpen(program, parameters, ExcludeTrailingPathDelimiter(routeDir))) {

@@ -242,7 +242,13 @@ void TFormNewBGImage::bCreateClick()
         return;
     }
 
-    const std::string fileName = ExtractFilePath(Project->FileName) + QToAnsi(edFilename->text());
+    // The project names the picture in its own code page, folder and all.
+    const auto folder = ModelName(ExtractFilePath(Project->FileName));
+    if (!folder) {
+        MessageDlg(GetMessageText("tmain_name_not_ansi"), mtWarning, mbOK);
+        return;
+    }
+    const std::string fileName = *folder + QToAnsi(edFilename->text());
     QString error;
     bool allocated = false;
     {
@@ -250,7 +256,7 @@ void TFormNewBGImage::bCreateClick()
         const QImage image = DrawMap(x, y, r);
         allocated = !image.isNull();
         if (allocated) {
-            QSaveFile out(QString::fromStdString(ResolvePathCase(NativeFileName(fileName))));
+            QSaveFile out(QString::fromStdString(DiskPath(fileName)));
             QImageWriter writer(&out, "jpeg");
             writer.setQuality(JpegQuality);
             if (!out.open(QIODevice::WriteOnly))

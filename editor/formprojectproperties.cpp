@@ -78,7 +78,7 @@ std::string MemoToText(const QPlainTextEdit* memo)
 // separator and letter case), read from disk.
 QImage ReadPicture(const std::string& ansiPath)
 {
-    QImageReader reader(QString::fromStdString(ResolvePathCase(NativeFileName(ansiPath))));
+    QImageReader reader(QString::fromStdString(DiskPath(ansiPath)));
     reader.setAutoTransform(true);
     return reader.read();
 }
@@ -199,7 +199,7 @@ void TFormProjectProperties::FillFromProject(TVLProject* project)
     memoCredits->setPlainText(TextToMemo(Project->Credits));
     Image1->clear();
     Image1->setToolTip(AnsiToQ(Project->LogoPath));
-    if (!Project->LogoPath.empty() && FileExists(NativeFileName(Project->LogoPath))) {
+    if (!Project->LogoPath.empty() && FileExists(DiskPath(Project->LogoPath))) {
         const QImage logo = ReadPicture(Project->LogoPath);
         if (!logo.isNull())
             Image1->setPixmap(LogoPixmap(logo));
@@ -230,9 +230,13 @@ bool TFormProjectProperties::LoadLogo(const std::string& path)
 
 void TFormProjectProperties::bLoadLogoClick()
 {
-    OpenPictureDialog1->FileName = NativeFileName(QToAnsi(Image1->toolTip()));
-    if (OpenPictureDialog1->Execute())
-        LoadLogo(AnsiFileName(OpenPictureDialog1->FileName));
+    OpenPictureDialog1->FileName = DiskPath(QToAnsi(Image1->toolTip()));
+    if (!OpenPictureDialog1->Execute())
+        return;
+    if (const auto path = ModelName(OpenPictureDialog1->FileName))
+        LoadLogo(*path);
+    else
+        MessageDlg(GetMessageText("tmain_name_not_ansi"), mtWarning, mbOK);
 }
 
 void TFormProjectProperties::bSelectStopSignClick()

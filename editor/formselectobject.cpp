@@ -52,7 +52,7 @@ void TFormSelectObject::SelectFolder(const std::string& name)
     InitialFolder = name;
     QListWidget* folders = FrmObjects1->lvObjFolders;
     for (int i = 0; i < folders->count(); ++i) {
-        if (SameText(AnsiFileName(ItemNativeName(folders->item(i))), name)) {
+        if (SameText(ModelName(ItemNativeName(folders->item(i))).value_or(""), name)) {
             folders->setCurrentRow(i);
             folders->item(i)->setSelected(true);
             FrmObjects1->lvObjFoldersClick();

@@ -449,7 +449,7 @@ void TFormTrackProperties::Button5Click()
 {
     StatusBar1->SetPanelText(0, "");
     const std::string name = ObjectFolder() + "\\sounds\\" + EditText(edPlayWave);
-    const std::string file = ResolvePathCase(ProgramFolder() + ToNativePath(NativeFileName(name)));
+    const std::string file = DiskPath(ProgramFolder(), name);
     if (!FileExists(file))
         return;
     std::string error;

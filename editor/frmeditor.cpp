@@ -994,7 +994,7 @@ bool TFrmEditor::LoadProject(const std::string& fileName)
     CurrentSituation.Scale = tbZoom->value();
 
     const std::string map = Project->BackgroundMapFileName;
-    PanMap->setVisible(!map.empty() && FileExists(ToNativePath(map)));
+    PanMap->setVisible(!map.empty() && FileExists(DiskPath(map)));
     SetMap();
 
     CopiedTrack.reset();

@@ -68,7 +68,7 @@ private:
 bool HasBackgroundPicture(const TVLProject* project)
 {
     return project && !project->BackgroundMapFileName.empty() &&
-           FileExists(NativeFileName(project->BackgroundMapFileName));
+           FileExists(DiskPath(project->BackgroundMapFileName));
 }
 
 } // namespace
@@ -93,7 +93,7 @@ void TFrmEditor::SetMap()
 {
     if (PanMap->isHidden() || !HasBackgroundPicture(Project))
         return;
-    QImageReader reader(QString::fromStdString(ResolvePathCase(NativeFileName(Project->BackgroundMapFileName))));
+    QImageReader reader(QString::fromStdString(DiskPath(Project->BackgroundMapFileName)));
     // JPEG pictures are decoded at the reduced size directly; other kinds
     // are read whole and reduced to the same size.
     const QSize full = reader.size();

@@ -20,6 +20,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 
 const char* const BackgroundsFolder = "backgrounds";
@@ -52,6 +54,25 @@ QListWidgetItem* Chosen(const QListWidget* list)
 {
     QListWidgetItem* item = list->currentItem();
     return item && item->isSelected() ? item : nullptr;
+}
+
+// The model name of an item: what a route file can name, or nothing when the
+// disk name has letters that Windows-1252 lacks.
+std::optional<std::string> ItemModelName(const QListWidgetItem* item)
+{
+    return item ? ModelName(ItemNativeName(item)) : std::nullopt;
+}
+
+// A list item for a name on disk, shown as it stands. A name the route files
+// cannot hold is greyed and says so; it cannot be chosen for the plan.
+void AddDiskItem(QListWidget* list, const QIcon& icon, const QString& diskName)
+{
+    auto* item = new QListWidgetItem(icon, diskName, list);
+    item->setData(Qt::UserRole, diskName);
+    if (!ItemModelName(item)) {
+        item->setForeground(list->palette().brush(QPalette::Disabled, QPalette::Text));
+        item->setToolTip(AnsiToQ(GetMessageText("tmain_name_not_ansi")));
+    }
 }
 
 } // namespace
@@ -130,14 +151,24 @@ TFrmObjects::TFrmObjects(QWidget* parent, const char* name) : QWidget(parent)
 std::string TFrmObjects::LibraryPath()
 {
     const std::string folder = FormOptions ? FormOptions->GetObjectFolder() : std::string("lib");
-    return ExcludeTrailingPathDelimiter(ResolvePathCase(ProgramFolder() + ToNativePath(NativeFileName(folder))));
+    return ExcludeTrailingPathDelimiter(DiskPath(ProgramFolder(), folder));
 }
 
-bool TFrmObjects::HasSelection() const { return Chosen(lvObjFolders) && Chosen(lvObjects); }
+bool TFrmObjects::HasSelection() const
+{
+    return ItemModelName(Chosen(lvObjFolders)) && ItemModelName(Chosen(lvObjects));
+}
 
-std::string TFrmObjects::SelectedFolder() const { return AnsiFileName(ItemNativeName(Chosen(lvObjFolders))); }
+bool TFrmObjects::SelectionUnnamable() const
+{
+    QListWidgetItem* folder = Chosen(lvObjFolders);
+    QListWidgetItem* file = Chosen(lvObjects);
+    return folder && file && !(ItemModelName(folder) && ItemModelName(file));
+}
 
-std::string TFrmObjects::SelectedFile() const { return AnsiFileName(ItemNativeName(Chosen(lvObjects))); }
+std::string TFrmObjects::SelectedFolder() const { return ItemModelName(Chosen(lvObjFolders)).value_or(""); }
+
+std::string TFrmObjects::SelectedFile() const { return ItemModelName(Chosen(lvObjects)).value_or(""); }
 
 std::string TFrmObjects::SelectedFullPath() const
 {
@@ -163,10 +194,8 @@ void TFrmObjects::refresh1Click()
     const QDir dir(FromNative(LibraryPath()));
     const QIcon icon = lvObjFolders->property("itemIcon").value<QIcon>();
     for (const QFileInfo& info :
-         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::IgnoreCase)) {
-        auto* item = new QListWidgetItem(icon, AnsiToQ(AnsiFileName(ToNative(info.fileName()))), lvObjFolders);
-        item->setData(Qt::UserRole, info.fileName());
-    }
+         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::IgnoreCase))
+        AddDiskItem(lvObjFolders, icon, info.fileName());
     lvObjFolders->setUpdatesEnabled(true);
 }
 
@@ -184,11 +213,8 @@ void TFrmObjects::lvObjFoldersClick()
         // Name filters ignore letter case unless QDir::CaseSensitive is set.
         const QDir dir(FromNative(LibraryPath()) + "/" + folderName);
         const QIcon icon = lvObjects->property("itemIcon").value<QIcon>();
-        for (const QFileInfo& info :
-             dir.entryInfoList(QStringList{pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase)) {
-            auto* item = new QListWidgetItem(icon, AnsiToQ(AnsiFileName(ToNative(info.fileName()))), lvObjects);
-            item->setData(Qt::UserRole, info.fileName());
-        }
+        for (const QFileInfo& info : dir.entryInfoList(QStringList{pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase))
+            AddDiskItem(lvObjects, icon, info.fileName());
         lvObjects->setUpdatesEnabled(true);
     }
     if (lvObjects->count() > 0) {
@@ -205,7 +231,10 @@ void TFrmObjects::lvObjectsSelectItem()
         label->setToolTip(QString());
     }
     QListWidgetItem* folder = Chosen(lvObjFolders);
-    if (HasSelection() && folder->data(Qt::UserRole).toString() != BackgroundsFolder) {
+    if (SelectionUnnamable()) {
+        lDescription->setText(AnsiToQ(GetMessageText("tmain_name_not_ansi")));
+        lDescription->setWordWrap(true);
+    } else if (HasSelection() && folder->data(Qt::UserRole).toString() != BackgroundsFolder) {
         const TVLObject object(SelectedFolder(), SelectedFile());
         auto show = [](QLabel* label, const std::string& text) {
             label->setText(AnsiToQ(text));
@@ -223,6 +252,10 @@ void TFrmObjects::lvObjectsSelectItem()
 
 void TFrmObjects::lvObjectsDblClick()
 {
+    if (SelectionUnnamable()) {
+        MessageDlg(GetMessageText("tmain_name_not_ansi"), mtWarning, mbOK);
+        return;
+    }
     emit ObjectDoubleClicked();
 }
 

@@ -32,8 +32,12 @@ public:
     // The library folder (native, no trailing separator).
     static std::string LibraryPath();
 
-    // Whether both a folder and an object are chosen.
+    // Whether both a folder and an object are chosen, and route files can
+    // name them.
     bool HasSelection() const;
+    // Whether a folder and an object are chosen whose names route files
+    // cannot hold (letters beyond Windows-1252); the panel says so.
+    bool SelectionUnnamable() const;
     // The chosen folder and object file as the model names them (ANSI);
     // empty when none is chosen.
     std::string SelectedFolder() const;

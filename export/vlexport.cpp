@@ -104,8 +104,7 @@ void TVLExport_Mod::StopExport(const std::string& messageKey, const std::string&
 
 std::string TVLExport_Mod::ObjectLibraryFolder() const
 {
-    return IncludeTrailingPathDelimiter(FServices.ProgramFolder) +
-           ToNativePath(FServices.Settings->GetObjectFolder()) + "/";
+    return DiskPath(FServices.ProgramFolder, FServices.Settings->GetObjectFolder()) + "/";
 }
 
 int TVLExport_Mod::DistanceBeyondLast() const
@@ -174,6 +173,7 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     FFileListKeys.clear();
     FCreditKeys.clear();
     FMissingReported.clear();
+    LeftOut.clear();
 
     if (!Project || !Output)
         return false;
@@ -276,6 +276,8 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     ReplaceLineWithList(out, "###traindef_placeholder###", train);
     SetProgress(100);
     AddStatus("FreeObj Count=" + std::to_string(FreeObjCount));
+    if (!LeftOut.empty())
+        AddStatus("objects left out: " + std::to_string(LeftOut.size()));
     if (DestStation && !DestinationReached) {
         // A route that never reaches its destination is not a finished export.
         StopExport("texport_incomplete", "Destination not reached.");

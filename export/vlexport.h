@@ -101,6 +101,9 @@ public:
     bool DestinationReached = false;
     int OverrunCount = 0;
     int FreeObjCount = 0;
+    // "folder\file" of each object left out of the route because its file is
+    // missing from the library, once per object (the route is still written).
+    TStrings LeftOut;
     // The message key of the stop, empty after a completed export.
     std::string StopMessageKey;
     // The first value the simulator could not take ("Track 12: height 1E308 m"),

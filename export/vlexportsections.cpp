@@ -117,7 +117,7 @@ bool TVLExport_Mod::LibraryFileExists(const std::string& folder, const std::stri
 {
     if (file.empty())
         return false;
-    return FileExists(ObjectLibraryFolder() + ToNativePath(folder) + "/" + ToNativePath(file));
+    return FileExists(DiskPath(ObjectLibraryFolder(), folder + "\\" + file));
 }
 
 void TVLExport_Mod::AddObjectFiles(const std::string& folder, const std::string& file)
@@ -200,8 +200,10 @@ void TVLExport_Mod::WriteStructureStart(TStrings& lines)
         std::string file = GetToken(stopSign, "\\", 2);
         if (LibraryFileExists(folder, file))
             StopSignIndex = FreeObjIndex(folder, file);
-        else
+        else {
             AddStatus("missing stop sign object: " + stopSign);
+            LeftOut.push_back(stopSign);
+        }
     }
     lines.push_back("");
     SetProgress(40);

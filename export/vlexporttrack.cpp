@@ -252,6 +252,7 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                     // A scenery object whose file is gone would name a file the
                     // simulator cannot load; leave it out and say so.
                     AddStatus("missing free object file, not placed: " + o->Folder + "\\" + o->FileName);
+                    LeftOut.push_back(o->Folder + "\\" + o->FileName);
                     continue;
                 }
                 double yaw = Bearing(blockStart, blockEnd) - 90 - o->Rotation;

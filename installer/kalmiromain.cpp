@@ -148,11 +148,11 @@ bool TKalmiro_Main::FormCreate(const std::string& SourceDir)
     Route_Name->setText(Ansi(ini.ReadString("Route", "Name", "Unknown route")));
     // A route without a picture of its own (an empty or missing name) shows
     // the default picture the package carries.
-    std::string image = dir + NativeFileName(ExtractFileName(ini.ReadString("Route", "Image", "noscreen.bmp")));
+    std::string image = DiskPath(dir, ExtractFileName(ini.ReadString("Route", "Image", "noscreen.bmp")));
     if (!FileExists(image))
-        image = dir + "noscreen.bmp";
+        image = DiskPath(dir, "noscreen.bmp");
     if (FileExists(image))
-        Route_Image->setPixmap(QPixmap(QString::fromStdString(ResolvePathCase(image))));
+        Route_Image->setPixmap(QPixmap(QString::fromStdString(image)));
     Route_Description->setText(Ansi(description).replace("\r\n", "\n"));
     Route_Author->setText("by " + Ansi(ini.ReadString("Route", "Author", "Unknown")));
     const std::string homepage = ini.ReadString("Route", "Homepage", "Unknown");

@@ -354,5 +354,5 @@ std::string JoinPackagePath(const std::string& Folder, const std::string& Line)
         return {};
     // The line is ANSI; the file lies under its disk name, as the archive
     // engine extracted it (and as the simulator's folder should get it).
-    return ResolvePathCase(IncludeTrailingPathDelimiter(ToNativePath(Folder)) + NativeFileName(rel));
+    return DiskPath(Folder, rel);
 }

@@ -16,15 +16,9 @@ namespace {
 // with the spelling found on disk.
 std::string LibraryPath(const std::string& programFolder, const std::string& objectFolder, std::string_view rest)
 {
-    std::string path = IncludeTrailingPathDelimiter(ToNativePath(programFolder));
-    std::string folder = ExcludeTrailingPathDelimiter(ToNativePath(objectFolder));
     // The library folder is always below the program folder.
-    while (!folder.empty() && folder.front() == '/')
-        folder.erase(0, 1);
-    if (!folder.empty())
-        path += folder + "/";
-    path += ToNativePath(rest);
-    return ResolvePathCase(path);
+    std::string folder = ExcludeTrailingPathDelimiter(objectFolder);
+    return DiskPath(programFolder, folder.empty() ? std::string(rest) : folder + "\\" + std::string(rest));
 }
 
 // The name of a catalog line: the text before its first "="; a line without
@@ -132,7 +126,7 @@ std::string TVLBackgroundTexturelist::PicturePath(int index) const
     std::string file = GetFileName(IdAt(index));
     if (file.empty())
         return std::string();
-    return ResolvePathCase(Folder() + ToNativePath(file));
+    return DiskPath(Folder(), file);
 }
 
 bool TVLBackgroundTexturelist::LoadPicture(int index, std::string& picture) const

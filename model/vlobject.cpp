@@ -14,7 +14,7 @@ TVLObject::TVLObject(std::string_view folder, std::string_view fileName) : Folde
 {
     if (folder.empty() && fileName.empty())
         return;
-    std::string path = ResolvePathCase(ToNativePath(ObjectsRoot + Folder + "\\" + FileName));
+    std::string path = DiskPath(ObjectsRoot, Folder + "\\" + FileName);
     if (FileExists(path) && LoadLines(path, Lines))
         CalcBounds();
 }

@@ -122,7 +122,6 @@ void TFormPackage::Build(const std::string& RouteName, const std::string& Pictur
     TPackagerOptions& options = Options ? *Options : PackagerOptions();
     const std::string work = FRoot + "routepackages/";
     const std::string T = work + "temp/";
-    const std::string routeDir = ToNativePath(RouteDir);
     CheckInsidePath(RouteDir, "route folder");
     for (const std::string& f : ObjectFiles)
         CheckInsidePath(f, "object file");
@@ -185,25 +184,20 @@ void TFormPackage::Build(const std::string& RouteName, const std::string& Pictur
             FailedFiles.push_back(entry);
     };
     const std::string objectSource =
-        ObjectSource.empty() ? FRoot + NativeFileName(ToNativePath(options.GetObjectFolder())) + "/"
-                             : IncludeTrailingPathDelimiter(ObjectSource);
-    const std::string nativeRouteDir = NativeFileName(routeDir);
+        ObjectSource.empty() ? DiskPath(FRoot, options.GetObjectFolder()) : ObjectSource;
     for (const std::string& f : ObjectFiles)
-        stage(objectSource + NativeFileName(ToNativePath(f)),
-              T + "railway/object/" + nativeRouteDir + "/" + NativeFileName(ToNativePath(f)), f,
+        stage(DiskPath(objectSource, f), DiskPath(T, "railway\\object\\" + RouteDir + "\\" + f), f,
               "\\railway\\object\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
-    const std::string routeSource = IncludeTrailingPathDelimiter(ToNativePath(options.BveFolder())) +
-                                    "railway/route/" + nativeRouteDir + "/";
+    const std::string routeSource = DiskPath(options.BveFolder(), "railway\\route\\" + RouteDir);
     for (const std::string& f : RouteFiles)
-        stage(routeSource + NativeFileName(ToNativePath(f)),
-              T + "railway/route/" + nativeRouteDir + "/" + NativeFileName(ToNativePath(f)), f,
+        stage(DiskPath(routeSource, f), DiskPath(T, "railway\\route\\" + RouteDir + "\\" + f), f,
               "\\railway\\route\\" + ToWindowsPath(RouteDir) + "\\" + ToWindowsPath(f));
     Step(15);
 
     // 5. The picture the installer shows, then the finished file list.
-    const std::string picture = NativeFileName(ToNativePath(PicturePath));
+    const std::string picture = DiskPath(PicturePath);
     if (!PicturePath.empty() && FileExists(picture))
-        CopyFile(picture, T + NativeFileName(image), false);
+        CopyFile(picture, DiskPath(T, image), false);
     else
         CopyFile(FRoot + "kalmiro/noscreen.bmp", T + "noscreen.bmp", true);
     if (files.empty())

@@ -135,3 +135,51 @@ std::string OemToUtf8(std::string_view oem) { return ToUtf8(kCp850, oem); }
 std::string Utf8ToOem(std::string_view utf8) { return FromUtf8(kCp850, utf8); }
 std::string AnsiToOem(std::string_view ansi) { return Recode(kCp1252, kCp850, ansi); }
 std::string OemToAnsi(std::string_view oem) { return Recode(kCp850, kCp1252, oem); }
+
+namespace {
+
+std::uint32_t FoldLetter(std::uint32_t c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9) ||
+        (c >= 0x410 && c <= 0x42F))
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 0x50;
+    if (c == 0x178)
+        return 0xFF;
+    // Latin Extended-A pairs capital and small letter as neighbours.
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+        return c | 1;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return c + (c & 1);
+    return c;
+}
+
+bool DecodeStrict(std::string_view s, std::u32string& out)
+{
+    for (std::size_t i = 0; i < s.size();) {
+        const bool replacement = s.compare(i, 3, "\xEF\xBF\xBD") == 0;
+        std::uint32_t c = NextUtf8(s, i);
+        if (c == 0xFFFD && !replacement)
+            return false;
+        out += FoldLetter(c);
+    }
+    return true;
+}
+
+} // namespace
+
+bool SameTextUtf8(std::string_view a, std::string_view b)
+{
+    std::u32string fa, fb;
+    if (DecodeStrict(a, fa) && DecodeStrict(b, fb))
+        return fa == fb;
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}

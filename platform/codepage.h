@@ -20,3 +20,8 @@ std::string Utf8ToOem(std::string_view utf8);
 // Characters without a counterpart become "?"; ASCII passes unchanged.
 std::string AnsiToOem(std::string_view ansi);
 std::string OemToAnsi(std::string_view oem);
+
+// True when two UTF-8 names are the same without regard to letter case, as
+// Windows compares file names: ASCII, the Latin, Greek and Cyrillic letters.
+// Text that is not valid UTF-8 is compared byte for byte (ASCII case ignored).
+bool SameTextUtf8(std::string_view a, std::string_view b);

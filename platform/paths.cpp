@@ -26,6 +26,30 @@ std::string NativeFileName(std::string_view ansi) { return AnsiToUtf8(ansi); }
 
 std::string AnsiFileName(std::string_view native) { return Utf8ToAnsi(native); }
 
+std::string DiskPath(std::string_view modelPath) { return ResolvePathCase(AnsiToUtf8(modelPath)); }
+
+std::string DiskPath(std::string_view diskFolder, std::string_view modelPath)
+{
+    // The model part lies below the folder, whatever separators it starts with.
+    while (!modelPath.empty() && IsSep(modelPath.front()))
+        modelPath.remove_prefix(1);
+    if (modelPath.empty())
+        return ResolvePathCase(ExcludeTrailingPathDelimiter(diskFolder));
+    if (diskFolder.empty())
+        return DiskPath(modelPath);
+    return ResolvePathCase(IncludeTrailingPathDelimiter(diskFolder) + AnsiToUtf8(modelPath));
+}
+
+std::optional<std::string> ModelName(std::string_view diskName)
+{
+    // Windows-1252 holds the name when it comes back unchanged; this also
+    // turns away bytes that are not UTF-8.
+    std::string ansi = Utf8ToAnsi(diskName);
+    if (AnsiToUtf8(ansi) != diskName)
+        return std::nullopt;
+    return ansi;
+}
+
 std::string ToNativePath(std::string_view path)
 {
     std::string r(path);
@@ -97,7 +121,7 @@ std::string ResolvePathCase(std::string_view path)
                 bool found = false;
                 for (const auto& entry : fs::directory_iterator(base, ec)) {
                     std::string name = entry.path().filename().string();
-                    if (SameText(name, part)) {
+                    if (SameTextUtf8(name, part)) {
                         chosen = name;
                         found = true;
                         break;

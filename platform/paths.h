@@ -3,23 +3,41 @@
 // files the Windows way ("railway\object\x.b3d", any letter case); on disk we
 // use native paths with the exact case of what exists.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 // Turns every "\" into "/".
 std::string ToNativePath(std::string_view path);
 
-// Names the files and the model hold are ANSI (Windows-1252); names on disk
-// are this system's own (UTF-8). Every place that turns one into the other
-// for a file name goes through these two, so ASCII names pass unchanged and
-// the two directions stay each other's inverse for every ANSI name.
+// Model paths and disk paths. The model and the files it reads and writes
+// name files in ANSI (Windows-1252 bytes, "\" or "/" between the parts, any
+// letter case); the disk names them in UTF-8 with "/" and exact case. Every
+// file the programs open, list, copy or write goes through this pair:
+//
+// DiskPath turns a model path into the disk path of what exists, resolving
+// letter case the way Windows does (also for letters beyond ASCII); parts
+// that do not exist are kept as given so they can be created. The two-part
+// form joins a folder that is already a disk path (the program folder, a
+// folder the user chose) with a model path below it.
+std::string DiskPath(std::string_view modelPath);
+std::string DiskPath(std::string_view diskFolder, std::string_view modelPath);
+// ModelName turns a disk name (one name or a path) back into model bytes;
+// separators stay as they are. A name that Windows-1252 cannot hold
+// ("Москва.b3d", or bytes that are not UTF-8) gives nothing: it is shown as it
+// stands and reported, never turned into "?" and then looked up.
+std::optional<std::string> ModelName(std::string_view diskName);
+
+// The code page step of the pair alone, for names that are not looked up on
+// disk (archive entries). AnsiFileName puts "?" for what ANSI lacks; use
+// ModelName wherever the name is looked up again.
 std::string NativeFileName(std::string_view ansi);  // ANSI name -> disk name
-std::string AnsiFileName(std::string_view native); // disk name -> ANSI ("?" for what ANSI lacks)
+std::string AnsiFileName(std::string_view native); // disk name -> ANSI
 // Turns every "/" into "\" (for texts inside the files).
 std::string ToWindowsPath(std::string_view path);
 
-// Finds an existing file or folder for a path whose components may differ in
-// letter case from what is on disk, and whose separators may be "\". Returns
+// Finds an existing file or folder for a disk path whose components may
+// differ in letter case from what is on disk, and whose separators may be "\". Returns
 // the path with the on-disk spelling; for components that do not exist, the
 // rest is kept as given (with "/" separators), so it can be created.
 std::string ResolvePathCase(std::string_view path);

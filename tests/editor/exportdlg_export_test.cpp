@@ -424,3 +424,19 @@ TEST_F(ExportDialogTest, TheOnlyTrainIsPreselectedAndNoTrainIsRefused)
     EXPECT_EQ(Form->export_set_Trains->currentText(), "train");
     Form->hide();
 }
+
+TEST_F(ExportDialogTest, ObjectsLeftOutAreCountedAndNamed)
+{
+    Open("siding.vlp");
+    for (const char* file : {"gone.b3d", "gone.b3d", "S\xE4ule.b3d"}) {
+        Project.AddObject(new TVLObject("misc", file));
+        Project.FreeObjects.Items(Project.FreeObjects.Count() - 1)->X = 50;
+    }
+    Choose("train", "route", "route");
+    Form->ExportBtn->click();
+    ASSERT_EQ(Form->ActivePage(), 2); // a warning: the route is written
+    ASSERT_EQ(Requests.size(), 1u);
+    std::string text = GetMessageText("texport_left_out");
+    EXPECT_EQ(Requests[0].Text, text.replace(text.find("%d"), 2, "3") + "misc\\gone.b3d (2)\r\nmisc\\S\xE4ule.b3d\r\n");
+    Form->hide();
+}

@@ -6,8 +6,10 @@
 
 #include "app/packagerlink.h"
 #include "editor/formexport.h"
+#include "editor/formobjects.h"
 #include "editor/formoptions.h"
 #include "editor/formtrain.h"
+#include "editor/frmobjects.h"
 #include "editor/startupforms.h"
 #include "editor/vclwidgets.h"
 #include "model/vlobject.h"
@@ -19,6 +21,10 @@
 #include "startuptesthelpers.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QTest>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -69,11 +75,13 @@ protected:
         packtest::WriteFile(Program + "kalmiro/noscreen.bmp", packtest::SmallBitmap(4, 3, 200));
     }
 
-    // Exports the golden "siding" project as route "route" into sub-folder
-    // "route" and finishes with the package choice ticked.
-    void ExportWithPackage()
+    // Exports the golden "siding" project (unless one is loaded) as route
+    // "route" into sub-folder "route" and finishes with the package choice ticked.
+    void ExportWithPackage(bool load = true)
     {
-        ASSERT_TRUE(Project.LoadFromFile(Golden("siding.vlp")));
+        if (load) {
+            ASSERT_TRUE(Project.LoadFromFile(Golden("siding.vlp")));
+        }
         FormExport->Project = &Project;
         FormExport->show();
         FormExport->export_set_Trains->setCurrentIndex(FormExport->export_set_Trains->findText("train"));
@@ -232,4 +240,55 @@ TEST_F(PackagerLinkTest, ShippedLanguageFileHoldsEveryWindowText)
         }
         ADD_FAILURE() << "keys missing from the shipped english.lng:\n" << added;
     }
+}
+
+// An object named beyond ASCII goes the whole road: library file, object
+// browser, plan, export, package, and the real installer.
+TEST_F(PackagerLinkTest, ObjectWithUmlautTravelsFromLibraryToInstalledRoute)
+{
+    PrepareProgramFolder();
+    Installer = packtest::ReadFile(std::string(VELKAST_PROGRAM_DIR) + "/kalmiro/kalmiro");
+    packtest::WriteFile(Program + "kalmiro/kalmiro", Installer);
+    fs::permissions(Program + "kalmiro/kalmiro", fs::perms::owner_all);
+    const std::string lib = Program + "lib/misc/";
+    packtest::WriteFile(lib + "b\xC3\xA4um.b3d", ";author=J\xF6rg S\xF8rensen\r\nLoad Bl\xE4tter.bmp\r\n");
+    packtest::WriteFile(lib + "Bl\xC3\xA4tter.bmp", packtest::SmallBitmap(4, 4, 90));
+    packtest::WriteFile(lib + "\xD0\xB5\xD0\xBB\xD1\x8C.b3d", ""); // Cyrillic: Windows-1252 cannot hold it
+    CreateApplicationForms();
+    ASSERT_TRUE(Project.LoadFromFile(Golden("siding.vlp")));
+    TFrmObjects* browser = FormObjects->FrmObjects1;
+    FormObjects->Project = &Project;
+    FormObjects->show();
+    auto choose = [](QListWidget* list, const char* utf8) {
+        list->setCurrentItem(list->findItems(QString::fromUtf8(utf8), Qt::MatchExactly).value(0));
+    };
+    choose(browser->lvObjFolders, "misc");
+    browser->lvObjFoldersClick();
+    choose(browser->lvObjects, "\xD0\xB5\xD0\xBB\xD1\x8C.b3d");
+    browser->lvObjectsDblClick(); // said to be unusable, not placed
+    EXPECT_EQ(CountMessageKey("tmain_name_not_ansi"), 1);
+    choose(browser->lvObjects, "b\xC3\xA4um.b3d");
+    EXPECT_EQ(browser->lAutor->text(), QString::fromUtf8("J\xC3\xB6rg S\xC3\xB8rensen"));
+    EXPECT_EQ(browser->lBitmaps->text(), QString::fromUtf8("Bl\xC3\xA4tter.bmp"));
+    CurrentSituation.Cursor = MakeWorldPoint(80, 10);
+    browser->lvObjectsDblClick();
+    ASSERT_EQ(Project.FreeObjects.Count(), 2);
+
+    ExportWithPackage(false);
+    EXPECT_EQ(Requests.size(), 1u);
+    EXPECT_NE(JoinLines(FormExport->RouteFileLines).find("route\\misc\\b\xE4um.b3d"), std::string::npos);
+
+    // The player's side: the package unpacks and hands over to its copy.
+    const std::string player = (Dir / "player").string(), log = (Dir / "log.txt").string();
+    packtest::WriteFile(player + "/bve.exe", "");
+    packtest::WriteFile(Program + "answers.ini", "BveFolder=" + player + "\r\nClick=Button1\r\nLog=" + log + "\r\n");
+    qputenv("KALMIRO_TEST_RESPONDER", QByteArray::fromStdString(Program + "answers.ini"));
+    qputenv("VELKAST_REGISTRY_DIR", QByteArray::fromStdString(Program));
+    EXPECT_EQ(QProcess::execute(QString::fromStdString(Program + "completed_packages/VLinstaller-Siding")), 0);
+    for (int i = 0; i < 600 && packtest::ReadFile(log).find("Route installed") == std::string::npos; ++i)
+        QTest::qWait(100);
+    qunsetenv("KALMIRO_TEST_RESPONDER");
+    qunsetenv("VELKAST_REGISTRY_DIR");
+    for (const char* name : {"b\xC3\xA4um.b3d", "Bl\xC3\xA4tter.bmp"})
+        EXPECT_EQ(packtest::ReadFile(player + "/railway/object/route/misc/" + name), packtest::ReadFile(lib + name));
 }

@@ -50,3 +50,19 @@ TEST(Paths, ProgramFolderEndsWithSeparator)
     SetProgramFolder("");
     EXPECT_EQ(ProgramFolder(), f);
 }
+
+// Model names are Windows-1252 bytes; the disk names the same files in UTF-8.
+TEST(Paths, ModelAndDiskNamesBeyondAscii)
+{
+    const std::string base = fs::temp_directory_path() / ("vl_names_" + std::to_string(::getpid()));
+    fs::create_directories(base + "/Bäume/Åsgård");
+    for (const char* name : {"/Bäume/Straße.b3d", "/Bäume/Élan.bmp", "/Bäume/Москва.b3d"})
+        std::ofstream(base + name) << "x";
+    EXPECT_EQ(DiskPath(base, "B\xC4UME\\\xE5SG\xC5RD\\new.B3D"), base + "/Bäume/Åsgård/new.B3D");
+    EXPECT_EQ(DiskPath(base + "/b\xE4ume\\\xC9LAN.bmp"), base + "/Bäume/Élan.bmp");
+    EXPECT_EQ(ResolvePathCase(base + "/BÄUME/МОСКВА.b3d"), base + "/Bäume/Москва.b3d");
+    EXPECT_EQ(ModelName("Åsgård/Straße, Élan"), "\xC5sg\xE5rd/Stra\xDF" "e, \xC9lan");
+    EXPECT_EQ(ModelName("Москва.b3d"), std::nullopt); // never "??????.b3d"
+    EXPECT_EQ(ModelName("b\xE4um.b3d"), std::nullopt); // not UTF-8
+    fs::remove_all(base);
+}

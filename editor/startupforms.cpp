@@ -1,13 +1,14 @@
 #include "editor/startupforms.h"
 
 #include "editor/appforms.h"
-#include "editor/archivedialogs.h"
 #include "editor/createprojwizard.h"
 #include "editor/formmain.h"
 #include "editor/formoptions.h"
 #include "editor/formtracktypes.h"
 #include "editor/formwelcome.h"
 #include "editor/editorwindows.h"
+
+#include "zip/gui/zadialogs.h"
 
 #include <QDialog>
 

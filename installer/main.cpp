@@ -5,12 +5,13 @@
 // or with bytes appended, the bare installer on its own) is refused with a
 // message and changes nothing.
 
-#include "installer/kalmiroarchivedialogs.h"
 #include "installer/kalmiroinstall.h"
 #include "installer/kalmiromain.h"
 #include "installer/kalmiropackage.h"
 #include "installer/kalmirowait.h"
 #include "installer/testresponder.h"
+
+#include "zip/gui/zadialogs.h"
 
 #include "platform/codepage.h"
 #include "platform/gui/dialogs.h"

@@ -1,4 +1,4 @@
-#include "editor/archivedialogs.h"
+#include "zip/gui/zadialogs.h"
 
 #include "zip/zaarchiver.h"
 

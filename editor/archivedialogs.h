@@ -1,6 +1,0 @@
-#pragma once
-// The archive component's own questions in the editor: whether to overwrite
-// a file, and the password of an encrypted item.
-
-// Installs them for every archive component of the program.
-void InstallArchiveDialogs();

@@ -249,7 +249,8 @@ void TFormMain::FormShow()
 
     if (LanguageFileName.empty())
         LanguageFileName = "english.lng";
-    LngINISupp1->SetFileName(LanguageFileName);
+    // The settings name the file in their own code page.
+    LngINISupp1->SetFileName(DiskPath(ProgramFolder(), LanguageFileName));
     LngINISupp1->Translate();
 
     if (!MsgINISupp1) {

@@ -123,7 +123,12 @@ void TFormTrain::FillTrainList()
             continue;
         if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
             continue;
-        TrainList->addItem(NativeName(name));
+        auto* item = new QListWidgetItem(NativeName(name), TrainList);
+        // A route file could not name this train.
+        if (!ModelName(name)) {
+            item->setForeground(TrainList->palette().brush(QPalette::Disabled, QPalette::Text));
+            item->setToolTip(AnsiToQ(GetMessageText("tmain_name_not_ansi")));
+        }
     }
 }
 
@@ -131,7 +136,8 @@ std::vector<std::string> TFormTrain::TrainNames() const
 {
     std::vector<std::string> names;
     for (int i = 0; i < TrainList->count(); ++i)
-        names.push_back(QToAnsi(TrainList->item(i)->text()));
+        if (auto name = ModelName(QFile::encodeName(TrainList->item(i)->text()).toStdString()))
+            names.push_back(*name);
     return names;
 }
 

@@ -8,6 +8,7 @@
 #include "editor/vclwidgets.h"
 #include "model/vlproject.h"
 #include "platform/gui/dialogs.h"
+#include "platform/paths.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -221,6 +222,11 @@ void TCreateProj_Wizard::SearchProjectLogo_BtnClick()
 {
     // The edit takes the dialog's file name whether or not a file was chosen.
     OpenDialog1->Execute();
+    // The project file names the logo in its own code page.
+    if (!OpenDialog1->FileName.empty() && !ModelName(OpenDialog1->FileName)) {
+        MessageDlg(GetMessageText("tmain_name_not_ansi"), mtWarning, mbOK);
+        return;
+    }
     Proj_Logo->setText(QString::fromStdString(OpenDialog1->FileName));
 }
 

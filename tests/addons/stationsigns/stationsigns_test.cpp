@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -347,77 +348,53 @@ TEST_F(StationSigns, BadHomburgGivesBothFiles)
 // the name as typed, as far as ANSI holds it.
 TEST_F(StationSigns, PortableFileNames)
 {
-    struct Case {
-        const char* Typed;
-        const char* Base;
-        const char* Description;
-    };
-    for (const Case& c : {
-             Case{"K\u00f6ln Hbf", "stationsign_koeln_hbf", "K\xF6ln Hbf"},
-             Case{"Stra\u00dfe \u00c4u\u00dfere", "stationsign_strasse_aeussere", "Stra\xDF" "e \xC4u\xDF" "ere"},
-             Case{"\u00c6r\u00f8sk\u00f8bing \u00c5s", "stationsign_aeroeskoebing_aas", "\xC6r\xF8sk\xF8" "bing \xC5s"},
-             Case{"Besan\u00e7on \u00c9vian \u0141\u00f3d\u017a", "stationsign_besancon_evian_lodz",
-                  "Besan\xE7on \xC9vian _\xF3" "d_"},
-             Case{"\u041c\u043e\u0441\u043a\u0432\u0430", "stationsign_______", "______"},
-             Case{"Halt: Nord", "stationsign_halt__nord", "Halt: Nord"},
-             Case{"A;B", "stationsign_a_b", "A;B"},
-             Case{"Frankfurt (Main), Hbf", "stationsign_frankfurt__main___hbf", "Frankfurt (Main), Hbf"},
-             Case{"../up/Z\u00fcrich", "stationsign____up_zuerich", "../up/Z\xFCrich"},
-             Case{"X$nY", "stationsign_x_ny", "X$nY"},
-         }) {
-        Requests.clear();
+    // Typed, the file's base name, the description as ANSI writes it.
+    for (const auto& [typed, base, description] : std::initializer_list<std::array<std::string, 3>>{
+             {"K\u00f6ln Stra\u00dfe", "stationsign_koeln_strasse", "K\xF6ln Stra\xDF" "e"},
+             {"\u00c6r\u00f8sk\u00f8bing \u00c5s", "stationsign_aeroeskoebing_aas", "\xC6r\xF8sk\xF8" "bing \xC5s"},
+             {"Besan\u00e7on \u0141\u00f3d\u017a", "stationsign_besancon_lodz", "Besan\xE7on _\xF3" "d_"},
+             {"\u041c\u043e\u0441\u043a\u0432\u0430", "stationsign_______", "______"},
+             {"Halt: Nord", "stationsign_halt__nord", "Halt: Nord"},
+             {"A;B", "stationsign_a_b", "A;B"},
+             {"Frankfurt (Main), Hbf", "stationsign_frankfurt__main___hbf", "Frankfurt (Main), Hbf"},
+             {"../up/Z\u00fcrich", "stationsign____up_zuerich", "../up/Z\xFCrich"},
+             {"X$nY", "stationsign_x_ny", "X$nY"}}) {
         TFormStationsigns form;
-        form.edBfName->setText(QString::fromUtf8(c.Typed));
+        form.edBfName->setText(QString::fromStdString(typed));
         form.Button1Click();
-        EXPECT_TRUE(Requests.empty()) << c.Typed;
-        const std::string base = c.Base;
-        EXPECT_EQ(SignBaseName(c.Typed), base);
-        ASSERT_TRUE(fs::exists(Dir / "lib/signs" / (base + ".bmp"))) << c.Typed;
+        EXPECT_TRUE(fs::exists(Dir / "lib/signs" / (base + ".bmp"))) << typed;
         const TStrings lines = SplitLines(ReadAll(Dir / "lib/signs" / (base + ".b3d")));
-        ASSERT_EQ(lines.size(), 49u) << c.Typed;
-        EXPECT_EQ(lines[1], std::string(";description=station sign ") + c.Description);
+        ASSERT_EQ(lines.size(), 49u) << typed;
+        EXPECT_EQ(lines[1], ";description=station sign " + description);
         EXPECT_EQ(lines[12], "Load " + base + ".bmp");
-        EXPECT_EQ(lines[26], "Load " + base + ".bmp");
+        EXPECT_EQ(lines[26], lines[12]);
     }
+    EXPECT_TRUE(Requests.empty());
 }
 
-TEST_F(StationSigns, AsksBeforeReplacingASign)
+TEST_F(StationSigns, AsksBeforeReplacingAndRefusesAnEmptyNameOrABadFrameWidth)
 {
     TFormStationsigns form;
-    form.edBfName->setText("Hill Road");
-    form.Button1Click();
-    const std::string first = ReadAll(Dir / "lib/signs/stationsign_hill_road.b3d");
-    ASSERT_TRUE(Requests.empty());
-
-    form.edBfName->setText("HILL ROAD");
-    Answer = [](const TDialogRequest&) { return static_cast<int>(mrNo); };
-    form.Button1Click();
-    ASSERT_EQ(Requests.size(), 1u);
-    EXPECT_EQ(Requests[0].MsgType, mtConfirmation);
-    EXPECT_NE(Requests[0].Text.find("stationsign_hill_road"), std::string::npos);
-    EXPECT_EQ(ReadAll(Dir / "lib/signs/stationsign_hill_road.b3d"), first);
-
-    Answer = [](const TDialogRequest&) { return static_cast<int>(mrYes); };
-    form.Button1Click();
-    EXPECT_NE(ReadAll(Dir / "lib/signs/stationsign_hill_road.b3d").find("sign HILL ROAD"), std::string::npos);
-}
-
-TEST_F(StationSigns, RefusesAnEmptyNameAndABadFrameWidth)
-{
-    TFormStationsigns form;
-    for (const char* name : {"", "   "}) {
+    for (const char* name : {"", "   ", "Hill Road"}) {
         form.edBfName->setText(name);
         form.Button1Click();
     }
-    form.edBfName->setText("Nord");
+    const std::string first = ReadAll(Dir / "lib/signs/stationsign_hill_road.b3d");
+    form.edBfName->setText("HILL ROAD");
+    for (int answer : {mrNo, mrYes}) {
+        Answer = [answer](const TDialogRequest&) { return answer; };
+        form.Button1Click();
+        EXPECT_EQ(Requests.back().MsgType, mtConfirmation);
+        EXPECT_EQ(ReadAll(Dir / "lib/signs/stationsign_hill_road.b3d") == first, answer == mrNo);
+    }
     for (const char* width : {"abc", "17", "-1"}) {
         form.EdWidth->setText(width);
         form.Button1Click();
     }
-    ASSERT_EQ(Requests.size(), 5u);
-    EXPECT_NE(Requests[4].Text.find("Frame width: \"-1\""), std::string::npos) << Requests[4].Text;
-    EXPECT_TRUE(fs::is_empty(Dir / "lib/signs"));
-    EXPECT_NE(form.lInfo->text(), "SAVED");
+    ASSERT_EQ(Requests.size(), 7u);
+    EXPECT_EQ(Requests[0].MsgType, mtWarning);
+    EXPECT_EQ(Requests[1].MsgType, mtWarning);
+    EXPECT_NE(Requests[6].Text.find("Frame width: \"-1\""), std::string::npos) << Requests[6].Text;
 }
 
 TEST_F(StationSigns, MissingSignsFolderWritesNothing)

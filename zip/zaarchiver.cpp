@@ -99,7 +99,7 @@ void TZABaseArchiver::SetInMemory(bool value)
         FStream->Seek(0);
         int64_t size = FStream->Size();
         if (file->CopyFrom(*FStream, size) != size)
-            throw EZAException(36, this, {FileName});
+            throw ZAWriteFailure(this, FileName, file->LastError());
         file.reset();
         CloseArchive();
         FInMemory = false;

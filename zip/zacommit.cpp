@@ -317,11 +317,11 @@ void TZABaseArchiver::CommitUpdate()
                 throw EZAException(19, this, {FTailFileName});
             archive.Seek(cut);
             if (FTail->CopyFrom(archive, tailSize) != tailSize)
-                throw EZAException(36, this, {FTailFileName});
+                throw ZAWriteFailure(this, FTailFileName, FTail->LastError());
         }
         archive.Seek(cut);
         if (!archive.SetSize(cut))
-            throw EZAException(36, this, {FileName});
+            throw ZAWriteFailure(this, FileName, FStream->LastError());
     } catch (...) {
         FTail.reset();
         if (!FTailFileName.empty())
@@ -491,7 +491,7 @@ void TZABaseArchiver::CopyKeptItem(int32_t Index)
     item.CentralDir.LocalHeaderOffset = static_cast<uint32_t>(at);
     FTail->Seek(src);
     if (FStream->CopyFrom(*FTail, length) != length)
-        throw EZAException(36, this, {FileName});
+        throw ZAWriteFailure(this, FileName, FStream->LastError());
 }
 
 bool TZABaseArchiver::WriteNewItem(int32_t Index, TZAAction& Action)
@@ -551,7 +551,7 @@ bool TZABaseArchiver::WriteNewItem(int32_t Index, TZAAction& Action)
         BuildLocalHeader(local, h);
         if (!archive.WriteExact(local, ZALocalHeaderSize) ||
             !archive.WriteExact(oemName.data(), static_cast<int64_t>(oemName.size())))
-            throw EZAException(36, this, {FileName});
+            throw ZAWriteFailure(this, FileName, FStream->LastError());
 
         if (source) {
             if (!CompressItem(*source, archive, item, op)) {
@@ -562,7 +562,7 @@ bool TZABaseArchiver::WriteNewItem(int32_t Index, TZAAction& Action)
             BuildLocalHeader(local, h);
             archive.Seek(itemStart);
             if (!archive.WriteExact(local, ZALocalHeaderSize))
-                throw EZAException(36, this, {FileName});
+                throw ZAWriteFailure(this, FileName, FStream->LastError());
         }
         archive.Seek(archive.Size());
         if (diskFile)
@@ -619,7 +619,7 @@ bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirIt
             if (keys)
                 keys->Encrypt(data, n);
             if (!Archive.WriteExact(data, static_cast<int64_t>(n)))
-                throw EZAException(36, this, {FileName});
+                throw ZAWriteFailure(this, FileName, FStream->LastError());
             bytesWritten += n;
         };
 

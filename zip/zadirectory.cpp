@@ -718,6 +718,6 @@ void TZADirManager::WriteDirectory()
     out.append(reinterpret_cast<const char*>(raw), ZAEndRecordSize);
     out += oemComment;
     if (!ArchiveStream->WriteExact(out.data(), static_cast<int64_t>(out.size())) || !ArchiveStream->Flush())
-        throw EZAException(36, Owner, {StreamName});
+        throw ZAWriteFailure(Owner, StreamName, ArchiveStream->LastError());
     DirectoryStart = at;
 }

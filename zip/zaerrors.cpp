@@ -4,7 +4,9 @@
 
 #include "platform/codepage.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 const char* const ZAErrorMessages[] = {
     "Unknown error",
@@ -141,4 +143,9 @@ EZAException::EZAException(int32_t nativeError, const TZAComponent* component, s
           BuildMessage(nativeError, component, ZAFormat(ZAErrorMessages[ZAErrorIndex(nativeError)], args))),
       ErrorCode(ZAErrorIndex(nativeError)), NativeError(nativeError)
 {
+}
+
+EZAException ZAWriteFailure(const TZAComponent* component, const std::string& file, int err)
+{
+    return EZAException(ZAErrWrite, component, {file, std::string(std::strerror(err ? err : EIO))});
 }

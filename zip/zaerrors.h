@@ -78,6 +78,11 @@ constexpr int32_t ZAErrDataOutside = 52;
 // An encrypted item left out for want of a fitting password.
 constexpr int32_t ZAErrNoPassword = 53;
 
+class EZAException;
+// A failed write of file (code ZAErrWrite) with the system's reason for
+// error number err (EIO when it is not known).
+EZAException ZAWriteFailure(const TZAComponent* component, const std::string& file, int err);
+
 class EZAException : public std::runtime_error {
 public:
     // Create: the message without format arguments.

@@ -559,8 +559,7 @@ void TZABaseArchiver::ExtractItem(int32_t Index, TZAStream& Target)
         ok = ReadBlockData(Index, Target, crc, written);
     // A failed write is the disk's fault (full, a quota), not the item's.
     if (FWriteError)
-        throw EZAException(ZAErrWrite, this,
-                           {FTargetName.empty() ? stored : FTargetName, std::string(std::strerror(FWriteError))});
+        throw ZAWriteFailure(this, FTargetName.empty() ? stored : FTargetName, FWriteError);
     // An item skipped at the password prompt is no error here; the callers
     // that keep a file never report it as done (ExtractItemToFile).
     bool passed = FSkip || (ok && written == h.UncompressedSize && crc == h.Crc32);
@@ -636,7 +635,7 @@ bool TZABaseArchiver::ReadZipData(int32_t Index, TZAStream& Target, uint32_t& Cr
         errno = 0;
         if (Target.WriteExact(data, static_cast<int64_t>(n)))
             return true;
-        FWriteError = errno ? errno : EIO;
+        FWriteError = Target.LastError() ? Target.LastError() : errno ? errno : EIO;
         return false;
     };
 

@@ -112,8 +112,10 @@ int64_t TZAFileStream::WriteThrough(const void* buffer, int64_t count, int64_t a
         ssize_t r = ::pwrite(Fd, p + done, static_cast<std::size_t>(std::min<int64_t>(count - done, 1 << 30)), at);
         if (r < 0 && errno == EINTR)
             continue;
-        if (r <= 0)
+        if (r <= 0) {
+            FLastError = r < 0 ? errno : ENOSPC;
             break;
+        }
         done += r;
         at += r;
     }
@@ -196,8 +198,12 @@ int64_t TZAFileStream::Size()
 
 bool TZAFileStream::SetSize(int64_t size)
 {
-    if (!Flush() || ::ftruncate(Fd, size) != 0)
+    if (!Flush())
         return false;
+    if (::ftruncate(Fd, size) != 0) {
+        FLastError = errno;
+        return false;
+    }
     Pos = std::min(Pos, size);
     if (WriteBehind)
         KnownSize = size;

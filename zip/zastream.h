@@ -21,6 +21,8 @@ public:
 
     // Writes out whatever the stream holds back; false when that failed.
     virtual bool Flush() { return true; }
+    // The system's error number of the last failed write (0: none known).
+    virtual int LastError() const { return 0; }
 
     // Read/Write that report whether the whole count was moved.
     bool ReadExact(void* buffer, int64_t count) { return Read(buffer, count) == count; }
@@ -47,6 +49,7 @@ public:
     int64_t Size() override;
     bool SetSize(int64_t size) override;
     bool Flush() override;
+    int LastError() const override { return FLastError; }
     int Handle() const { return Fd; }
 
     // Holds writes back and hands them to the system in large blocks (many
@@ -70,6 +73,7 @@ private:
     int64_t PendingStart = 0;
     int64_t KnownSize = -1;
     bool FlushFailed = false;
+    int FLastError = 0;
 
 };
 

@@ -213,7 +213,8 @@ void TFrmObjects::lvObjFoldersClick()
         // Name filters ignore letter case unless QDir::CaseSensitive is set.
         const QDir dir(FromNative(LibraryPath()) + "/" + folderName);
         const QIcon icon = lvObjects->property("itemIcon").value<QIcon>();
-        for (const QFileInfo& info : dir.entryInfoList(QStringList{pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase))
+        const auto files = dir.entryInfoList(QStringList{pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+        for (const QFileInfo& info : files)
             AddDiskItem(lvObjects, icon, info.fileName());
         lvObjects->setUpdatesEnabled(true);
     }

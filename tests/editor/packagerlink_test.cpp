@@ -247,9 +247,9 @@ TEST_F(PackagerLinkTest, ShippedLanguageFileHoldsEveryWindowText)
 TEST_F(PackagerLinkTest, ObjectWithUmlautTravelsFromLibraryToInstalledRoute)
 {
     PrepareProgramFolder();
-    Installer = packtest::ReadFile(std::string(VELKAST_PROGRAM_DIR) + "/kalmiro/kalmiro");
-    packtest::WriteFile(Program + "kalmiro/kalmiro", Installer);
-    fs::permissions(Program + "kalmiro/kalmiro", fs::perms::owner_all);
+    fs::copy_file(VELKAST_PROGRAM_DIR "/kalmiro/kalmiro", Program + "kalmiro/kalmiro",
+                  fs::copy_options::overwrite_existing);
+    Installer = packtest::ReadFile(Program + "kalmiro/kalmiro");
     const std::string lib = Program + "lib/misc/";
     packtest::WriteFile(lib + "b\xC3\xA4um.b3d", ";author=J\xF6rg S\xF8rensen\r\nLoad Bl\xE4tter.bmp\r\n");
     packtest::WriteFile(lib + "Bl\xC3\xA4tter.bmp", packtest::SmallBitmap(4, 4, 90));

@@ -87,6 +87,10 @@ void TKalmiro_Install::Timer1Timer()
         failure = e.what();
     }
     FCopying = false;
+    // The closing message belongs to this window, which stays on top: made
+    // for another window it would open behind this one.
+    raise();
+    QApplication::setActiveWindow(this);
     if (!failure.empty() || FCancelled) {
         TestResponderLog(std::string(FCancelled ? "Cancelled" : "Failure") + "|" + failure + "|");
         const bool rolledBack = copy.RollBack();

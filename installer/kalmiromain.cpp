@@ -231,23 +231,22 @@ bool TKalmiro_Main::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TKalmiro_Main::reject()
-{
-    if (auto* install = findChild<TKalmiro_Install*>(); install && install->Copying())
-        install->Cancel();
-    else
-        QDialog::reject();
-}
+void TKalmiro_Main::reject() { close(); }
 
 void TKalmiro_Main::closeEvent(QCloseEvent* event)
 {
     // Closing while the route is copied stops the copy, which takes back
-    // what it added and ends the program.
-    if (auto* install = findChild<TKalmiro_Install*>(); install && install->Copying()) {
+    // what it added and ends the program; before the copy has begun, the
+    // installation does not begin at all.
+    if (auto* install = findChild<TKalmiro_Install*>()) {
+        const bool copying = install->Copying();
         install->Cancel();
-        event->ignore();
-        return;
+        if (copying) {
+            event->ignore();
+            return;
+        }
     }
     FRegistry.CloseKey();
-    QDialog::closeEvent(event);
+    // Not QDialog's, which would reject() and so close() once more.
+    event->accept();
 }

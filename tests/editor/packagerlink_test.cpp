@@ -285,8 +285,17 @@ TEST_F(PackagerLinkTest, ObjectWithUmlautTravelsFromLibraryToInstalledRoute)
     qputenv("KALMIRO_TEST_RESPONDER", QByteArray::fromStdString(Program + "answers.ini"));
     qputenv("VELKAST_REGISTRY_DIR", QByteArray::fromStdString(Program));
     EXPECT_EQ(QProcess::execute(QString::fromStdString(Program + "completed_packages/VLinstaller-Siding")), 0);
-    for (int i = 0; i < 600 && packtest::ReadFile(log).find("Route installed") == std::string::npos; ++i)
+    // Both phases have ended (each logs its exit) before the folders go.
+    auto exits = [&] {
+        const std::string text = packtest::ReadFile(log);
+        int n = 0;
+        for (std::size_t at = text.find("Exit|"); at != std::string::npos; at = text.find("Exit|", at + 1))
+            ++n;
+        return n;
+    };
+    for (int i = 0; i < 600 && exits() < 2; ++i)
         QTest::qWait(100);
+    EXPECT_NE(packtest::ReadFile(log).find("Route installed"), std::string::npos) << packtest::ReadFile(log);
     qunsetenv("KALMIRO_TEST_RESPONDER");
     qunsetenv("VELKAST_REGISTRY_DIR");
     for (const char* name : {"b\xC3\xA4um.b3d", "Bl\xC3\xA4tter.bmp"})

@@ -329,6 +329,16 @@ TEST_F(MouseTest, CursorEditsCentreTheView)
     QTest::keyClick(Frame->EdYOffset, Qt::Key_Enter);
     EXPECT_NEAR(CurrentSituation.ViewCentre.X, 12.5, 1e-9);
     EXPECT_NEAR(CurrentSituation.ViewCentre.Y, 3.25, 1e-9);
+    // The fields read back past 1000 m whatever the locale's separators.
+    const QLocale before;
+    for (const char* name : {"en_US", "de_DE"}) {
+        QLocale::setDefault(QLocale(name));
+        CurrentSituation.Cursor = MakeWorldPoint(1234.5, -23456.25);
+        Frame->RefreshView();
+        QTest::keyClick(Frame->EdXOffset, Qt::Key_Return);
+        EXPECT_EQ(CurrentSituation.ViewCentre, MakeWorldPoint(1234.5, -23456.25)) << name;
+    }
+    QLocale::setDefault(before);
 }
 
 TEST_F(MouseTest, ZoomBarSetsTheScale)
@@ -447,8 +457,7 @@ TEST_F(MouseTest, RightPressPicksWhatIsUnderTheMouseAndTheLabelStaysTrue)
     rightClick(Pixel(50, 200)); // empty plan keeps the selection
     Move(Pixel(100, 0));
     rightClick(Pixel(100, 0));
-    EXPECT_EQ(CurrentSituation.SelectedConnection, first);
-    EXPECT_EQ(CurrentSituation.SelectedPoint, first->EndPoint);
+    EXPECT_TRUE(CurrentSituation.SelectedConnection == first && CurrentSituation.SelectedPoint == first->EndPoint);
     // The label describes the last track as it is now, and no old project's.
     Click(Pixel(50, 300));
     Drag(Pixel(100, 0), Pixel(150, 0));
@@ -470,17 +479,4 @@ TEST_F(MouseTest, ACurvedTrackIsPickedOnItsDrawnCurveNotOnItsChord)
     EXPECT_EQ(CurrentSituation.SelectedConnection, curve);
     Click(Pixel(50, 0));
     EXPECT_EQ(CurrentSituation.SelectedConnection, nullptr);
-}
-
-TEST_F(MouseTest, CursorFieldsReadBackPastAThousandMetresInEveryLocale)
-{
-    const QLocale before;
-    for (const char* name : {"en_US", "de_DE"}) {
-        QLocale::setDefault(QLocale(name));
-        CurrentSituation.Cursor = MakeWorldPoint(1234.5, -23456.25);
-        Frame->RefreshView();
-        QTest::keyClick(Frame->EdXOffset, Qt::Key_Return);
-        EXPECT_EQ(CurrentSituation.ViewCentre, MakeWorldPoint(1234.5, -23456.25)) << name;
-    }
-    QLocale::setDefault(before);
 }

@@ -128,6 +128,13 @@ TEST_F(ExportDialogTest, ShowingFillsTheChoices)
     EXPECT_EQ(Form->cbNextStation->currentText(), "B");
     EXPECT_EQ(Form->export_set_Trains->count(), 2);
     EXPECT_EQ(Form->export_set_Trains->currentIndex(), -1);
+    Choose("", "route", "route");
+    Form->ExportBtn->click(); // not without a train
+    EXPECT_TRUE(Count("texport_no_train") == 1 && Form->ActivePage() == 0);
+    Form->hide();
+    fs::remove(Bve + "/Train/other");
+    Form->show(); // the only one is chosen
+    EXPECT_EQ(Form->export_set_Trains->currentText(), "train");
     EXPECT_EQ(Form->leSubdir->Text(), Project.RouteFilesSubDir);
     EXPECT_EQ(Form->leDepartureTime->Text(), "09:00");
     EXPECT_TRUE(Form->cbSmoothing->isChecked());
@@ -410,19 +417,6 @@ TEST_F(ExportDialogTest, EscapeDuringTheExportDoesNotCloseTheDialog)
     EXPECT_EQ(Form->ActivePage(), 2);
     Form->reject();
     EXPECT_FALSE(Form->isVisible());
-}
-
-TEST_F(ExportDialogTest, TheOnlyTrainIsPreselectedAndNoTrainIsRefused)
-{
-    Open("siding.vlp");
-    Choose("", "route", "route");
-    Form->ExportBtn->click();
-    EXPECT_TRUE(Count("texport_no_train") == 1 && Form->ActivePage() == 0);
-    Form->hide();
-    fs::remove(Bve + "/Train/other");
-    Form->show();
-    EXPECT_EQ(Form->export_set_Trains->currentText(), "train");
-    Form->hide();
 }
 
 TEST_F(ExportDialogTest, ObjectsLeftOutAreCountedAndNamed)

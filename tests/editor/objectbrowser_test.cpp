@@ -152,26 +152,18 @@ TEST_F(ObjectBrowserTest, ShowsTheChosenObjectsInformation)
     EXPECT_EQ(frame.lDescription->toolTip(), "A cow");
     EXPECT_EQ(frame.lCopyright->text(), "free");
     EXPECT_EQ(frame.lBitmaps->text(), "\"a,1.bmp\",b.bmp");
+    // A click shows the object clicked.
+    std::ofstream(Lib + "misc/kuh2.b3d") << ";description=A calf\r\n";
+    frame.lvObjFoldersClick();
+    frame.show();
+    QTest::mouseClick(frame.lvObjects->viewport(), Qt::LeftButton, {}, frame.lvObjects->visualItemRect(frame.lvObjects->item(1)).center());
+    EXPECT_EQ(frame.lDescription->text() + frame.lAutor->text(), "A calf");
 
     // A bitmap has none of them.
     Choose(frame.lvObjFolders, "backgrounds");
     frame.lvObjFoldersClick();
     EXPECT_EQ(frame.lAutor->text(), "");
     EXPECT_EQ(frame.lDescription->text(), "");
-}
-
-TEST_F(ObjectBrowserTest, AClickShowsTheClickedObject)
-{
-    std::ofstream(Lib + "misc/kuh2.b3d") << ";description=A calf\r\n";
-    TFrmObjects frame;
-    frame.show();
-    frame.refresh1Click();
-    Choose(frame.lvObjFolders, "misc");
-    frame.lvObjFoldersClick();
-    const QRect second = frame.lvObjects->visualItemRect(frame.lvObjects->item(1));
-    QTest::mouseClick(frame.lvObjects->viewport(), Qt::LeftButton, {}, second.center());
-    EXPECT_EQ(frame.lDescription->text(), "A calf");
-    EXPECT_EQ(frame.lAutor->text(), "");
 }
 
 TEST_F(ObjectBrowserTest, StructureViewerAbsenceAndFailureAreReported)

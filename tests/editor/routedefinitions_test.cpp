@@ -307,8 +307,6 @@ TEST_F(RouteDefinitionsTest, DeleteRouteAsksThenDeletesTheSelectedDefinition)
     Answer = [](const TDialogRequest&) { return TDialogAnswer{mrYes, {}}; };
     Form->bDeleteRoute->click();
     EXPECT_EQ(CountMessageKey("urdform_delete"), 2);
-    ASSERT_EQ(ItemCount(), 1);
-    EXPECT_EQ(Item(0)->text(0), "ID7: South");
-    EXPECT_EQ(Project.RouteDefinitions.Count(), 1);
-    EXPECT_EQ(CurrentSituation.CurrentRouteDefinition, nullptr);
+    EXPECT_TRUE(ItemCount() == 1 && Item(0)->text(0) == "ID7: South" && Project.RouteDefinitions.Count() == 1);
+    EXPECT_EQ(CurrentSituation.CurrentRouteDefinition, nullptr); // it was current
 }

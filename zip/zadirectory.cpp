@@ -649,9 +649,18 @@ void TZADirManager::RebuildDirectory()
         c.LocalHeaderOffset = static_cast<uint32_t>(pos);
         if (size - (pos + ZALocalHeaderSize) >= c.NameLength) {
             std::string raw(c.NameLength, '\0');
-            if (ArchiveStream->ReadExact(raw.data(), c.NameLength))
+            std::vector<unsigned char> extra(c.ExtraLength);
+            if (ArchiveStream->ReadExact(raw.data(), c.NameLength)) {
+                if (!ArchiveStream->ReadExact(extra.data(), int64_t(extra.size())))
+                    extra.clear();
+                // A local header names no host; Info-ZIP's Unix fields tell it.
+                uint16_t madeBy = ZAGet16(h + 4);
+                for (std::size_t q = 0; q + 4 <= extra.size(); q += 4 + ZAGet16(extra.data() + q + 2))
+                    if (ZAGet16(extra.data() + q) == 0x7875 || ZAGet16(extra.data() + q) == 0x5855)
+                        madeBy = uint16_t(kHostUnix << 8);
                 SetNameFromArchive(item, reinterpret_cast<const unsigned char*>(raw.data()), c.NameLength, c.Flags,
-                                   ZAGet16(h + 4));
+                                   madeBy, extra.data(), extra.size());
+            }
         }
         // Only a name ending in "/" makes a folder; an empty file stays a file.
         bool folder = !item.StoredName.empty() && item.StoredName.back() == '/';

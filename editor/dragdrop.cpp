@@ -12,6 +12,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -363,6 +364,62 @@ private:
 
 } // namespace
 
+namespace {
+
+// Hands the key and mouse events of a running drag to the source's question.
+class TDragWatch : public QObject {
+public:
+    explicit TDragWatch(TDragDrop* source) : FSource(source) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove: {
+            const auto* e = static_cast<QMouseEvent*>(event);
+            FButtons = e->buttons();
+            Ask(e->modifiers());
+            break;
+        }
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const auto* e = static_cast<QKeyEvent*>(event);
+            FEscape = FEscape || (event->type() == QEvent::KeyPress && e->key() == Qt::Key_Escape);
+            Ask(e->modifiers());
+            break;
+        }
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void Ask(Qt::KeyboardModifiers keys)
+    {
+        // One event reaches several objects on its way: ask once per state.
+        if (FAsked && FButtons == FLastButtons && keys == FLastKeys && FEscape == FLastEscape)
+            return;
+        FAsked = true;
+        FLastButtons = FButtons;
+        FLastKeys = keys;
+        FLastEscape = FEscape;
+        FSource->QueryContinueDrag(FEscape, FButtons, keys);
+    }
+
+    TDragDrop* FSource;
+    Qt::MouseButtons FButtons = Qt::LeftButton;
+    bool FEscape = false;
+    bool FAsked = false;
+    Qt::MouseButtons FLastButtons;
+    Qt::KeyboardModifiers FLastKeys;
+    bool FLastEscape = false;
+};
+
+} // namespace
+
 std::function<Qt::DropAction(QDrag& drag, Qt::DropActions offered, Qt::DropAction preferred)> TDragDrop::DragLoop;
 std::function<int(QMenu& menu)> TDragDrop::DropMenuLoop;
 
@@ -544,13 +601,11 @@ int TDragDrop::Execute()
         drag->setDragCursor(cursor, ActionOf(effect));
     connect(drag, &QDrag::actionChanged, this,
             [this](Qt::DropAction action) { GiveFeedback(FromDropActions(action)); });
-    // The question whether to go on, asked as long as the drag runs: a
-    // second button pressed cancels it.
-    QTimer ask;
-    connect(&ask, &QTimer::timeout, this, [this] {
-        QueryContinueDrag(false, QGuiApplication::mouseButtons(), QGuiApplication::keyboardModifiers());
-    });
-    ask.start(50);
+    // The question whether to go on, asked at every key and mouse event of
+    // the drag: the watch goes in once the drag loop runs, so it sees them
+    // before the drag service does.
+    TDragWatch watch(this);
+    QTimer::singleShot(0, &watch, [&watch] { QCoreApplication::instance()->installEventFilter(&watch); });
     const Qt::DropActions offered = ToDropActions(FSourceEffects);
     Qt::DropAction preferred = Qt::CopyAction;
     if (!(FSourceEffects & deCopy))
@@ -563,7 +618,7 @@ int TDragDrop::Execute()
             FDrag->deleteLater();
         throw;
     }
-    ask.stop();
+    QCoreApplication::instance()->removeEventFilter(&watch);
     if (FDrag)
         FDrag->deleteLater();
     FDrag = nullptr;

@@ -16,8 +16,7 @@
 //
 // What Qt's drag service does not carry is not here: reference counting of
 // the data object, format requests by aspect and index with their result
-// codes, a format enumerator, and the Escape key during a drag (Qt cancels
-// the drag itself; the source hears of it as a cancelled drag).
+// codes, and a format enumerator.
 
 #include "platform/textlines.h"
 
@@ -232,8 +231,8 @@ public:
     // Starts watching the mouse for a drag by program, as if the button
     // had just been pressed at the cursor's place over the control.
     void StartDragDetect(Qt::MouseButton button);
-    // The source's question during its drag, asked while the drag runs
-    // (and by a replacing DragLoop): ContinueDragFor, then
+    // The source's question during its drag, asked at each key and mouse
+    // event of the drag (and by a replacing DragLoop): ContinueDragFor, then
     // OnQueryContinueDrag. A cancel ends the drag.
     TDragContinue QueryContinueDrag(bool escape, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys);
     // The source's feedback when the target's answer changes: raises

@@ -4,6 +4,7 @@
 #include "editor/packagerequest.h"
 #include "editor/formoptions.h"
 #include "editor/startupforms.h"
+#include "editor/msginisupp.h"
 #include "packager/formpackage.h"
 #include "packager/packageroptions.h"
 
@@ -47,8 +48,7 @@ void BuildPackage(const TPackageRequest& request)
     FormPackage->show();
     FormPackage->BuildPackage(request.RouteName, request.PicturePath, request.Author, request.Homepage,
                               request.Description, request.Root, request.Credits);
-    MessageDlg("The route package has been written to \"" + Utf8ToAnsi(FormPackage->PackagePath) + "\".",
-               mtInformation, mbOK);
+    MessageDlg(GetMessageText("ucreatepackage_written") + Utf8ToAnsi(FormPackage->PackagePath), mtInformation, mbOK);
 }
 
 } // namespace

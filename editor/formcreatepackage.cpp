@@ -149,9 +149,7 @@ void TFormCreatePackage::CreatePackageClick()
         // nothing is written, and an earlier package of the route stays.
         for (const auto& [list, folder] : {std::pair(&ObjectList, objectFolder), std::pair(&RouteList, routeFolder)}) {
             if (list->empty()) {
-                MessageDlg("The folder \"" + Utf8ToAnsi(folder) +
-                               "\" does not exist or holds no files. No package was written.",
-                           mtError, mbOK);
+                MessageDlg(GetMessageText("ucreatepackage_empty_folder") + Utf8ToAnsi(folder), mtError, mbOK);
                 return;
             }
         }

@@ -281,7 +281,7 @@ TEST_F(CreatePackageTest, MistypedFolderWritesNoPackage)
     FormCreatePackage->CreatePackageClick();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].MsgType, mtError);
-    EXPECT_NE(Messages()[0].Text.find("does not exist or holds no files"), std::string::npos);
+    EXPECT_EQ(Messages()[0].Text.rfind(GetMessageText("ucreatepackage_empty_folder"), 0), 0u);
     EXPECT_EQ(packtest::ReadFile(Package()), "earlier package");
     EXPECT_FALSE(packtest::Exists(Program + "routepackages"));
 }

@@ -163,7 +163,7 @@ TEST_F(PackagerLinkTest, ExportWithThePackageChoiceBuildsAPackage)
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].MsgType, mtInformation);
     EXPECT_EQ(Requests[0].Text,
-              "The route package has been written to \"" + Program + "completed_packages/VLinstaller-Siding\".");
+              GetMessageText("ucreatepackage_written") + Program + "completed_packages/VLinstaller-Siding");
     EXPECT_FALSE(FormExport->isVisible());
     EXPECT_FALSE(FormPackage->isVisible());
     EXPECT_FALSE(packtest::Exists(Program + "routepackages"));

@@ -43,16 +43,12 @@ bool AllDigits(std::string_view t)
     return true;
 }
 
+// The shortest text that reads back as v, with "." whatever the locale.
 std::string ShownNumber(double v)
 {
-    if (v == std::floor(v) && std::fabs(v) < 1e15)
-        return std::to_string(static_cast<long long>(v));
-    std::string s = std::to_string(v);
-    while (!s.empty() && s.back() == '0')
-        s.pop_back();
-    if (!s.empty() && s.back() == '.')
-        s.pop_back();
-    return s;
+    char buffer[400];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed);
+    return error == std::errc() ? std::string(buffer, end) : std::string();
 }
 
 } // namespace

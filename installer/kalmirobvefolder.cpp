@@ -4,6 +4,8 @@
 #include "platform/registry.h"
 
 #include <QDir>
+#include <QEvent>
+#include <QTimer>
 #include <QFileSystemModel>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -56,23 +58,19 @@ TKalmiro_BveFolder::TKalmiro_BveFolder(QWidget* parent) : QDialog(parent)
                 FFolder = SelectedDir();
             });
     connect(OKButton, &QPushButton::clicked, this, &TKalmiro_BveFolder::OKButtonClick);
-    // The tree fills in the background: until the proposed folder's own
-    // level has arrived, each level that does is opened towards it again.
+    // The tree fills in the background: each level on the way to the
+    // proposed folder that arrives opens the tree towards it again, until
+    // the user takes the tree in hand.
     connect(FModel, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
         if (FProposed.empty())
             return;
         const QString proposed = QString::fromStdString(FProposed);
         if (path != proposed && !proposed.startsWith(path))
             return;
-        const QModelIndex index = FModel->index(proposed);
-        if (index.isValid()) {
-            DirectoryBox1->setCurrentIndex(index);
-            DirectoryBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
-        }
-        if (path == proposed)
-            FProposed.clear();
+        ShowFolder(FProposed);
     });
-    FormCreate();
+    connect(DirectoryBox1, &QTreeView::pressed, this, [this] { FProposed.clear(); });
+    DirectoryBox1->installEventFilter(this);    FormCreate();
 }
 
 void TKalmiro_BveFolder::FormCreate()
@@ -89,15 +87,40 @@ void TKalmiro_BveFolder::SetFolder(const std::string& folder)
     std::string f = ExcludeTrailingPathDelimiter(ToNativePath(folder));
     FFolder = f.empty() ? std::string(1, '/') : f;
     const std::string proposed = FFolder;
-    const QModelIndex index = FModel->index(QString::fromStdString(FFolder));
-    if (index.isValid()) {
-        DirectoryBox1->setCurrentIndex(index);
-        DirectoryBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
-        FModel->fetchMore(index);
-    }
+    ShowFolder(proposed);
     FFolder = proposed;
     FProposed = proposed;
     SetSelectedDir(FFolder);
+}
+
+void TKalmiro_BveFolder::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Laid out only now: the tree can scroll to the folder.
+    QTimer::singleShot(0, this, [this] {
+        if (!FProposed.empty())
+            ShowFolder(FProposed);
+    });
+}
+
+bool TKalmiro_BveFolder::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == DirectoryBox1 && event->type() == QEvent::KeyPress)
+        FProposed.clear();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TKalmiro_BveFolder::ShowFolder(const std::string& folder)
+{
+    const QModelIndex index = FModel->index(QString::fromStdString(folder));
+    if (!index.isValid())
+        return;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        DirectoryBox1->expand(parent);
+    DirectoryBox1->setCurrentIndex(index);
+    DirectoryBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    if (FModel->canFetchMore(index))
+        FModel->fetchMore(index);
 }
 
 std::string TKalmiro_BveFolder::SelectedDir() const { return LabelSelectedDir->text().toStdString(); }

@@ -36,8 +36,14 @@ public:
 
     void OKButtonClick();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FormCreate();
+    // Opens the tree down to the folder and selects it.
+    void ShowFolder(const std::string& folder);
 
     QFileSystemModel* FModel = nullptr;
     std::string FFolder;

@@ -9,6 +9,9 @@
 #include "platform/registry.h"
 
 #include <QApplication>
+#include <QFileSystemModel>
+#include <QEventLoop>
+#include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -289,4 +292,29 @@ TEST_F(KalmiroWindows, EmptyOrHugeListsAndCancelInstallNothing)
     install.Timer1Timer();
     EXPECT_EQ(LastMessage(), "The installation was cancelled.\r\nThe route was not installed.");
     EXPECT_TRUE(fs::is_empty(Bve));
+}
+
+TEST_F(KalmiroWindows, FolderTreeOpensAtTheProposedFolder)
+{
+    // Deep enough below a folder of many entries that the tree must scroll.
+    const std::string folder = Dir / "games/bve/sim";
+    fs::create_directories(folder + "/railway");
+    for (int i = 0; i < 60; ++i)
+        fs::create_directories(Dir / ("a" + std::to_string(100 + i)));
+    TKalmiro_BveFolder dialog;
+    dialog.SetFolder(folder);
+    dialog.show();
+    QTreeView* tree = dialog.DirectoryBox1;
+    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    auto shown = [&] {
+        const QModelIndex index = model->index(QString::fromStdString(folder));
+        return tree->currentIndex() == index && tree->viewport()->rect().contains(tree->visualRect(index));
+    };
+    for (int i = 0; i < 100 && !shown(); ++i) {
+        QEventLoop wait;
+        QTimer::singleShot(20, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    EXPECT_TRUE(shown());
+    EXPECT_EQ(dialog.SelectedDir(), folder);
 }

@@ -2,20 +2,31 @@
 
 #include "zip/zatypes.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/time.h>
+
+namespace {
+
+int32_t AttrOf(const struct stat& st)
+{
+    if (S_ISDIR(st.st_mode))
+        return faDirectory;
+    return (st.st_mode & S_IWUSR) ? faArchive : faArchive | faReadOnly;
+}
+
+// The mode with the write bits taken away (read-only) or the owner's given.
+mode_t ModeWith(mode_t mode, uint32_t attributes)
+{
+    mode &= 07777;
+    return (attributes & faReadOnly) ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
+}
+
+} // namespace
 
 int32_t ZAFileGetAttr(const std::string& path)
 {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return -1;
-    if (S_ISDIR(st.st_mode))
-        return faDirectory;
-    int32_t attr = faArchive;
-    if (!(st.st_mode & S_IWUSR))
-        attr |= faReadOnly;
-    return attr;
+    int32_t age;
+    return ZAFileGetAttrAndAge(path, age);
 }
 
 int32_t ZAFileGetAttrAndAge(const std::string& path, int32_t& ageDos)
@@ -25,22 +36,19 @@ int32_t ZAFileGetAttrAndAge(const std::string& path, int32_t& ageDos)
     if (::stat(path.c_str(), &st) != 0)
         return -1;
     ageDos = static_cast<int32_t>(ZAUnixToDos(st.st_mtime));
-    if (S_ISDIR(st.st_mode))
-        return faDirectory;
-    return (st.st_mode & S_IWUSR) ? faArchive : faArchive | faReadOnly;
+    return AttrOf(st);
 }
 
 bool ZAFileSetAttr(const std::string& path, uint32_t attributes)
 {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    mode_t mode = st.st_mode & 07777;
-    if (attributes & faReadOnly)
-        mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
-    else
-        mode |= S_IWUSR;
-    return ::chmod(path.c_str(), mode) == 0;
+    return ::stat(path.c_str(), &st) == 0 && ::chmod(path.c_str(), ModeWith(st.st_mode, attributes)) == 0;
+}
+
+bool ZAFileSetAttrFd(int fd, uint32_t attributes)
+{
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && ::fchmod(fd, ModeWith(st.st_mode, attributes)) == 0;
 }
 
 uint32_t ZAUnixToDos(std::time_t t)
@@ -69,6 +77,19 @@ std::time_t ZADosToUnix(uint32_t dosDateTime)
     return mktime(&tm);
 }
 
+namespace {
+
+// Access and modification time of a DOS date-time; false when it has none.
+bool DosTimes(uint32_t dosDateTime, struct timespec* ts)
+{
+    const std::time_t t = ZADosToUnix(dosDateTime);
+    ts[0].tv_sec = ts[1].tv_sec = t;
+    ts[0].tv_nsec = ts[1].tv_nsec = 0;
+    return t != std::time_t(-1);
+}
+
+} // namespace
+
 int32_t ZAFileAgeDos(const std::string& path)
 {
     struct stat st;
@@ -79,37 +100,14 @@ int32_t ZAFileAgeDos(const std::string& path)
 
 bool ZAFileSetDateDos(const std::string& path, uint32_t dosDateTime)
 {
-    std::time_t t = ZADosToUnix(dosDateTime);
-    if (t == std::time_t(-1))
-        return false;
-    struct timeval tv[2];
-    tv[0].tv_sec = tv[1].tv_sec = t;
-    tv[0].tv_usec = tv[1].tv_usec = 0;
-    return ::utimes(path.c_str(), tv) == 0;
+    struct timespec ts[2];
+    return DosTimes(dosDateTime, ts) && ::utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0;
 }
 
 uint32_t ZANowDos() { return ZAUnixToDos(std::time(nullptr)); }
 
-bool ZAFileSetAttrFd(int fd, uint32_t attributes)
-{
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
-        return false;
-    mode_t mode = st.st_mode & 07777;
-    if (attributes & faReadOnly)
-        mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
-    else
-        mode |= S_IWUSR;
-    return ::fchmod(fd, mode) == 0;
-}
-
 bool ZAFileSetDateDosFd(int fd, uint32_t dosDateTime)
 {
-    std::time_t t = ZADosToUnix(dosDateTime);
-    if (t == std::time_t(-1))
-        return false;
     struct timespec ts[2];
-    ts[0].tv_sec = ts[1].tv_sec = t;
-    ts[0].tv_nsec = ts[1].tv_nsec = 0;
-    return ::futimens(fd, ts) == 0;
+    return DosTimes(dosDateTime, ts) && ::futimens(fd, ts) == 0;
 }

@@ -2,6 +2,7 @@
 
 #include "installer/kalmiropackage.h"
 
+#include "platform/codepage.h"
 #include "platform/paths.h"
 
 #include <cerrno>
@@ -96,15 +97,40 @@ void TRouteCopy::Prepare()
                                      std::to_string(line.size()) + " characters).");
         if (++listed > files)
             throw std::runtime_error("files.dat lists more files than the package holds.");
-        TJob job{line, JoinPackagePath(FSource, line), JoinPackagePath(FTarget, line)};
-        if (job.From.empty() || job.To.empty())
+        const std::string rel = PackageRelativePath(line);
+        if (rel.empty())
             throw std::runtime_error("files.dat names a file outside its folder: " + line);
+        TJob job{line, Resolve(FSource, rel), Resolve(FTarget, rel)};
         struct stat st {};
         if (::lstat(job.From.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             throw std::runtime_error("The package lacks the file " + line);
         if (seen.insert(job.To).second)
             FJobs.push_back(std::move(job));
     }
+}
+
+std::string TRouteCopy::Resolve(const std::string& Base, const std::string& Rel)
+{
+    const std::size_t slash = Rel.rfind('/');
+    const std::string folderKey = IncludeTrailingPathDelimiter(Base) + (slash == std::string::npos ? "" : Rel.substr(0, slash));
+    const std::string name = slash == std::string::npos ? Rel : Rel.substr(slash + 1);
+    auto [it, added] = FFolders.try_emplace(folderKey);
+    TFolder& folder = it->second;
+    if (added) {
+        folder.Path = ExcludeTrailingPathDelimiter(ResolvePathCase(folderKey));
+        std::error_code ec;
+        for (fs::directory_iterator entry(folder.Path, ec), end; !ec && entry != end; entry.increment(ec)) {
+            folder.Names.push_back(entry->path().filename().string());
+            folder.Exact.insert(folder.Names.back());
+        }
+    }
+    if (!folder.Exact.count(name)) {
+        // Letters that differ in case only keep the length of the name.
+        for (const std::string& existing : folder.Names)
+            if (existing.size() == name.size() && SameTextUtf8(existing, name))
+                return folder.Path + "/" + existing;
+    }
+    return folder.Path + "/" + name;
 }
 
 void TRouteCopy::MakeFolders(const std::string& folder)

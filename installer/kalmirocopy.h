@@ -12,6 +12,8 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class TRouteCopy {
@@ -46,6 +48,16 @@ private:
         std::string Line, From, To;
     };
     void MakeFolders(const std::string& folder);
+    // Base + "/" + Rel with the letter case of what exists on disk; each
+    // folder is looked up and listed once.
+    std::string Resolve(const std::string& Base, const std::string& Rel);
+
+    struct TFolder {
+        std::string Path;                        // as on disk
+        std::unordered_set<std::string> Exact;   // its entries
+        std::vector<std::string> Names;          // the same, for lookups without case
+    };
+    std::unordered_map<std::string, TFolder> FFolders;
 
     std::string FSource, FTarget;
     std::vector<TJob> FJobs;

@@ -331,7 +331,7 @@ void RemoveStaleUnpackFolders()
     }
 }
 
-std::string JoinPackagePath(const std::string& Folder, const std::string& Line)
+std::string PackageRelativePath(const std::string& Line)
 {
     std::string rel;
     std::string part;
@@ -350,9 +350,15 @@ std::string JoinPackagePath(const std::string& Folder, const std::string& Line)
             part += c;
     }
     flush();
-    if (bad || rel.empty())
-        return {};
     // The line is ANSI; the file lies under its disk name, as the archive
     // engine extracted it (and as the simulator's folder should get it).
-    return DiskPath(Folder, rel);
+    return bad || rel.empty() ? std::string() : NativeFileName(rel);
+}
+
+std::string JoinPackagePath(const std::string& Folder, const std::string& Line)
+{
+    const std::string rel = PackageRelativePath(Line);
+    if (rel.empty())
+        return {};
+    return ResolvePathCase(IncludeTrailingPathDelimiter(ToNativePath(Folder)) + rel);
 }

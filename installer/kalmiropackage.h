@@ -98,6 +98,11 @@ std::string HandedOverFolder(const std::string& Argument, const std::string& Pro
 // and folders in use are left alone.
 void RemoveStaleUnpackFolders();
 
+// The disk (UTF-8) path, relative and with "/", that a "files.dat" line
+// names; empty when the line is empty or leads out of its folder (a ".."
+// component).
+std::string PackageRelativePath(const std::string& Line);
+
 // Joins a "files.dat" line ("\railway\route\x\a.csv") to a folder. Empty
 // when the line is empty or leads out of the folder (a ".." component);
 // letter case follows what exists on disk. The line is ANSI, the result the

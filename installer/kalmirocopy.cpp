@@ -112,12 +112,12 @@ void TRouteCopy::Prepare()
 std::string TRouteCopy::Resolve(const std::string& Base, const std::string& Rel)
 {
     const std::size_t slash = Rel.rfind('/');
-    const std::string folderKey = IncludeTrailingPathDelimiter(Base) + (slash == std::string::npos ? "" : Rel.substr(0, slash));
-    const std::string name = slash == std::string::npos ? Rel : Rel.substr(slash + 1);
-    auto [it, added] = FFolders.try_emplace(folderKey);
+    const std::string folderRel = slash == std::string::npos ? std::string() : Rel.substr(0, slash);
+    const std::string name = NativeFileName(slash == std::string::npos ? Rel : Rel.substr(slash + 1));
+    auto [it, added] = FFolders.try_emplace(IncludeTrailingPathDelimiter(Base) + folderRel);
     TFolder& folder = it->second;
     if (added) {
-        folder.Path = ExcludeTrailingPathDelimiter(ResolvePathCase(folderKey));
+        folder.Path = ExcludeTrailingPathDelimiter(DiskPath(Base, folderRel));
         std::error_code ec;
         for (fs::directory_iterator entry(folder.Path, ec), end; !ec && entry != end; entry.increment(ec)) {
             folder.Names.push_back(entry->path().filename().string());

@@ -48,8 +48,8 @@ private:
         std::string Line, From, To;
     };
     void MakeFolders(const std::string& folder);
-    // Base + "/" + Rel with the letter case of what exists on disk; each
-    // folder is looked up and listed once.
+    // The disk path of Rel (ANSI, "/" inside) below Base, with the letter
+    // case of what exists on disk; each folder is looked up and listed once.
     std::string Resolve(const std::string& Base, const std::string& Rel);
 
     struct TFolder {

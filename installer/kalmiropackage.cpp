@@ -350,9 +350,7 @@ std::string PackageRelativePath(const std::string& Line)
             part += c;
     }
     flush();
-    // The line is ANSI; the file lies under its disk name, as the archive
-    // engine extracted it (and as the simulator's folder should get it).
-    return bad || rel.empty() ? std::string() : NativeFileName(rel);
+    return bad ? std::string() : rel;
 }
 
 std::string JoinPackagePath(const std::string& Folder, const std::string& Line)
@@ -360,5 +358,7 @@ std::string JoinPackagePath(const std::string& Folder, const std::string& Line)
     const std::string rel = PackageRelativePath(Line);
     if (rel.empty())
         return {};
-    return ResolvePathCase(IncludeTrailingPathDelimiter(ToNativePath(Folder)) + rel);
+    // The line is ANSI; the file lies under its disk name, as the archive
+    // engine extracted it (and as the simulator's folder should get it).
+    return DiskPath(Folder, rel);
 }

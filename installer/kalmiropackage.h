@@ -98,8 +98,8 @@ std::string HandedOverFolder(const std::string& Argument, const std::string& Pro
 // and folders in use are left alone.
 void RemoveStaleUnpackFolders();
 
-// The disk (UTF-8) path, relative and with "/", that a "files.dat" line
-// names; empty when the line is empty or leads out of its folder (a ".."
+// The path a "files.dat" line names, relative, with "/" and still ANSI;
+// empty when the line is empty or leads out of its folder (a ".."
 // component).
 std::string PackageRelativePath(const std::string& Line);
 

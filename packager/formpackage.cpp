@@ -217,7 +217,7 @@ void TFormPackage::Build(const std::string& RouteName, const std::string& Pictur
     Step(15);
 
     // 7. Installer, archive, trailer.
-    const std::string packageName = PackageFileName(RouteName);
+    const std::string packageName = NativeFileName(PackageFileName(RouteName));
     const std::string P = work + packageName;
     if (!CopyFile(FRoot + "kalmiro/kalmiro", P, true))
         throw std::runtime_error("Cannot copy the installer \"" + FRoot + "kalmiro/kalmiro\" to \"" + P + "\"");

@@ -221,8 +221,10 @@ TEST_F(PackagerTest, AnsiNamesAreFoundUnderTheirNativeNames)
     Form.ObjectFiles = {"myroute\\gr\xFCn.b3d"};
     Form.RouteFiles = {"b\xE4r.csv"};
     WriteFile(Dir / "pics/s\xC3\xB6r.bmp", SmallBitmap(2, 2, 10));
-    Form.BuildPackage("R", Dir / "pics/s\xF6r.bmp", "a", "", "d", Root, "c");
-    const auto names = ArchiveNames(ArchiveOf(Root + "completed_packages/VLinstaller-R"));
+    // The route's name, ANSI too, names the package on disk in UTF-8.
+    Form.BuildPackage("Z\xFCrich", Dir / "pics/s\xF6r.bmp", "a", "", "d", Root, "c");
+    EXPECT_EQ(Form.PackagePath, Root + "completed_packages/VLinstaller-Z\xC3\xBCrich");
+    const auto names = ArchiveNames(ArchiveOf(Form.PackagePath));
     EXPECT_EQ(std::count(names.begin(), names.end(), "s\xF6r.bmp"), 1);
     EXPECT_EQ(std::count(names.begin(), names.end(), "noscreen.bmp"), 0);
     EXPECT_EQ(std::count(names.begin(), names.end(), "railway/object/myroute/myroute/gr\xFCn.b3d"), 1);

@@ -79,24 +79,6 @@ void AppendUtf8(std::string& out, std::uint32_t cp)
     }
 }
 
-// Decodes one UTF-8 sequence at s[i]; a malformed byte decodes as U+FFFD.
-std::uint32_t NextUtf8(std::string_view s, std::size_t& i)
-{
-    auto b = static_cast<unsigned char>(s[i++]);
-    if (b < 0x80)
-        return b;
-    int extra = (b >= 0xF0 && b < 0xF8) ? 3 : (b >= 0xE0) ? 2 : (b >= 0xC0) ? 1 : -1;
-    if (extra < 0)
-        return 0xFFFD;
-    std::uint32_t cp = b & (0x3F >> extra);
-    for (int k = 0; k < extra; ++k) {
-        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
-            return 0xFFFD;
-        cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-    }
-    return cp;
-}
-
 std::string ToUtf8(const std::array<std::uint16_t, 128>& table, std::string_view s)
 {
     std::string out;
@@ -128,6 +110,23 @@ std::string Recode(const std::array<std::uint16_t, 128>& from, const std::array<
 }
 
 } // namespace
+
+std::uint32_t NextUtf8(std::string_view s, std::size_t& i)
+{
+    auto b = static_cast<unsigned char>(s[i++]);
+    if (b < 0x80)
+        return b;
+    int extra = (b >= 0xF0 && b < 0xF8) ? 3 : (b >= 0xE0) ? 2 : (b >= 0xC0) ? 1 : -1;
+    if (extra < 0)
+        return 0xFFFD;
+    std::uint32_t cp = b & (0x3F >> extra);
+    for (int k = 0; k < extra; ++k) {
+        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
+            return 0xFFFD;
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+    }
+    return cp;
+}
 
 std::string AnsiToUtf8(std::string_view ansi) { return ToUtf8(kCp1252, ansi); }
 std::string Utf8ToAnsi(std::string_view utf8) { return FromUtf8(kCp1252, utf8); }

@@ -3,6 +3,7 @@
 // the model, OEM (code page 850) for names inside ZIP archives. Conversion to
 // UTF-8 happens only where text is shown to the user.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ std::string Utf8ToOem(std::string_view utf8);
 // Characters without a counterpart become "?"; ASCII passes unchanged.
 std::string AnsiToOem(std::string_view ansi);
 std::string OemToAnsi(std::string_view oem);
+
+// The code point of the UTF-8 sequence at s[i], moving i past it; a
+// malformed byte gives U+FFFD.
+std::uint32_t NextUtf8(std::string_view s, std::size_t& i);
 
 // True when two UTF-8 names are the same without regard to letter case, as
 // Windows compares file names: ASCII, the Latin, Greek and Cyrillic letters.

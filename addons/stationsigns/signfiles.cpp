@@ -88,29 +88,8 @@ std::string SignBitmapFile(const std::vector<std::uint8_t>& indices)
 
 namespace {
 
-// The next code point of UTF-8 text; a broken sequence gives one byte as
-// U+FFFD.
-char32_t NextCodePoint(const std::string& text, std::size_t& i)
-{
-    const auto b = static_cast<unsigned char>(text[i++]);
-    if (b < 0x80)
-        return b;
-    const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
-    if (extra < 0 || i + static_cast<std::size_t>(extra) > text.size())
-        return 0xFFFD;
-    char32_t c = b & (0x3F >> extra);
-    for (int k = 0; k < extra; ++k) {
-        const auto next = static_cast<unsigned char>(text[i]);
-        if ((next & 0xC0) != 0x80)
-            return 0xFFFD;
-        c = c << 6 | (next & 0x3F);
-        ++i;
-    }
-    return c;
-}
-
 // The portable spelling of one letter, lower case; "_" for what has none.
-std::string Portable(char32_t c)
+std::string Portable(std::uint32_t c)
 {
     if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-')
         return std::string(1, static_cast<char>(c));
@@ -129,7 +108,7 @@ std::string Portable(char32_t c)
     }
     // Latin Extended-A: runs of capital and small letters of one base.
     struct TRun {
-        char32_t Last;
+        std::uint32_t Last;
         const char* Base;
     };
     static const TRun runs[] = {{0x105, "a"}, {0x10D, "c"}, {0x111, "d"}, {0x11B, "e"}, {0x123, "g"},
@@ -144,18 +123,13 @@ std::string Portable(char32_t c)
     return "_";
 }
 
-std::string CodePointUtf8(const std::string& text, std::size_t from, std::size_t to)
-{
-    return text.substr(from, to - from);
-}
-
 } // namespace
 
 std::string SignBaseName(const std::string& stationNameUtf8)
 {
     std::string out = "stationsign_";
     for (std::size_t i = 0; i < stationNameUtf8.size();)
-        out += Portable(NextCodePoint(stationNameUtf8, i));
+        out += Portable(NextUtf8(stationNameUtf8, i));
     return out;
 }
 
@@ -164,8 +138,8 @@ std::string SignDescriptionName(const std::string& stationNameUtf8)
     std::string out;
     for (std::size_t i = 0; i < stationNameUtf8.size();) {
         const std::size_t from = i;
-        const char32_t c = NextCodePoint(stationNameUtf8, i);
-        const std::string ansi = Utf8ToAnsi(CodePointUtf8(stationNameUtf8, from, i));
+        const std::uint32_t c = NextUtf8(stationNameUtf8, i);
+        const std::string ansi = Utf8ToAnsi(std::string_view(stationNameUtf8).substr(from, i - from));
         out += c != '?' && ansi == "?" ? std::string("_") : ansi;
     }
     return out;

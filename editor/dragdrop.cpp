@@ -950,11 +950,14 @@ void TDragDrop::StopScrolling()
 
 namespace {
 
-// The files of a drag, made into URLs and the file-list block only when a
-// target asks for them.
+// The files of a drag: the file-list block, made when the drag starts, and
+// the URLs, made only when a target asks for them.
 class TFileListData : public QMimeData {
 public:
-    explicit TFileListData(TStrings files) : FFiles(std::move(files)) {}
+    TFileListData(TStrings files, const std::string& block)
+        : FFiles(std::move(files)), FBlock(QByteArray::fromStdString(block))
+    {
+    }
 
     QStringList formats() const override { return {"text/uri-list", FileListMimeType}; }
     bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
@@ -964,9 +967,9 @@ protected:
     {
         if (!hasFormat(mimeType))
             return {};
-        Render();
         if (mimeType == FileListMimeType)
             return FBlock;
+        Render();
         if (type.id() == QMetaType::QVariantList || type.id() == QMetaType::QUrl) {
             QVariantList urls;
             for (const QUrl& url : FUrls)
@@ -985,21 +988,15 @@ private:
         if (FRendered)
             return;
         TBusyCursor busy;
-        TStrings ansi;
-        for (const std::string& path : FFiles) {
-            ansi.push_back(AnsiFileName(path));
+        for (const std::string& path : FFiles)
             FUrls.append(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
-        }
-        std::string block;
-        BuildFileListBlock(ansi, block);
-        FBlock = QByteArray::fromStdString(block);
         FRendered = true;
     }
 
     TStrings FFiles;
+    QByteArray FBlock;
     mutable bool FRendered = false;
     mutable QList<QUrl> FUrls;
-    mutable QByteArray FBlock;
 };
 
 } // namespace
@@ -1016,7 +1013,7 @@ QMimeData* TDragDropFiles::CreateDataObject() const
     std::string block;
     if (!BuildFileListBlock(ansi, block))
         return nullptr;
-    return new TFileListData(Files);
+    return new TFileListData(Files, block);
 }
 
 bool TDragDropFiles::AcceptsData(const QMimeData* data) const

@@ -341,13 +341,15 @@ bool TFormMain::OpenProjectFile(const std::string& fileName)
     return true;
 }
 
-bool TFormMain::AskSaveFirst()
+bool TFormMain::AskSaveFirst(bool withCancel)
 {
     if (!FrmEditor->Project)
         return true;
-    if (MessageDlg(GetMessageText("tmain_ask_save"), mtConfirmation, mbYesNo) != mrYes)
-        return true;
-    return SaveProject();
+    switch (MessageDlg(GetMessageText("tmain_ask_save"), mtConfirmation, withCancel ? mbYesNoCancel : mbYesNo)) {
+    case mrYes: return SaveProject();
+    case mrNo: return true;
+    default: return !withCancel;
+    }
 }
 
 bool TFormMain::SaveProject()
@@ -422,20 +424,9 @@ void TFormMain::MenuSaveAsClick()
     SaveProjectAs();
 }
 
-bool TFormMain::AskSaveBeforeClosing()
-{
-    if (!FrmEditor->Project)
-        return true;
-    switch (MessageDlg(GetMessageText("tmain_ask_save"), mtConfirmation, mbYesNoCancel)) {
-    case mrYes: return SaveProject();
-    case mrNo: return true;
-    default: return false;
-    }
-}
-
 void TFormMain::VL_ExitClick()
 {
-    if (!AskSaveBeforeClosing())
+    if (!AskSaveFirst(true))
         return;
     FCloseAsked = true;
     close();
@@ -445,7 +436,7 @@ void TFormMain::VL_ExitClick()
 void TFormMain::closeEvent(QCloseEvent* event)
 {
     // The window's close box and the desktop's close ask as Exit does.
-    if (!FCloseAsked && !AskSaveBeforeClosing()) {
+    if (!FCloseAsked && !AskSaveFirst(true)) {
         event->ignore();
         return;
     }

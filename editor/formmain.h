@@ -56,11 +56,10 @@ public:
     // false is returned; on success the file goes to the top of the recent list.
     bool OpenProjectFile(const std::string& fileName);
     // Asks "tmain_ask_save" when a project is open and saves on Yes. False
-    // when the save was wanted but failed (the caller then stops).
-    bool AskSaveFirst();
-    // The question before the program ends: Yes saves (false when that
-    // failed), No goes on, Cancel keeps the program and the project (false).
-    bool AskSaveBeforeClosing();
+    // when the save was wanted but failed (the caller then stops). WithCancel
+    // adds Cancel, the question before the program ends: it answers false,
+    // keeping the program and the project.
+    bool AskSaveFirst(bool withCancel = false);
     // Save and Save as; false when nothing was written (no project, dialog
     // cancelled, or the write failed, which is reported).
     bool SaveProject();

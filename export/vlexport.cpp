@@ -44,10 +44,12 @@ TVLExport_Mod::TVLExport_Mod(bool smoothing, const TExportServices& services)
         FServices.TrackTypes = FOwnTrackTypes.get();
     }
     std::string objectFolder = FServices.Settings->GetObjectFolder();
+    // Looked up on disk once: every object of the route is checked below it.
+    FLibraryFolder = DiskPath(FServices.ProgramFolder, objectFolder) + "/";
     // Object files are read through the model's library root, which the
     // editor sets at start; a writer run without the editor sets it here.
     if (ObjectsRoot.empty())
-        ObjectsRoot = ObjectLibraryFolder();
+        ObjectsRoot = FLibraryFolder;
     GroundCatalog = std::make_unique<TVLGroundTexturelist>(FServices.ProgramFolder, objectFolder);
     WallCatalog = std::make_unique<TVLWalllist>(FServices.ProgramFolder, objectFolder);
     BackgroundCatalog = std::make_unique<TVLBackgroundTexturelist>(FServices.ProgramFolder, objectFolder);
@@ -100,11 +102,6 @@ void TVLExport_Mod::StopExport(const std::string& messageKey, const std::string&
     StopMessageKey = messageKey;
     AddStatus(statusLine);
     FServices.Progress->ShowError(FServices.Messages->GetMessage(messageKey) + detail);
-}
-
-std::string TVLExport_Mod::ObjectLibraryFolder() const
-{
-    return DiskPath(FServices.ProgramFolder, FServices.Settings->GetObjectFolder()) + "/";
 }
 
 int TVLExport_Mod::DistanceBeyondLast() const

@@ -199,7 +199,6 @@ private:
     void WriteSecondaryTracks(int a, std::unordered_set<TVLConnection*>& exported);
     void AddFileOnce(const std::string& entry);
     bool LibraryFileExists(const std::string& folder, const std::string& file) const;
-    std::string ObjectLibraryFolder() const;
     int DistanceBeyondLast() const;
     int MaxCurveSmooth() const;
     int MinCurveSmooth() const;
@@ -230,6 +229,8 @@ private:
     std::unordered_map<const TVLConnection*, TProjectEnds> FProjectEnds;
     // Pieces the main track takes in before the start station's piece.
     int FLeadIn = 0;
+    // The object library on disk, with a trailing "/".
+    std::string FLibraryFolder;
     // Neighbours of each working point, in list order, while the secondary
     // tracks are written (the plan no longer changes but for turning pieces).
     std::unordered_map<const TVLPoint*, std::vector<TVLConnection*>> FAdjacency;

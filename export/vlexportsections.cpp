@@ -117,7 +117,7 @@ bool TVLExport_Mod::LibraryFileExists(const std::string& folder, const std::stri
 {
     if (file.empty())
         return false;
-    return FileExists(DiskPath(ObjectLibraryFolder(), folder + "\\" + file));
+    return FileExists(DiskPath(FLibraryFolder, folder + "\\" + file));
 }
 
 void TVLExport_Mod::AddObjectFiles(const std::string& folder, const std::string& file)

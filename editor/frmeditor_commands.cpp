@@ -16,6 +16,7 @@
 #include "model/vlproject.h"
 #include "model/vlroutedefinition.h"
 #include "platform/gui/dialogs.h"
+#include "platform/textlines.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -330,10 +331,7 @@ void TFrmEditor::ReportStationsLeft()
     for (const std::string& name : FStationsLeft)
         names += (names.empty() ? "" : ", ") + name;
     FStationsLeft.clear();
-    std::string text = GetMessageText("ufrmeditor_station_no_track");
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
-        text.pop_back();
-    emit StatusText(AnsiToQ(text + " " + names));
+    emit StatusText(AnsiToQ(Trim(GetMessageText("ufrmeditor_station_no_track")) + " " + names));
 }
 
 void TFrmEditor::properties1Click()

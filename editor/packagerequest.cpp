@@ -2,7 +2,6 @@
 
 #include "editor/formexport.h"
 #include "editor/msginisupp.h"
-#include "zip/zaerrors.h"
 #include "platform/codepage.h"
 #include "platform/gui/dialogs.h"
 
@@ -40,12 +39,10 @@ bool RunPackageHandler(const TPackageRequest& request)
     try {
         Handler()(request);
         return true;
-    } catch (const EZAException& e) {
-        // The archive engine's messages are UTF-8; message boxes take ANSI.
-        MessageDlg(Utf8ToAnsi(e.what()), mtError, mbOK);
-        return false;
     } catch (const std::exception& e) {
-        MessageDlg(e.what(), mtError, mbOK);
+        // The builder's messages name files on disk and come from the
+        // archive engine: UTF-8, while message boxes take ANSI.
+        MessageDlg(Utf8ToAnsi(e.what()), mtError, mbOK);
         return false;
     }
 }

@@ -399,6 +399,14 @@ TEST_F(ExportDialogTest, PackageBuilderGetsTheFileList)
     Form->bCloseClick();
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Text, "disk full");
+
+    // Its messages name folders on disk in UTF-8; the box shows them in ANSI.
+    SetPackageHandler(
+        [](const TPackageRequest&) { throw std::runtime_error("Cannot create folder \"/M\xC3\xBCnchen\""); });
+    Requests.clear();
+    EXPECT_FALSE(RunPackageHandler(TPackageRequest{}));
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].Text, "Cannot create folder \"/M\xFCnchen\"");
 }
 
 TEST_F(ExportDialogTest, EscapeDuringTheExportDoesNotCloseTheDialog)

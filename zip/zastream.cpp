@@ -190,7 +190,10 @@ int64_t TZAFileStream::Size()
     struct stat st;
     if (::fstat(Fd, &st) != 0)
         return 0;
-    const int64_t size = std::max<int64_t>(st.st_size, PendingStart + int64_t(Pending.size()) * !Pending.empty());
+    // Held-back bytes may reach beyond the file as it stands; once written
+    // out, the file itself tells.
+    const int64_t size =
+        Pending.empty() ? int64_t(st.st_size) : std::max<int64_t>(st.st_size, PendingStart + int64_t(Pending.size()));
     if (WriteBehind)
         KnownSize = size;
     return size;

@@ -508,3 +508,22 @@ TEST(ZAWriteItems, WritesThatNeverReachTheDiskFailTheCommit)
 }
 
 } // namespace
+
+namespace {
+
+// Once held-back bytes are written out, a file cut shorter reports its new
+// size (a rolled-back commit cuts the archive back below them).
+TEST(ZAWriteItems, FileCutAfterWriteBehindReportsItsSize)
+{
+    ScratchDir d;
+    auto f = TZAFileStream::Open(d / "a.bin", fmCreate);
+    ASSERT_TRUE(f);
+    f->SetWriteBehind(true);
+    f->Seek(5000);
+    ASSERT_TRUE(f->WriteExact("x", 1));
+    ASSERT_TRUE(f->SetWriteBehind(false));
+    ASSERT_TRUE(f->SetSize(10));
+    EXPECT_EQ(f->Size(), 10);
+}
+
+} // namespace

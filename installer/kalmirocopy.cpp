@@ -36,35 +36,6 @@ std::size_t CountFiles(const std::string& folder)
 
 } // namespace
 
-bool CopyFileData(int In, int Out, int64_t Length)
-{
-    // The kernel copies without the data passing through here; where it
-    // cannot, read and write.
-    std::vector<char> buffer;
-    int64_t left = Length < 0 ? INT64_MAX : Length;
-    while (left > 0) {
-        const std::size_t want = std::size_t(std::min<int64_t>(left, 1 << 30));
-        ssize_t n = -1;
-        if (buffer.empty()) {
-            n = ::copy_file_range(In, nullptr, Out, nullptr, want, 0);
-            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                buffer.resize(1 << 16);
-                continue;
-            }
-        } else {
-            n = ::read(In, buffer.data(), std::min(want, buffer.size()));
-            if (n > 0 && ::write(Out, buffer.data(), std::size_t(n)) != n)
-                return false;
-        }
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return Length < 0;
-        left -= n;
-    }
-    return true;
-}
-
 TRouteCopy::TRouteCopy(std::string Source, std::string Target)
     : FSource(IncludeTrailingPathDelimiter(std::move(Source))), FTarget(std::move(Target))
 {

@@ -63,8 +63,3 @@ private:
     std::vector<TJob> FJobs;
     std::vector<std::string> FAddedFiles, FAddedFolders;
 };
-
-// Copies the data of file descriptor In to Out, from their current
-// positions: Length bytes, or up to the end of In when Length is negative.
-// False on a read or write error (errno tells which).
-bool CopyFileData(int In, int Out, int64_t Length = -1);

@@ -1,7 +1,5 @@
 #include "installer/kalmiropackage.h"
 
-#include "installer/kalmirocopy.h"
-
 #include "platform/paths.h"
 
 #include <algorithm>

@@ -5,10 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
-#include <vector>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -17,33 +14,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Appends the whole of In to Out at Out's end: in the kernel where it can,
-// else through a buffer.
-bool AppendFileData(int In, int Out)
-{
-    off_t at = ::lseek(Out, 0, SEEK_END);
-    if (at < 0)
-        return false;
-    for (;;) {
-        const ssize_t n = ::copy_file_range(In, nullptr, Out, &at, std::size_t(1) << 30, 0);
-        if (n == 0)
-            return true;
-        if (n < 0)
-            break;
-    }
-    if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
-        return false;
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t n = ::read(In, buffer.data(), buffer.size());
-        if (n <= 0)
-            return n == 0;
-        if (::pwrite(Out, buffer.data(), std::size_t(n), at) != n)
-            return false;
-        at += n;
-    }
-}
 
 } // namespace
 
@@ -78,7 +48,8 @@ void JoinPackageFiles(const std::string& Target, const std::string& Source, cons
         FilePtr in(std::fopen(source.c_str(), "rb"));
         if (!in)
             throw std::runtime_error("Cannot open file \"" + Source + "\"");
-        if (std::fflush(out.get()) != 0 || !AppendFileData(fileno(in.get()), fileno(out.get())))
+        if (std::fflush(out.get()) != 0 || ::lseek(fileno(out.get()), 0, SEEK_END) < 0 ||
+            !CopyFileData(fileno(in.get()), fileno(out.get())))
             throw std::runtime_error("Write error on file \"" + Target + "\"");
         if (std::fseek(out.get(), 0, SEEK_END) != 0)
             throw std::runtime_error("Cannot seek in file \"" + Target + "\"");

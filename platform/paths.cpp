@@ -3,6 +3,9 @@
 #include "platform/codepage.h"
 #include "platform/textlines.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <filesystem>
 #include <vector>
 
@@ -241,4 +244,33 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
     std::string dst = ResolvePathCase(to);
     auto opt = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
     return fs::copy_file(src, dst, opt, ec) && !ec;
+}
+
+bool CopyFileData(int In, int Out, int64_t Length)
+{
+    // The kernel copies without the data passing through here; where it
+    // cannot, read and write.
+    std::vector<char> buffer;
+    int64_t left = Length < 0 ? INT64_MAX : Length;
+    while (left > 0) {
+        const std::size_t want = std::size_t(std::min<int64_t>(left, 1 << 30));
+        ssize_t n = -1;
+        if (buffer.empty()) {
+            n = ::copy_file_range(In, nullptr, Out, nullptr, want, 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                buffer.resize(1 << 16);
+                continue;
+            }
+        } else {
+            n = ::read(In, buffer.data(), std::min(want, buffer.size()));
+            if (n > 0 && ::write(Out, buffer.data(), std::size_t(n)) != n)
+                return false;
+        }
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return Length < 0;
+        left -= n;
+    }
+    return true;
 }

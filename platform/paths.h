@@ -3,6 +3,7 @@
 // files the Windows way ("railway\object\x.b3d", any letter case); on disk we
 // use native paths with the exact case of what exists.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,3 +61,8 @@ bool DirectoryExists(const std::string& path);  // a folder (case-insensitive lo
 bool ForceDirectories(const std::string& path); // creates the whole chain
 bool DeleteFile(const std::string& path);
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
+// Copies the data of file descriptor In to Out, from their current
+// positions: Length bytes, or up to the end of In when Length is negative.
+// In the kernel where it can, else through a buffer. False on a read or
+// write error (errno tells which).
+bool CopyFileData(int In, int Out, int64_t Length = -1);

@@ -139,23 +139,36 @@ void TRouteCopy::Install(std::size_t i)
     if (errno != EXDEV)
         Fail("Cannot write", job.To, errno);
 
+    // Across file systems the data go to a new file beside the target that
+    // takes its place only when whole: a copy that fails (a full disk)
+    // leaves a file of that name as it was.
+    const std::string part = job.To + ".kalmiro" + std::to_string(::getpid());
     const int in = ::open(job.From.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         Fail("Cannot read", job.From, errno);
-    const int out = ::open(job.To.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int out = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (out < 0) {
         const int error = errno;
         ::close(in);
         Fail("Cannot write", job.To, error);
     }
+    bool ok = CopyFileData(in, out);
+    int error = errno;
+    if (::close(out) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    ::close(in);
+    if (ok && ::rename(part.c_str(), job.To.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(part.c_str());
+        Fail("Cannot write", job.To, error);
+    }
     if (!existed)
         FAddedFiles.push_back(job.To);
-    const bool copied = CopyFileData(in, out);
-    const int error = errno;
-    const bool closed = ::close(out) == 0;
-    ::close(in);
-    if (!copied || !closed)
-        Fail("Cannot write", job.To, copied ? errno : error);
     ::unlink(job.From.c_str());
 }
 

@@ -21,6 +21,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 using namespace packtest;
 
 namespace {
@@ -258,6 +263,37 @@ TEST_F(KalmiroWindows, AFileThatCannotBeWrittenTakesBackWhatWasAdded)
     // The object file and the folders made for it are gone again.
     EXPECT_FALSE(Exists(Bve + "/railway/object"));
     EXPECT_TRUE(Exists(Bve + "/railway/route/r/r.csv"));
+}
+
+// Across file systems a file is copied; a copy that fails (a file size
+// limit stands in for a full disk) leaves the file it would replace as it was.
+TEST_F(KalmiroWindows, FailedCopyAcrossFileSystemsKeepsTheExistingFile)
+{
+    std::string other = "/dev/shm/kalmiro-testXXXXXX";
+    struct stat a {}, b {};
+    if (!::mkdtemp(other.data()))
+        GTEST_SKIP() << "no /dev/shm";
+    if (::stat(other.c_str(), &a) != 0 || ::stat(Bve.c_str(), &b) != 0 || a.st_dev == b.st_dev) {
+        fs::remove_all(other);
+        GTEST_SKIP() << "no second file system";
+    }
+    WriteFile(other + "/files.dat", "\\railway\\route\\r\\r.csv\r\n");
+    WriteFile(other + "/railway/route/r/r.csv", std::string(1 << 20, 'n'));
+    WriteFile(Bve + "/railway/route/r/r.csv", "old");
+    TRouteCopy copy(other, Bve);
+    copy.Prepare();
+    struct rlimit old {}, small {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    small = old;
+    small.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_THROW(copy.Install(0), std::runtime_error);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    fs::remove_all(other);
+    EXPECT_TRUE(ReadFile(Bve + "/railway/route/r/r.csv") == "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Bve + "/railway/route/r"), fs::directory_iterator()), 1);
 }
 
 TEST_F(KalmiroWindows, EmptyOrHugeListsAndCancelInstallNothing)

@@ -70,7 +70,8 @@ TKalmiro_BveFolder::TKalmiro_BveFolder(QWidget* parent) : QDialog(parent)
         ShowFolder(FProposed);
     });
     connect(DirectoryBox1, &QTreeView::pressed, this, [this] { FProposed.clear(); });
-    DirectoryBox1->installEventFilter(this);    FormCreate();
+    DirectoryBox1->installEventFilter(this);
+    FormCreate();
 }
 
 void TKalmiro_BveFolder::FormCreate()

@@ -364,15 +364,15 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
         const std::string wanted = base + ExtractFilePath(name);
         auto known = FFolderCase.find(wanted);
         if (known == FFolderCase.end()) {
-            std::string disk = ResolvePathCase(ExcludeTrailingPathDelimiter(wanted));
-            if (!disk.empty() && disk.back() != '/')
-                disk += '/';
+            auto onDisk = [&wanted] {
+                std::string disk = ResolvePathCase(ExcludeTrailingPathDelimiter(wanted));
+                return disk.empty() || disk.back() == '/' ? disk : disk + '/';
+            };
+            std::string disk = onDisk();
             if (!DirectoryExists(disk)) {
                 if (!ForceDirectories(disk))
                     throw EZAException(20, this, {wanted});
-                disk = ResolvePathCase(ExcludeTrailingPathDelimiter(wanted));
-                if (!disk.empty() && disk.back() != '/')
-                    disk += '/';
+                disk = onDisk();
                 FReadyFolders.insert(disk); // new: no run can have left anything in it
             }
             known = FFolderCase.emplace(wanted, disk).first;

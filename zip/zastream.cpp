@@ -146,7 +146,9 @@ int64_t TZAFileStream::Write(const void* buffer, int64_t count)
         Pending.resize(at + std::size_t(count));
     std::memcpy(Pending.data() + at, buffer, std::size_t(count));
     Pos += count;
-    KnownSize = std::max(KnownSize, Pos);
+    // A size not yet known stays unknown: the file may reach beyond Pos.
+    if (KnownSize >= 0)
+        KnownSize = std::max(KnownSize, Pos);
     if (Pending.size() >= kWriteBehindBlock && !Flush())
         return 0;
     return count;

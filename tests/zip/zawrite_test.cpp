@@ -511,9 +511,9 @@ TEST(ZAWriteItems, WritesThatNeverReachTheDiskFailTheCommit)
 
 namespace {
 
-// Once held-back bytes are written out, a file cut shorter reports its new
-// size (a rolled-back commit cuts the archive back below them).
-TEST(ZAWriteItems, FileCutAfterWriteBehindReportsItsSize)
+// The size a stream with held-back writes reports is the file's: after a
+// cut below them (a rolled-back commit), and with them inside the file.
+TEST(ZAWriteItems, HeldBackWritesKeepTheFileSizeTrue)
 {
     ScratchDir d;
     auto f = TZAFileStream::Open(d / "a.bin", fmCreate);
@@ -523,6 +523,12 @@ TEST(ZAWriteItems, FileCutAfterWriteBehindReportsItsSize)
     ASSERT_TRUE(f->WriteExact("x", 1));
     ASSERT_TRUE(f->SetWriteBehind(false));
     ASSERT_TRUE(f->SetSize(10));
+    EXPECT_EQ(f->Size(), 10);
+
+    // Held-back bytes inside a longer file do not make it shorter.
+    f->SetWriteBehind(true);
+    f->Seek(0);
+    ASSERT_TRUE(f->WriteExact("y", 1));
     EXPECT_EQ(f->Size(), 10);
 }
 

@@ -447,10 +447,6 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     if (FSkip) {
         out.reset();
         ::DeleteFile(temp);
-        // Left out for want of a password: the file is missing, which the
-        // caller must hear of (a cancelled run ends anyway).
-        if (FNoPassword)
-            throw EZAException(ZAErrNoPassword, this, {Name});
         return;
     }
     // Date and attributes go on the new file itself, before it takes the
@@ -468,14 +464,13 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
 
 void TZABaseArchiver::TestItem(int32_t Index, const std::string& Name)
 {
+    (void)Name;
     if (Item(Index).CentralDir.IsFolder())
         return;
     // The data are read, deciphered, inflated and checked as for extracting;
     // only nothing is kept of them.
     TZADiscardStream out;
     ExtractItem(Index, out);
-    if (FSkip && FNoPassword)
-        throw EZAException(ZAErrNoPassword, this, {Name});
 }
 
 void TZABaseArchiver::FreshenItem(int32_t Index, const std::string& Name, const std::string& Base)
@@ -560,8 +555,10 @@ void TZABaseArchiver::ExtractItem(int32_t Index, TZAStream& Target)
     // A failed write is the disk's fault (full, a quota), not the item's.
     if (FWriteError)
         throw ZAWriteFailure(this, FTargetName.empty() ? stored : FTargetName, FWriteError);
-    // An item skipped at the password prompt is no error here; the callers
-    // that keep a file never report it as done (ExtractItemToFile).
+    // An item left out for want of a password is missing, which the caller
+    // must hear of, whatever it extracts to; one the user cancelled is not.
+    if (FSkip && FNoPassword)
+        throw EZAException(ZAErrNoPassword, this, {stored});
     bool passed = FSkip || (ok && written == h.UncompressedSize && crc == h.Crc32);
     if (!passed && !ExtractCorruptedFiles)
         throw EZAException(8, this);

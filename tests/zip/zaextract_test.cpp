@@ -330,6 +330,8 @@ TEST(ZAExtract, PasswordFromPropertyEventOrSkip)
     std::filesystem::remove(d / "out/secret.txt");
     EXPECT_EQ(CodeOf([&] { z.ExtractFiles("*.*", 63, ""); }), ZAErrNoPassword);
     EXPECT_EQ(CodeOf([&] { z.TestFiles("*.*", 63, ""); }), ZAErrNoPassword);
+    TZAMemoryStream kept;
+    EXPECT_EQ(CodeOf([&] { z.ExtractItem(0, kept); }), ZAErrNoPassword);
     EXPECT_FALSE(Exists(d / "out/secret.txt"));
     EXPECT_TRUE(std::filesystem::is_empty(d / "out"));
 }

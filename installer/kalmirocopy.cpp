@@ -142,7 +142,9 @@ void TRouteCopy::Install(std::size_t i)
     // Across file systems the data go to a new file beside the target that
     // takes its place only when whole: a copy that fails (a full disk)
     // leaves a file of that name as it was.
-    const std::string part = job.To + ".kalmiro" + std::to_string(::getpid());
+    // (A short name of its own: the target's name may already be as long as
+    // a name can be.)
+    const std::string part = ExtractFilePath(job.To) + ".kalmiro" + std::to_string(::getpid());
     const int in = ::open(job.From.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         Fail("Cannot read", job.From, errno);

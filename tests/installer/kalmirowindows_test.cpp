@@ -291,9 +291,18 @@ TEST_F(KalmiroWindows, FailedCopyAcrossFileSystemsKeepsTheExistingFile)
     EXPECT_THROW(copy.Install(0), std::runtime_error);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
-    fs::remove_all(other);
     EXPECT_TRUE(ReadFile(Bve + "/railway/route/r/r.csv") == "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(Bve + "/railway/route/r"), fs::directory_iterator()), 1);
+
+    // A name as long as a name can be is copied as well.
+    const std::string longName(250, 'l');
+    WriteFile(other + "/files.dat", "\\railway\\route\\r\\" + longName + "\r\n");
+    WriteFile(other + "/railway/route/r/" + longName, "new");
+    TRouteCopy again(other, Bve);
+    again.Prepare();
+    EXPECT_NO_THROW(again.Install(0));
+    fs::remove_all(other);
+    EXPECT_EQ(ReadFile(Bve + "/railway/route/r/" + longName), "new");
 }
 
 TEST_F(KalmiroWindows, EmptyOrHugeListsAndCancelInstallNothing)

@@ -34,6 +34,32 @@ std::size_t CountFiles(const std::string& folder)
     return n;
 }
 
+std::runtime_error LongLine(std::size_t length)
+{
+    return std::runtime_error("files.dat holds a line longer than a path may be (" + std::to_string(length) +
+                              " characters).");
+}
+
+// The length of the first line of File longer than Limit, read a piece at a
+// time; 0 when there is none.
+std::size_t FirstLongLine(const std::string& File, std::size_t Limit)
+{
+    std::ifstream in(File, std::ios::binary);
+    std::vector<char> buffer(1 << 16);
+    std::size_t length = 0;
+    while (in.read(buffer.data(), std::streamsize(buffer.size())) || in.gcount() > 0) {
+        for (std::streamsize k = 0; k < in.gcount(); ++k) {
+            if (buffer[std::size_t(k)] != '\r' && buffer[std::size_t(k)] != '\n')
+                ++length;
+            else if (length > Limit)
+                return length;
+            else
+                length = 0;
+        }
+    }
+    return length > Limit ? length : 0;
+}
+
 } // namespace
 
 TRouteCopy::TRouteCopy(std::string Source, std::string Target)
@@ -52,8 +78,11 @@ void TRouteCopy::Prepare()
     const auto size = fs::file_size(listName, ec);
     if (ec)
         Fail("Cannot read", listName, ec.value());
-    if (size > (files + 1) * (MaxPathLength + 2))
+    if (size > (files + 1) * (MaxPathLength + 2)) {
+        if (const std::size_t length = FirstLongLine(listName, MaxPathLength))
+            throw LongLine(length);
         throw std::runtime_error("files.dat lists more files than the package holds.");
+    }
     TStrings lines;
     if (!LoadLines(listName, lines))
         Fail("Cannot read", listName, errno);
@@ -64,8 +93,7 @@ void TRouteCopy::Prepare()
         if (Trim(line).empty())
             continue;
         if (line.size() > MaxPathLength)
-            throw std::runtime_error("files.dat holds a line longer than a path may be (" +
-                                     std::to_string(line.size()) + " characters).");
+            throw LongLine(line.size());
         if (++listed > files)
             throw std::runtime_error("files.dat lists more files than the package holds.");
         const std::string rel = PackageRelativePath(line);
@@ -116,43 +144,28 @@ void TRouteCopy::MakeFolders(const std::string& folder)
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (::mkdir(it->c_str(), 0755) != 0)
             Fail("Cannot create the folder", *it, errno);
-        FAddedFolders.push_back(*it);
+        FChanges.push_back({*it, {}, true});
     }
 }
 
-void TRouteCopy::Install(std::size_t i)
+void TRouteCopy::Move(const TJob& Job, const std::string& To, const std::string& Part)
 {
-    const TJob& job = FJobs[i];
-    MakeFolders(ExtractFilePath(job.To));
-    struct stat st {};
-    const bool existed = ::lstat(job.To.c_str(), &st) == 0;
-    if (existed && S_ISDIR(st.st_mode))
-        Fail("Cannot write", job.To, EISDIR);
-    // A file the user made read-only stays as it is.
-    if (existed && ::access(job.To.c_str(), W_OK) != 0)
-        Fail("Cannot write", job.To, errno);
-    if (::rename(job.From.c_str(), job.To.c_str()) == 0) {
-        if (!existed)
-            FAddedFiles.push_back(job.To);
+    if (::rename(Job.From.c_str(), To.c_str()) == 0)
         return;
-    }
     if (errno != EXDEV)
-        Fail("Cannot write", job.To, errno);
+        Fail("Cannot write", Job.To, errno);
 
     // Across file systems the data go to a new file beside the target that
     // takes its place only when whole: a copy that fails (a full disk)
     // leaves a file of that name as it was.
-    // (A short name of its own: the target's name may already be as long as
-    // a name can be.)
-    const std::string part = ExtractFilePath(job.To) + ".kalmiro" + std::to_string(::getpid());
-    const int in = ::open(job.From.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = ::open(Job.From.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        Fail("Cannot read", job.From, errno);
-    const int out = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        Fail("Cannot read", Job.From, errno);
+    const int out = ::open(Part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (out < 0) {
         const int error = errno;
         ::close(in);
-        Fail("Cannot write", job.To, error);
+        Fail("Cannot write", Job.To, error);
     }
     bool ok = CopyFileData(in, out);
     int error = errno;
@@ -161,27 +174,73 @@ void TRouteCopy::Install(std::size_t i)
         error = errno;
     }
     ::close(in);
-    if (ok && ::rename(part.c_str(), job.To.c_str()) != 0) {
+    if (ok && Part != To && ::rename(Part.c_str(), To.c_str()) != 0) {
         ok = false;
         error = errno;
     }
     if (!ok) {
+        ::unlink(Part.c_str());
+        Fail("Cannot write", Job.To, error);
+    }
+    ::unlink(Job.From.c_str());
+}
+
+void TRouteCopy::Install(std::size_t i)
+{
+    const TJob& job = FJobs[i];
+    const std::string folder = ExtractFilePath(job.To);
+    MakeFolders(folder);
+    struct stat st {};
+    const bool existed = ::lstat(job.To.c_str(), &st) == 0;
+    if (existed && S_ISDIR(st.st_mode))
+        Fail("Cannot write", job.To, EISDIR);
+    // A file the user made read-only stays as it is.
+    if (existed && ::access(job.To.c_str(), W_OK) != 0)
+        Fail("Cannot write", job.To, errno);
+    // Short names of our own: the target's name may already be as long as a
+    // name can be.
+    const std::string part = folder + ".kalmiro" + std::to_string(::getpid());
+    if (!existed) {
+        Move(job, job.To, part);
+        FChanges.push_back({job.To, {}});
+        return;
+    }
+    // The file replaced is kept aside until the installation has ended.
+    Move(job, part, part);
+    const std::string kept = part + "." + std::to_string(i);
+    if (::rename(job.To.c_str(), kept.c_str()) != 0) {
+        const int error = errno;
         ::unlink(part.c_str());
         Fail("Cannot write", job.To, error);
     }
-    if (!existed)
-        FAddedFiles.push_back(job.To);
-    ::unlink(job.From.c_str());
+    FChanges.push_back({job.To, kept});
+    if (::rename(part.c_str(), job.To.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(part.c_str());
+        Fail("Cannot write", job.To, error);
+    }
+}
+
+void TRouteCopy::Commit()
+{
+    for (const TChange& change : FChanges)
+        if (!change.Kept.empty())
+            ::unlink(change.Kept.c_str());
+    FChanges.clear();
 }
 
 bool TRouteCopy::RollBack()
 {
     bool ok = true;
-    for (auto it = FAddedFiles.rbegin(); it != FAddedFiles.rend(); ++it)
-        ok = (::unlink(it->c_str()) == 0 || errno == ENOENT) && ok;
-    for (auto it = FAddedFolders.rbegin(); it != FAddedFolders.rend(); ++it)
-        ok = (::rmdir(it->c_str()) == 0 || errno == ENOENT) && ok;
-    FAddedFiles.clear();
-    FAddedFolders.clear();
+    for (auto it = FChanges.rbegin(); it != FChanges.rend(); ++it) {
+        const char* path = it->Path.c_str();
+        if (it->Folder)
+            ok = (::rmdir(path) == 0 || errno == ENOENT) && ok;
+        else if (!it->Kept.empty())
+            ok = ::rename(it->Kept.c_str(), path) == 0 && ok;
+        else
+            ok = (::unlink(path) == 0 || errno == ENOENT) && ok;
+    }
+    FChanges.clear();
     return ok;
 }

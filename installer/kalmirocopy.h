@@ -5,8 +5,9 @@
 // than a path may be, names a file the package holds, and the list has no
 // more lines than the package has files), so a damaged or hostile list
 // installs nothing. What the installation added (files and folders that did
-// not exist before it) is remembered, so that a failed or cancelled
-// installation can take it back.
+// not exist before it) is remembered, and a file it replaces is first kept
+// aside under another name in its folder, so that a failed or cancelled
+// installation can take everything back.
 
 #include "platform/textlines.h"
 
@@ -36,8 +37,10 @@ public:
     // reason.
     void Install(std::size_t i);
 
-    // Removes the files and folders this installation added. False when
-    // some of them could not be removed.
+    // After the last file: removes the files kept aside.
+    void Commit();
+    // Removes the files and folders this installation added and puts the
+    // files it replaced back. False when some of them could not be.
     bool RollBack();
 
     // The longest path the platform takes.
@@ -48,6 +51,11 @@ private:
         std::string Line, From, To;
     };
     void MakeFolders(const std::string& folder);
+    // Moves the job's file to To (its target, or Part to replace the target
+    // afterwards), or across file systems copies it to Part beside the
+    // target and renames that to To once it is whole. Failures name the
+    // target.
+    void Move(const TJob& Job, const std::string& To, const std::string& Part);
     // The disk path of Rel (ANSI, "/" inside) below Base, with the letter
     // case of what exists on disk; each folder is looked up and listed once.
     std::string Resolve(const std::string& Base, const std::string& Rel);
@@ -61,5 +69,11 @@ private:
 
     std::string FSource, FTarget;
     std::vector<TJob> FJobs;
-    std::vector<std::string> FAddedFiles, FAddedFolders;
+    // What to undo, in the order it was done: a file or folder added (Kept
+    // empty), or a file replaced, whose old data lie in Kept.
+    struct TChange {
+        std::string Path, Kept;
+        bool Folder = false;
+    };
+    std::vector<TChange> FChanges;
 };

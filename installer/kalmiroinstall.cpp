@@ -18,6 +18,8 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
@@ -69,7 +71,8 @@ void TKalmiro_Install::Timer1Timer()
         copy.Prepare();
         if (copy.Count() == 0)
             failure = "The package holds no files to install.";
-        ShowProgress->setMaximum(int(copy.Count()) - 1);
+        else
+            ShowProgress->setMaximum(int(copy.Count()) - 1);
         QElapsedTimer shown;
         shown.start();
         for (std::size_t i = 0; i < copy.Count() && !FCancelled && failure.empty(); ++i) {
@@ -98,14 +101,23 @@ void TKalmiro_Install::Timer1Timer()
                                       : "Problems during the installation of the route. The program won`t continue. "
                                         "Error message: " +
                                             Utf8ToAnsi(failure);
-        text += rolledBack ? "\r\nThe route was not installed." : "\r\nThe route was not installed; some of the files "
-                                                                  "it had added could not be removed.";
-        MessageDlg(text, FCancelled ? mtInformation : mtError, mbOK);
+        text += rolledBack ? "\r\nThe route was not installed."
+                           : "\r\nThe route was not installed; some of the files it had changed could not be put "
+                             "back as they were.";
+        // Ended from outside (a signal), the program waits for nobody.
+        if (FSignalled) {
+            std::string lines = AnsiToUtf8(text);
+            lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
+            std::fprintf(stderr, "%s\n", lines.c_str());
+        } else {
+            MessageDlg(text, FCancelled ? mtInformation : mtError, mbOK);
+        }
         RemoveUnpackFolder(InstallSourceDir);
         FClosing = true;
         QApplication::exit(1);
         return;
     }
+    copy.Commit();
     MessageDlg("Route installed sucessfully", mtInformation, mbOK);
     CloseProgram();
 }
@@ -125,12 +137,14 @@ void TKalmiro_Install::CloseProgram()
     QApplication::quit();
 }
 
-void TKalmiro_Install::Cancel()
+void TKalmiro_Install::Cancel(bool Signalled)
 {
-    if (FCopying)
+    if (FCopying) {
         FCancelled = true;
-    else
+        FSignalled = FSignalled || Signalled;
+    } else {
         close();
+    }
 }
 
 void TKalmiro_Install::reject() { Cancel(); }

@@ -4,7 +4,7 @@
 // BVE folder (TRouteCopy), reports success, removes the unpack folder and
 // ends the program. A failure names the file and the reason; a failed or
 // cancelled installation (Escape, closing this window or the main window)
-// takes back what it added and says the route was not installed. Closing it
+// takes back what it changed and says the route was not installed. Closing it
 // before the copy starts ends the program too.
 
 #include <QDialog>
@@ -38,9 +38,11 @@ public:
     void Timer1Timer();
     // Removes the unpack folder and ends the program (once).
     void CloseProgram();
-    // Stops a running copy (which then takes back what it added and ends
-    // the program); before the copy, ends the program.
-    void Cancel();
+    // Stops a running copy (which then takes back what it changed and ends
+    // the program); before the copy, ends the program. Signalled: the
+    // program is ended from outside, and the closing message goes to
+    // standard error instead of waiting for a click.
+    void Cancel(bool Signalled = false);
     bool Copying() const { return FCopying; }
 
     void reject() override;
@@ -52,6 +54,7 @@ private:
     bool FClosing = false;
     bool FCopying = false;
     bool FCancelled = false;
+    bool FSignalled = false;
 };
 
 // Removes what the package left in its unpack folder: the whole folder when

@@ -19,6 +19,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -49,6 +50,17 @@ TKalmiro_Main::TKalmiro_Main(QWidget* parent) : QDialog(parent)
     Route_Description = new QLabel("#ROUTE_DESCRIPTION#", this);
     Route_Description->setObjectName("Route_Description");
     Route_Description->setWordWrap(true);
+    Route_Description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A long description scrolls, as the credits do, so that the window
+    // keeps to a small screen.
+    auto* description = new QScrollArea(this);
+    description->setObjectName("Route_DescriptionBox");
+    description->setFrameShape(QFrame::NoFrame);
+    description->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    description->setWidgetResizable(true);
+    description->setWidget(Route_Description);
+    description->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    description->setMaximumHeight(10 * description->fontMetrics().lineSpacing());
     Route_Author = new QLabel("by #ROUTE_AUTHOR#", this);
     Route_Author->setObjectName("Route_Author");
     Route_Homepage = new QLabel("#ROUTE_HOMEPAGE#", this);
@@ -84,7 +96,7 @@ TKalmiro_Main::TKalmiro_Main(QWidget* parent) : QDialog(parent)
 
     layout->addWidget(Route_Name);
     layout->addWidget(Route_Image);
-    layout->addWidget(Route_Description);
+    layout->addWidget(description);
     layout->addWidget(Route_Author);
     layout->addWidget(Route_Homepage);
     layout->addWidget(Label1);

@@ -45,7 +45,9 @@ TKalmiro_Wait::TKalmiro_Wait(int64_t MarkerEnd, QWidget* parent) : QDialog(paren
     ZipArchiver1.Name = "ZipArchiver1";
     ZipArchiver1.OnOverallProgress = [this](TZABaseArchiver&, double progress, TZAProcessOperation,
                                             TZAProgressPhase, bool& cancel) {
-        ZipArchiver1OverallProgress(progress);
+        // After a failure the bar stays where the unpacking stopped.
+        if (FItemFailure.empty())
+            ZipArchiver1OverallProgress(progress);
         // Escape and close are seen while unpacking, some 30 times a second.
         const int64_t now = QDateTime::currentMSecsSinceEpoch();
         if (now - FLastEvents >= 30) {
@@ -53,6 +55,15 @@ TKalmiro_Wait::TKalmiro_Wait(int64_t MarkerEnd, QWidget* parent) : QDialog(paren
             QApplication::processEvents();
         }
         cancel = FCancelled;
+    };
+    // An item that cannot be unpacked ends the unpacking; a message that
+    // names no file (a check sum that does not match) gets the item's name.
+    ZipArchiver1.OnProcessFileFailure = [this](TZABaseArchiver&, const std::string& FileName, TZAProcessOperation,
+                                               int32_t, int32_t, const std::string& ErrorMessage, TZAAction& Action) {
+        FItemFailure = ErrorMessage;
+        if (ErrorMessage.find('"') == std::string::npos)
+            FItemFailure = "Item \"" + ZAShownName(FileName, 480) + "\": " + ErrorMessage;
+        Action = faAbort;
     };
     Timer1.setObjectName("Timer1");
     Timer1.setInterval(1000);
@@ -119,6 +130,8 @@ void TKalmiro_Wait::Timer1Timer()
         ZipArchiver1.OpenArchiveWithMode(fmOpenRead | fmShareDenyNone);
         ZipArchiver1.ExtractFiles("*.*", 63, "");
         ZipArchiver1.CloseArchive();
+        if (!FItemFailure.empty())
+            throw std::runtime_error(FItemFailure);
         if (FCancelled)
             throw std::runtime_error("cancelled");
         // The archive may have held a file of that name.

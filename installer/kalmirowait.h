@@ -52,4 +52,6 @@ private:
     bool FCancelled = false;
     bool FDone = false;
     int64_t FLastEvents = 0;
+    // Why an item could not be unpacked.
+    std::string FItemFailure;
 };

@@ -40,7 +40,8 @@ void OnSignal(int)
 
 // A terminating signal (the session ends, the terminal closes, kill) acts as
 // Escape in the window that is open: unpacking and copying stop and take
-// back what they did, and the program ends through its usual way out.
+// back what they did, and the program ends through its usual way out, with
+// no message left waiting for a click.
 void CatchTerminationSignals(QWidget* window)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, SignalPipe) != 0)
@@ -52,7 +53,7 @@ void CatchTerminationSignals(QWidget* window)
         if (auto* wait = qobject_cast<TKalmiro_Wait*>(window))
             wait->Cancel();
         else if (auto* install = window->findChild<TKalmiro_Install*>(); install && install->Copying())
-            install->Cancel();
+            install->Cancel(true);
         else
             QApplication::exit(1);
     });

@@ -263,8 +263,17 @@ bool CopyFileData(int In, int Out, int64_t Length)
             }
         } else {
             n = ::read(In, buffer.data(), std::min(want, buffer.size()));
-            if (n > 0 && ::write(Out, buffer.data(), std::size_t(n)) != n)
-                return false;
+            // A short write (a disk that is filling up) is followed by one
+            // that gives the reason.
+            for (ssize_t done = 0; n > 0 && done < n;) {
+                const ssize_t w = ::write(Out, buffer.data() + done, std::size_t(n - done));
+                if (w <= 0) {
+                    if (w == 0)
+                        errno = ENOSPC;
+                    return false;
+                }
+                done += w;
+            }
         }
         if (n < 0)
             return false;

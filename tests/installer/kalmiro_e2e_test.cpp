@@ -257,6 +257,24 @@ TEST_F(KalmiroRun, HostileArchiveNamesStopTheUnpacking)
     EXPECT_EQ(UnpackFolders(), 0);
 }
 
+TEST_F(KalmiroRun, DamagedItemIsNamed)
+{
+    const std::string stage = Dir / "stage";
+    StageDescriptionFiles(stage, "\\railway\\route\\r\\r.csv\r\n");
+    WriteFile(stage + "/railway/route/r/r.csv", "route data that a bad disk changes");
+    std::string package = ReadFile(PackageOf(stage));
+    // The check sum in the archive's directory no longer fits the data.
+    const std::size_t name = package.rfind("railway/route/r/r.csv");
+    ASSERT_NE(name, std::string::npos);
+    package[name - 46 + 16] = char(package[name - 46 + 16] ^ 0x01);
+    WriteFile(Dir / "VLinstaller-Bad", package);
+    fs::permissions(Dir / "VLinstaller-Bad", fs::perms::owner_all);
+    EXPECT_EQ(RunProgram(Dir / "VLinstaller-Bad", ""), 1);
+    const TStrings log = WaitForExits(1);
+    EXPECT_TRUE(Has(log, "Item \"railway\\route\\r\\r.csv\": ")) << JoinLines(log);
+    EXPECT_EQ(UnpackFolders(), 0);
+}
+
 TEST_F(KalmiroRun, DamagedPackageBesideRouteFilesChangesNothing)
 {
     // A route unpacked by hand into a folder, and beside it the package cut

@@ -23,6 +23,7 @@
 
 #include <csignal>
 
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -245,11 +246,15 @@ TEST_F(KalmiroWindows, OneLineListGivesProgressMaximumZero)
     EXPECT_EQ(LastMessage(), "Route installed sucessfully");
 }
 
-TEST_F(KalmiroWindows, AFileThatCannotBeWrittenTakesBackWhatWasAdded)
+TEST_F(KalmiroWindows, AFileThatCannotBeWrittenTakesBackWhatWasChanged)
 {
-    WriteFile(Source + "files.dat", "\\railway\\object\\r\\a.b3d\r\n\\railway\\route\\r\\r.csv\r\n");
+    WriteFile(Source + "files.dat", "\\railway\\object\\r\\a.b3d\r\n\\railway\\object\\s\\b.b3d\r\n"
+                                    "\\railway\\route\\r\\r.csv\r\n");
     WriteFile(Source + "railway/object/r/a.b3d", "object");
+    WriteFile(Source + "railway/object/s/b.b3d", "object b");
     WriteFile(Source + "railway/route/r/r.csv", "route");
+    // The route installed before, one object edited by the player.
+    WriteFile(Bve + "/railway/object/s/b.b3d", "edited by the player");
     fs::create_directories(Bve + "/railway/route/r/r.csv"); // a folder where the file goes
     TKalmiro_Install install;
     install.InstallSourceDir = Source;
@@ -260,9 +265,49 @@ TEST_F(KalmiroWindows, AFileThatCannotBeWrittenTakesBackWhatWasAdded)
         << LastMessage();
     for (const auto& r : Requests)
         EXPECT_NE(r.Text, "Route installed sucessfully");
-    // The object file and the folders made for it are gone again.
-    EXPECT_FALSE(Exists(Bve + "/railway/object"));
+    // The object file and the folders made for it are gone again; the file
+    // it replaced is back, and nothing else stays beside it.
+    EXPECT_FALSE(Exists(Bve + "/railway/object/r"));
+    EXPECT_EQ(ReadFile(Bve + "/railway/object/s/b.b3d"), "edited by the player");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Bve + "/railway/object/s"), fs::directory_iterator()), 1);
     EXPECT_TRUE(Exists(Bve + "/railway/route/r/r.csv"));
+
+    // Installed whole, the route replaces the file and keeps nothing aside.
+    WriteFile(Source + "files.dat", "\\railway\\object\\s\\b.b3d\r\n");
+    WriteFile(Source + "railway/object/s/b.b3d", "object b");
+    TKalmiro_Install again;
+    again.InstallSourceDir = Source;
+    again.SetBvePath(Bve);
+    again.Timer1Timer();
+    EXPECT_EQ(LastMessage(), "Route installed sucessfully");
+    EXPECT_EQ(ReadFile(Bve + "/railway/object/s/b.b3d"), "object b");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Bve + "/railway/object/s"), fs::directory_iterator()), 1);
+}
+
+// A full disk is named as such, with the file, and the file the copy would
+// have replaced stays as it was.
+TEST_F(KalmiroWindows, FullDiskIsNamed)
+{
+    const std::string small = Dir / "small";
+    fs::create_directories(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=3m") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    WriteFile(Source + "files.dat", "\\railway\\route\\r\\r.csv\r\n");
+    WriteFile(Source + "railway/route/r/r.csv", std::string(8 << 20, 'r'));
+    WriteFile(small + "/railway/route/r/r.csv", "old");
+    TRouteCopy copy(Source, small);
+    copy.Prepare();
+    std::string message;
+    try {
+        copy.Install(0);
+    } catch (const std::runtime_error& e) {
+        message = e.what();
+    }
+    EXPECT_EQ(message, "Cannot write \"" + small + "/railway/route/r/r.csv\": No space left on device");
+    EXPECT_TRUE(copy.RollBack());
+    EXPECT_EQ(ReadFile(small + "/railway/route/r/r.csv"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(small + "/railway/route/r"), fs::directory_iterator()), 1);
+    ::umount2(small.c_str(), MNT_DETACH);
 }
 
 // Across file systems a file is copied; a copy that fails (a file size
@@ -314,12 +359,18 @@ TEST_F(KalmiroWindows, EmptyOrHugeListsAndCancelInstallNothing)
     empty.SetBvePath(Bve);
     empty.Timer1Timer();
     EXPECT_NE(LastMessage().find("The package holds no files to install."), std::string::npos) << LastMessage();
+    EXPECT_NE(empty.ShowProgress->value(), empty.ShowProgress->maximum());
 
     // A line longer than any path, and more lines than the package has
     // files, are refused before a folder is made.
     TRouteCopy longLine(Source, Bve);
-    WriteFile(Source + "files.dat", "\\railway\\" + std::string(50000, 'x') + "\r\n");
-    EXPECT_THROW(longLine.Prepare(), std::runtime_error);
+    WriteFile(Source + "files.dat", "\\railway\\a.b3d\r\n\\railway\\" + std::string(50000, 'x') + "\r\n");
+    try {
+        longLine.Prepare();
+        ADD_FAILURE();
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "files.dat holds a line longer than a path may be (50009 characters).");
+    }
     std::string many;
     for (int i = 0; i < 20; ++i)
         many += "\\railway\\object\\r\\a.b3d\r\n";
@@ -336,6 +387,18 @@ TEST_F(KalmiroWindows, EmptyOrHugeListsAndCancelInstallNothing)
     QTimer::singleShot(0, &install, [&install] { install.reject(); });
     install.Timer1Timer();
     EXPECT_EQ(LastMessage(), "The installation was cancelled.\r\nThe route was not installed.");
+    EXPECT_TRUE(fs::is_empty(Bve));
+
+    // Ended by a signal, the program leaves no message waiting for a click.
+    StageRoute(Source);
+    WriteFile(Source + "files.dat", "\\railway\\object\\r\\a.b3d\r\n\\railway\\route\\r\\r.csv\r\n");
+    const std::size_t asked = Requests.size();
+    TKalmiro_Install signalled;
+    signalled.InstallSourceDir = Source;
+    signalled.SetBvePath(Bve);
+    QTimer::singleShot(0, &signalled, [&signalled] { signalled.Cancel(true); });
+    signalled.Timer1Timer();
+    EXPECT_EQ(Requests.size(), asked);
     EXPECT_TRUE(fs::is_empty(Bve));
 }
 

@@ -24,6 +24,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QString Ansi(const std::string& text) { return QString::fromStdString(AnsiToUtf8(text)); }
@@ -32,6 +34,31 @@ QString Ansi(const std::string& text) { return QString::fromStdString(AnsiToUtf8
 std::string PathText(const std::string& path) { return Utf8ToAnsi(path); }
 
 } // namespace
+
+// The description's box: as high as its text, up to ten lines; a longer
+// text scrolls, as the credits do, so that the window keeps to a small
+// screen (on which the box may shrink to four lines).
+class TDescriptionBox : public QScrollArea {
+public:
+    TDescriptionBox(QLabel* text, QWidget* parent) : QScrollArea(parent)
+    {
+        setObjectName("Route_DescriptionBox");
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setWidgetResizable(true);
+        setWidget(text);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    }
+    QSize sizeHint() const override { return {QScrollArea::sizeHint().width(), TextHeight(10)}; }
+    QSize minimumSizeHint() const override { return {QScrollArea::minimumSizeHint().width(), TextHeight(4)}; }
+
+private:
+    int TextHeight(int maxLines) const
+    {
+        const int width = std::max(viewport()->width(), widget()->sizeHint().width());
+        return std::min(widget()->heightForWidth(width), maxLines * fontMetrics().lineSpacing());
+    }
+};
 
 TKalmiro_Main::TKalmiro_Main(QWidget* parent) : QDialog(parent)
 {
@@ -51,16 +78,7 @@ TKalmiro_Main::TKalmiro_Main(QWidget* parent) : QDialog(parent)
     Route_Description->setObjectName("Route_Description");
     Route_Description->setWordWrap(true);
     Route_Description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // A long description scrolls, as the credits do, so that the window
-    // keeps to a small screen.
-    auto* description = new QScrollArea(this);
-    description->setObjectName("Route_DescriptionBox");
-    description->setFrameShape(QFrame::NoFrame);
-    description->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    description->setWidgetResizable(true);
-    description->setWidget(Route_Description);
-    description->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    description->setMaximumHeight(10 * description->fontMetrics().lineSpacing());
+    FDescriptionBox = new TDescriptionBox(Route_Description, this);
     Route_Author = new QLabel("by #ROUTE_AUTHOR#", this);
     Route_Author->setObjectName("Route_Author");
     Route_Homepage = new QLabel("#ROUTE_HOMEPAGE#", this);
@@ -96,7 +114,7 @@ TKalmiro_Main::TKalmiro_Main(QWidget* parent) : QDialog(parent)
 
     layout->addWidget(Route_Name);
     layout->addWidget(Route_Image);
-    layout->addWidget(description);
+    layout->addWidget(FDescriptionBox);
     layout->addWidget(Route_Author);
     layout->addWidget(Route_Homepage);
     layout->addWidget(Label1);
@@ -166,6 +184,7 @@ bool TKalmiro_Main::FormCreate(const std::string& SourceDir)
     if (FileExists(image))
         Route_Image->setPixmap(QPixmap(QString::fromStdString(image)));
     Route_Description->setText(Ansi(description).replace("\r\n", "\n"));
+    FDescriptionBox->updateGeometry();
     Route_Author->setText("by " + Ansi(ini.ReadString("Route", "Author", "Unknown")));
     const std::string homepage = ini.ReadString("Route", "Homepage", "Unknown");
     Route_Homepage->setVisible(!homepage.empty());

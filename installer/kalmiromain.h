@@ -17,6 +17,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
+class TDescriptionBox;
 
 class TKalmiro_Main : public QDialog {
     Q_OBJECT
@@ -67,6 +68,8 @@ private:
     // Shows the BVE folder window; true (and the edit changed) on OK.
     bool AskBveFolder(bool presetFromEdit);
 
+    // Holds Route_Description.
+    TDescriptionBox* FDescriptionBox = nullptr;
     TRegistry FRegistry{THive::HKEY_LOCAL_MACHINE};
     bool FShown = false;
     // The folder was chosen in FormCreate already.

@@ -71,6 +71,19 @@ protected:
         return answer;
     }
 
+    // Runs an installation of Source into Bve, the copy at once.
+    void RunInstall(TKalmiro_Install& install)
+    {
+        install.InstallSourceDir = Source;
+        install.SetBvePath(Bve);
+        install.Timer1Timer();
+    }
+
+    static std::ptrdiff_t Entries(const std::string& folder)
+    {
+        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    }
+
     int Count(TDialogKind kind) const
     {
         int n = 0;
@@ -219,9 +232,7 @@ TEST_F(KalmiroWindows, MissingFileInstallsNothingAndIsNamed)
     StageRoute(Source);
     WriteFile(Bve + "/railway/route/r/r.csv", "old version");
     TKalmiro_Install install;
-    install.InstallSourceDir = Source;
-    install.SetBvePath(Bve);
-    install.Timer1Timer();
+    RunInstall(install);
     // Every line is checked before anything is written.
     EXPECT_EQ(LastMessage(), "Problems during the installation of the route. The program won`t continue. "
                              "Error message: The package lacks the file \\railway\\route\\r\\missing.csv\r\n"
@@ -238,9 +249,7 @@ TEST_F(KalmiroWindows, OneLineListGivesProgressMaximumZero)
     WriteFile(Source + "railway/route/r/r.csv", "route");
     WriteFile(Bve + "/railway/route/r/r.csv", "old version");
     TKalmiro_Install install;
-    install.InstallSourceDir = Source;
-    install.SetBvePath(Bve);
-    install.Timer1Timer();
+    RunInstall(install);
     EXPECT_EQ(install.ShowProgress->maximum(), 0);
     EXPECT_EQ(ReadFile(Bve + "/railway/route/r/r.csv"), "route");
     EXPECT_EQ(LastMessage(), "Route installed sucessfully");
@@ -257,9 +266,7 @@ TEST_F(KalmiroWindows, AFileThatCannotBeWrittenTakesBackWhatWasChanged)
     WriteFile(Bve + "/railway/object/s/b.b3d", "edited by the player");
     fs::create_directories(Bve + "/railway/route/r/r.csv"); // a folder where the file goes
     TKalmiro_Install install;
-    install.InstallSourceDir = Source;
-    install.SetBvePath(Bve);
-    install.Timer1Timer();
+    RunInstall(install);
     EXPECT_NE(LastMessage().find("Error message: Cannot write \"" + Bve + "/railway/route/r/r.csv\": Is a directory"),
               std::string::npos)
         << LastMessage();
@@ -269,19 +276,17 @@ TEST_F(KalmiroWindows, AFileThatCannotBeWrittenTakesBackWhatWasChanged)
     // it replaced is back, and nothing else stays beside it.
     EXPECT_FALSE(Exists(Bve + "/railway/object/r"));
     EXPECT_EQ(ReadFile(Bve + "/railway/object/s/b.b3d"), "edited by the player");
-    EXPECT_EQ(std::distance(fs::directory_iterator(Bve + "/railway/object/s"), fs::directory_iterator()), 1);
+    EXPECT_EQ(Entries(Bve + "/railway/object/s"), 1);
     EXPECT_TRUE(Exists(Bve + "/railway/route/r/r.csv"));
 
     // Installed whole, the route replaces the file and keeps nothing aside.
     WriteFile(Source + "files.dat", "\\railway\\object\\s\\b.b3d\r\n");
     WriteFile(Source + "railway/object/s/b.b3d", "object b");
     TKalmiro_Install again;
-    again.InstallSourceDir = Source;
-    again.SetBvePath(Bve);
-    again.Timer1Timer();
+    RunInstall(again);
     EXPECT_EQ(LastMessage(), "Route installed sucessfully");
     EXPECT_EQ(ReadFile(Bve + "/railway/object/s/b.b3d"), "object b");
-    EXPECT_EQ(std::distance(fs::directory_iterator(Bve + "/railway/object/s"), fs::directory_iterator()), 1);
+    EXPECT_EQ(Entries(Bve + "/railway/object/s"), 1);
 }
 
 // A full disk is named as such, with the file, and the file the copy would
@@ -306,7 +311,7 @@ TEST_F(KalmiroWindows, FullDiskIsNamed)
     EXPECT_EQ(message, "Cannot write \"" + small + "/railway/route/r/r.csv\": No space left on device");
     EXPECT_TRUE(copy.RollBack());
     EXPECT_EQ(ReadFile(small + "/railway/route/r/r.csv"), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(small + "/railway/route/r"), fs::directory_iterator()), 1);
+    EXPECT_EQ(Entries(small + "/railway/route/r"), 1);
     ::umount2(small.c_str(), MNT_DETACH);
 }
 
@@ -337,7 +342,7 @@ TEST_F(KalmiroWindows, FailedCopyAcrossFileSystemsKeepsTheExistingFile)
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
     EXPECT_TRUE(ReadFile(Bve + "/railway/route/r/r.csv") == "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(Bve + "/railway/route/r"), fs::directory_iterator()), 1);
+    EXPECT_EQ(Entries(Bve + "/railway/route/r"), 1);
 
     // A name as long as a name can be is copied as well.
     const std::string longName(250, 'l');
@@ -355,9 +360,7 @@ TEST_F(KalmiroWindows, EmptyOrHugeListsAndCancelInstallNothing)
     StageRoute(Source);
     TKalmiro_Install empty;
     WriteFile(Source + "files.dat", "");
-    empty.InstallSourceDir = Source;
-    empty.SetBvePath(Bve);
-    empty.Timer1Timer();
+    RunInstall(empty);
     EXPECT_NE(LastMessage().find("The package holds no files to install."), std::string::npos) << LastMessage();
     EXPECT_NE(empty.ShowProgress->value(), empty.ShowProgress->maximum());
 
@@ -382,10 +385,8 @@ TEST_F(KalmiroWindows, EmptyOrHugeListsAndCancelInstallNothing)
     // Escape while the files are copied: they are taken back.
     WriteFile(Source + "files.dat", "\\railway\\object\\r\\a.b3d\r\n\\railway\\route\\r\\r.csv\r\n");
     TKalmiro_Install install;
-    install.InstallSourceDir = Source;
-    install.SetBvePath(Bve);
     QTimer::singleShot(0, &install, [&install] { install.reject(); });
-    install.Timer1Timer();
+    RunInstall(install);
     EXPECT_EQ(LastMessage(), "The installation was cancelled.\r\nThe route was not installed.");
     EXPECT_TRUE(fs::is_empty(Bve));
 
@@ -394,10 +395,8 @@ TEST_F(KalmiroWindows, EmptyOrHugeListsAndCancelInstallNothing)
     WriteFile(Source + "files.dat", "\\railway\\object\\r\\a.b3d\r\n\\railway\\route\\r\\r.csv\r\n");
     const std::size_t asked = Requests.size();
     TKalmiro_Install signalled;
-    signalled.InstallSourceDir = Source;
-    signalled.SetBvePath(Bve);
     QTimer::singleShot(0, &signalled, [&signalled] { signalled.Cancel(true); });
-    signalled.Timer1Timer();
+    RunInstall(signalled);
     EXPECT_EQ(Requests.size(), asked);
     EXPECT_TRUE(fs::is_empty(Bve));
 }

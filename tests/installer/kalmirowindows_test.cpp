@@ -297,6 +297,10 @@ TEST_F(KalmiroWindows, FullDiskIsNamed)
     fs::create_directories(small);
     if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=3m") != 0)
         GTEST_SKIP() << "cannot mount a small tmpfs here";
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount() { ::umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{small};
     WriteFile(Source + "files.dat", "\\railway\\route\\r\\r.csv\r\n");
     WriteFile(Source + "railway/route/r/r.csv", std::string(8 << 20, 'r'));
     WriteFile(small + "/railway/route/r/r.csv", "old");
@@ -312,7 +316,6 @@ TEST_F(KalmiroWindows, FullDiskIsNamed)
     EXPECT_TRUE(copy.RollBack());
     EXPECT_EQ(ReadFile(small + "/railway/route/r/r.csv"), "old");
     EXPECT_EQ(Entries(small + "/railway/route/r"), 1);
-    ::umount2(small.c_str(), MNT_DETACH);
 }
 
 // Across file systems a file is copied; a copy that fails (a file size

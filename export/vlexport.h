@@ -12,6 +12,7 @@
 // the plan as secondary rails 1..15. The project itself is never changed,
 // except that its Validate runs first.
 
+#include "export/vlcellgrid.h"
 #include "export/vlexportservices.h"
 #include "export/vltrackcommands.h"
 #include "model/vlcatalogs.h"
@@ -234,6 +235,10 @@ private:
     // Neighbours of each working point, in list order, while the secondary
     // tracks are written (the plan no longer changes but for turning pieces).
     std::unordered_map<const TVLPoint*, std::vector<TVLConnection*>> FAdjacency;
+    // The main pieces by the cell of their start, numbered in travel order,
+    // and how far from a start its probes can meet a secondary piece.
+    TCellGrid FMainGrid{1};
+    double FMainReach = 0;
     TExportServices FServices;
     std::unique_ptr<ITrackTypes> FOwnTrackTypes;
     TTrackCommandList FTrack;

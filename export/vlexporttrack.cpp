@@ -36,6 +36,13 @@ double TurnBetween(double from, double to)
     return d;
 }
 
+// Cells of the grids that find the main pieces near a secondary track and
+// the secondary pieces near a main piece's probes, and how far a probe's
+// crossing may lie outside a piece's box for rounding.
+constexpr double MainCellSize = 64;
+constexpr double SecondaryCellSize = 32;
+constexpr double ProbeMargin = 1;
+
 } // namespace
 
 int TVLExport_Mod::RadiusOfTurn(double degrees)
@@ -420,6 +427,16 @@ void TVLExport_Mod::WriteSecondaryTracks(int a, std::unordered_set<TVLConnection
         if (c->EndPoint != c->StartPoint)
             FAdjacency[c->EndPoint].push_back(c);
     }
+    // The main pieces by where their probes start, filed by travel order.
+    const int mainCount = static_cast<int>(Route.size());
+    FMainGrid = TCellGrid(MainCellSize);
+    double longest = 0;
+    for (int step = 0; step < mainCount; ++step) {
+        const TVLConnection* m = Route[a > 0 ? step : mainCount - 1 - step];
+        FMainGrid.Add(step, m->StartPosition(), m->StartPosition());
+        longest = std::max(longest, m->Length());
+    }
+    FMainReach = 99 + 0.01 * longest + ProbeMargin;
     for (int i = 0; i < n; ++i) {
         SetProgress2(i * 100 / n);
         ProcessMessages();
@@ -430,6 +447,7 @@ void TVLExport_Mod::WriteSecondaryTracks(int a, std::unordered_set<TVLConnection
         SetStatusText("exporting secondary track " + std::to_string(SecondaryRail) + "...");
     }
     FAdjacency.clear();
+    FMainGrid = TCellGrid(MainCellSize);
 }
 
 void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVLConnection*>& exported, int a)
@@ -495,16 +513,24 @@ void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVL
     SetStatusText("exporting secondary track " + std::to_string(SecondaryRail) + " (" +
                   std::to_string(chain.size()) + " connections)...");
 
-    // The chain's extent: a main piece farther away than its probes reach
-    // cannot meet it.
-    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
-    for (TVLConnection* piece : chain)
-        for (const TWorldPoint& q : {piece->StartPosition(), piece->EndPosition()}) {
-            minX = std::min(minX, q.X);
-            maxX = std::max(maxX, q.X);
-            minY = std::min(minY, q.Y);
-            maxY = std::max(maxY, q.Y);
-        }
+    // Only main pieces near the chain can meet it: their probes reach 99 m
+    // to either side (a hundredth of the piece along). They are taken in
+    // travel order, and of each the chain pieces its probes can meet, in
+    // chain order, as a walk over all of them would meet them.
+    std::vector<TCellGrid::TKey> cells;
+    TCellGrid chainGrid(SecondaryCellSize);
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        TWorldPoint from = chain[i]->StartPosition(), to = chain[i]->EndPosition();
+        chainGrid.Add(static_cast<int>(i), from, to, ProbeMargin);
+        FMainGrid.CellsOf(from, to, FMainReach, cells);
+    }
+    std::sort(cells.begin(), cells.end());
+    cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
+    std::vector<int> steps;
+    for (TCellGrid::TKey key : cells)
+        if (const std::vector<int>* in = FMainGrid.ItemsIn(key))
+            steps.insert(steps.end(), in->begin(), in->end());
+    std::sort(steps.begin(), steps.end());
 
     double g = -1;
     double g2 = 0;
@@ -512,28 +538,30 @@ void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVL
     int lastPole = 999;
     double s = 0;
     const int n = static_cast<int>(Route.size());
-    for (int step = 0; step < n; ++step) {
+    std::vector<int> near;
+    for (int step : steps) {
         TVLConnection* m = Route[a > 0 ? step : n - 1 - step];
-        TWorldPoint o = m->StartPosition();
-        double reach = 101 + 0.01 * m->Length();
-        if (o.X < minX - reach || o.X > maxX + reach || o.Y < minY - reach || o.Y > maxY + reach)
-            continue;
-        TVLConnection* prev = nullptr;
-        for (TVLConnection* piece : chain) {
-            TVLConnection* before = prev;
-            prev = piece;
+        TWorldPoint origin = m->StartPosition();
+        TWorldPoint leftProbe = m->OffsetPointFromStart(100, 0.01);
+        TWorldPoint rightProbe = m->OffsetPointFromStart(-100, 0.01);
+        near.clear();
+        chainGrid.Collect(origin, leftProbe, 0, near);
+        chainGrid.Collect(origin, rightProbe, 0, near);
+        std::sort(near.begin(), near.end());
+        near.erase(std::unique(near.begin(), near.end()), near.end());
+        for (int index : near) {
+            TVLConnection* piece = chain[index];
+            TVLConnection* before = index > 0 ? chain[index - 1] : nullptr;
             int q = SignOf(m->DotProduct(*piece));
-            // Probes 99 m to either side of the main piece's start. The
-            // piece's ends go in ascending order: the crossing test takes an
-            // axis-parallel segment's ends in their given order.
+            // The piece's ends go in ascending order: the crossing test takes
+            // an axis-parallel segment's ends in their given order.
             TWorldPoint q1 = piece->StartPosition(), q2 = piece->EndPosition();
             if (q2.X < q1.X || (q2.X == q1.X && q2.Y < q1.Y))
                 std::swap(q1, q2);
-            TWorldPoint origin = m->StartPosition();
             TWorldPoint crossing;
-            if (SegmentIntersection(origin, m->OffsetPointFromStart(100, 0.01), q1, q2, crossing))
+            if (SegmentIntersection(origin, leftProbe, q1, q2, crossing))
                 s = Distance(origin, crossing) * -a;
-            else if (SegmentIntersection(origin, m->OffsetPointFromStart(-100, 0.01), q1, q2, crossing))
+            else if (SegmentIntersection(origin, rightProbe, q1, q2, crossing))
                 s = Distance(origin, crossing) * a;
             else
                 continue;

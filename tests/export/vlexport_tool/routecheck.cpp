@@ -114,18 +114,63 @@ std::string ExpandRouteText(const std::string& text, std::string* unsupported)
 {
     // From the last "$" to the first: what a call yields is not read again. A
     // "$" before a path separator is left alone; one before no "(" is an error.
-    std::string s = text;
-    for (std::size_t j = s.size(); j-- > 0;) {
-        std::size_t open = s.find_first_of("(/\\", j + 1), close = s.find(')', open);
-        if (s[j] != '$' || (open != std::string::npos && s[open] != '('))
+    // The text after the "$" in hand is kept reversed, its first character
+    // last, with the place of the nearest bracket or separator and of the
+    // nearest ")" at or after each character: each character is then taken
+    // in and looked at a bounded number of times, however long the text.
+    std::string rest;
+    std::vector<long> opener, closer; // -1 where there is none
+    auto push = [&](char c) {
+        long at = static_cast<long>(rest.size());
+        opener.push_back(c == '(' || c == '/' || c == '\\' ? at : (at ? opener.back() : -1));
+        closer.push_back(c == ')' ? at : (at ? closer.back() : -1));
+        rest.push_back(c);
+    };
+    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    for (std::size_t j = text.size(); j-- > 0;) {
+        const long top = static_cast<long>(rest.size()) - 1;
+        const long open = top >= 0 ? opener[top] : -1;
+        if (text[j] != '$' || (open >= 0 && rest[open] != '(')) {
+            push(text[j]);
             continue;
-        int code = close == std::string::npos ? -1 : StrToIntDef(Trim(s.substr(open + 1, close - open - 1)), -1);
-        if (SameText(Trim(s.substr(j, open - j)), "$chr") && code > 0 && code < 128)
-            s = s.substr(0, j) + static_cast<char>(code) + s.substr(close + 1);
-        else if (unsupported && unsupported->empty())
-            *unsupported = s.substr(j, open - j);
+        }
+        // "$chr" and blanks up to the bracket, then blanks, a whole number
+        // 1..127 and blanks up to the ")".
+        bool chr = top >= 2 && SameText(std::string{'$', rest[top], rest[top - 1], rest[top - 2]}, "$chr") &&
+                   open >= 0;
+        for (long i = top - 3; chr && i > open; --i)
+            chr = isBlank(rest[i]);
+        const long close = open >= 0 ? closer[open] : -1;
+        int code = -1;
+        if (chr && close >= 0) {
+            long i = open - 1;
+            while (i > close && isBlank(rest[i]))
+                --i;
+            if (i > close && rest[i] == '+')
+                --i;
+            int value = 0, digits = 0;
+            for (; i > close && rest[i] >= '0' && rest[i] <= '9' && value < 128; --i, ++digits)
+                value = value * 10 + (rest[i] - '0');
+            while (i > close && isBlank(rest[i]))
+                --i;
+            if (i == close && digits > 0)
+                code = value;
+        }
+        if (code > 0 && code < 128) {
+            rest.resize(static_cast<std::size_t>(close));
+            opener.resize(rest.size());
+            closer.resize(rest.size());
+            push(static_cast<char>(code));
+            continue;
+        }
+        if (unsupported && unsupported->empty()) {
+            *unsupported = "$";
+            for (long i = top; i > open; --i)
+                *unsupported += rest[i];
+        }
+        push('$');
     }
-    return s;
+    return std::string(rest.rbegin(), rest.rend());
 }
 
 std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileList, const std::string& libraryFolder,

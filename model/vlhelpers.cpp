@@ -203,13 +203,16 @@ std::string FloatToStrDot(double value)
 
 double StrToFloatDot(std::string_view text)
 {
-    std::string_view t = TrimView(text);
     double v = 0.0;
-    if (text.find('.') != std::string_view::npos)
-        return ParseDecimal(t, v) ? v : 0.0;
-    if (!IsWholeOrExponent(t))
-        return 0.0;
-    return ParseDecimal(t, v) ? v : 0.0;
+    return ReadFloatDot(text, v) ? v : 0.0;
+}
+
+bool ReadFloatDot(std::string_view text, double& value)
+{
+    std::string_view t = TrimView(text);
+    if (text.find('.') == std::string_view::npos && !IsWholeOrExponent(t))
+        return false;
+    return ParseDecimal(t, value);
 }
 
 // ---------------------------------------------------------------------------

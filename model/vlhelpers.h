@@ -70,6 +70,9 @@ std::string FloatToStrDot(double value);
 // and exponent allowed), else a whole number or the exponent form without a
 // point ("1E5"). Anything unreadable gives 0.
 double StrToFloatDot(std::string_view text);
+// The same reader, false for a text it cannot read: not a number, or one
+// beyond the range of a double ("1E400"); Value is then left alone.
+bool ReadFloatDot(std::string_view text, double& value);
 
 // ---------------------------------------------------------------------------
 // Texts

@@ -266,13 +266,32 @@ bool TVLProject::LoadFromLines(const TStrings& lines)
     Credits = DecodeLineBreaks(keys.Value("credits"));
     DefaultObjects = CommaTextToList(keys.Value("defaultobjects"));
 
-    for (const auto& l : lines)
-        if (l.compare(0, 5, "point") == 0)
-            Points.Add(TVLPoint::CreateFromLine(ValueOfLine(l)));
-    for (const auto& l : lines) {
+    // A position or height that cannot be read would be taken as 0 and fold
+    // the plan onto the origin: such a file is damaged.
+    auto unreadable = [&](std::size_t line, const std::string& value, int field, const char* what) {
+        double v = 0;
+        if (ReadFloatDot(GetToken(value, ",", field), v))
+            return false;
+        LoadError = "line " + std::to_string(line + 1) + " holds a " + what + " that cannot be read";
+        return true;
+    };
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].compare(0, 5, "point") != 0)
+            continue;
+        std::string value = ValueOfLine(lines[i]);
+        if (unreadable(i, value, 2, "point position") || unreadable(i, value, 3, "point position"))
+            return false;
+        Points.Add(TVLPoint::CreateFromLine(value));
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& l = lines[i];
         if (l.compare(0, 4, "conn") != 0)
             continue;
-        auto c = TVLConnection::CreateFromLine(ValueOfLine(l), Points);
+        std::string value = ValueOfLine(l);
+        // Short connection lines are read on purpose; a height given must be read.
+        if (std::count(value.begin(), value.end(), ',') >= 5 && unreadable(i, value, 6, "track height"))
+            return false;
+        auto c = TVLConnection::CreateFromLine(value, Points);
         if (c->StartPoint && c->EndPoint)
             Connections.Add(std::move(c));
         else

@@ -308,29 +308,43 @@ void TVLExport_Mod::CopyConnections()
     Connections = std::make_unique<TVLConnectionlist>();
     Points.clear();
 
-    // Ends within 0.1 m share one working point. The last such point in list
-    // order wins; a grid of 0.1 m cells finds the candidates without scanning
-    // every point.
-    std::unordered_map<long long, std::vector<std::size_t>> grid;
-    auto cell = [](double v) { return static_cast<long long>(std::floor(v / 0.1)); };
-    auto key = [](long long cx, long long cy) { return cx * 73856093LL ^ cy * 19349663LL; };
-    auto pointFor = [&](const TWorldPoint& pos) -> TVLPoint* {
-        long long cx = cell(pos.X), cy = cell(pos.Y);
-        std::size_t best = Points.size();
-        for (long long dx = -1; dx <= 1; ++dx)
-            for (long long dy = -1; dy <= 1; ++dy) {
-                auto it = grid.find(key(cx + dx, cy + dy));
-                if (it == grid.end())
-                    continue;
-                for (std::size_t i : it->second)
-                    if (Distance(Points[i]->Position, pos) < 0.1 && (best == Points.size() || i > best))
-                        best = i;
-            }
-        if (best < Points.size())
-            return Points[best].get();
-        Points.push_back(std::make_unique<TVLPoint>(pos));
-        grid[key(cx, cy)].push_back(Points.size() - 1);
-        return Points.back().get();
+    // Ends within 0.1 m on the plan share one working point, unless their
+    // tracks lie a metre or more apart in height: the upper lap of a climbing
+    // spiral passes over the lower one without meeting it. The ends of one
+    // project point always share one. Of several points that would do, the
+    // last in list order wins.
+    struct TJoined {
+        std::vector<const TVLPoint*> Sources;
+        std::vector<double> Heights;
+    };
+    std::vector<TJoined> joined;
+    TCellGrid grid(0.1);
+    std::vector<int> near;
+    auto pointFor = [&](const TVLPoint* source, double height) -> TVLPoint* {
+        const TWorldPoint pos = source->Position;
+        near.clear();
+        grid.Collect(pos, pos, 0.1, near);
+        int same = -1, close = -1;
+        for (int i : near) {
+            const TJoined& j = joined[static_cast<std::size_t>(i)];
+            if (std::find(j.Sources.begin(), j.Sources.end(), source) != j.Sources.end())
+                same = std::max(same, i);
+            else if (Distance(Points[static_cast<std::size_t>(i)]->Position, pos) < 0.1 &&
+                     std::any_of(j.Heights.begin(), j.Heights.end(),
+                                 [&](double h) { return std::fabs(h - height) < 1; }))
+                close = std::max(close, i);
+        }
+        int at = same >= 0 ? same : close;
+        if (at < 0) {
+            at = static_cast<int>(Points.size());
+            Points.push_back(std::make_unique<TVLPoint>(pos));
+            joined.emplace_back();
+            grid.Add(at, pos, pos);
+        }
+        TJoined& j = joined[static_cast<std::size_t>(at)];
+        j.Sources.push_back(source);
+        j.Heights.push_back(height);
+        return Points[static_cast<std::size_t>(at)].get();
     };
 
     int n = Project->Connections.Count();
@@ -338,8 +352,8 @@ void TVLExport_Mod::CopyConnections()
         const TVLConnection* source = Project->Connections.GetConnection(i);
         if (!source->StartPoint || !source->EndPoint)
             continue;
-        TVLPoint* a = pointFor(source->StartPoint->Position);
-        TVLPoint* b = pointFor(source->EndPoint->Position);
+        TVLPoint* a = pointFor(source->StartPoint, source->Height);
+        TVLPoint* b = pointFor(source->EndPoint, source->Height);
         auto copy = std::make_unique<TVLConnection>(a, b);
         copy->AssignProperties(*source, 0);
         copy->Id = source->Id;

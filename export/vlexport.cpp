@@ -97,11 +97,13 @@ void TVLExport_Mod::ProcessMessages()
 }
 
 void TVLExport_Mod::StopExport(const std::string& messageKey, const std::string& statusLine,
-                               const std::string& detail)
+                               const std::string& place)
 {
     StopMessageKey = messageKey;
     AddStatus(statusLine);
-    FServices.Progress->ShowError(FServices.Messages->GetMessage(messageKey) + detail);
+    if (!place.empty())
+        AddStatus(place + ".");
+    FServices.Progress->ShowError(FServices.Messages->GetMessage(messageKey) + (place.empty() ? "" : place + "."));
 }
 
 int TVLExport_Mod::DistanceBeyondLast() const
@@ -182,21 +184,33 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
         return false;
     }
 
+    // Validate drops ids of tracks that no longer exist, such as a track the
+    // project file named with an end point it lacks; a route that breaks
+    // there says which track it misses.
+    FMissingTracks.clear();
+    for (int i = 0; i < RouteDefinition->Count(); ++i)
+        if (!Project->FindConnection(RouteDefinition->TrackIdAt(i)))
+            FMissingTracks.push_back(RouteDefinition->Strings(i));
     Project->Validate();
-    // Validate drops ids of tracks that no longer exist; what is left may be nothing.
     if (RouteDefinition->Count() == 0) {
-        StopExport("tvlexport_no_conn", "The route definition holds no tracks.");
+        StopExport("tvlexport_no_conn", "The route definition holds no tracks.", ProjectDamage(nullptr));
         return false;
     }
     if (!StartStation || !DestStation) {
-        StopExport("texport_no_stations", "Start or destination station missing.");
+        // The stations offered are those on the route: a damaged one is not.
+        std::string damage = ProjectDamage(nullptr);
+        for (const TVLStation* s : Project->Stations)
+            if (damage.empty())
+                damage = ProjectDamage(s);
+        StopExport("texport_no_stations", "Start or destination station missing.", damage);
         return false;
     }
-    if (!StationOnRouteDefinition(*StartStation, *RouteDefinition) ||
-        !StationOnRouteDefinition(*DestStation, *RouteDefinition)) {
-        StopExport("texport_no_stations", "Start or destination station is not on the route definition.");
-        return false;
-    }
+    for (const TVLStation* s : {StartStation, DestStation})
+        if (!StationOnRouteDefinition(*s, *RouteDefinition)) {
+            StopExport("texport_no_stations", "Start or destination station is not on the route definition.",
+                       ProjectDamage(s));
+            return false;
+        }
 
     SetProgress(1);
     CopyConnections();
@@ -226,7 +240,16 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     DestIndex = -1;
     FindStationIndexes();
     if (StartIndex < 0 || DestIndex < 0) {
-        StopExport("texport_no_stations", "Start or destination station lies on no track of the route longer than 5 m.");
+        const TVLStation& s = StartIndex < 0 ? *StartStation : *DestStation;
+        std::string place = ProjectDamage(&s);
+        for (const auto& line : s.Lines) {
+            const TVLConnection* c = Project->FindConnection(StrToIntDef(ValueOfLine(line), 0));
+            if (c && place.empty() && RouteDefinition->ContainsTrack(c->Id))
+                place = "Track " + std::to_string(c->Id) + ": station \"" + s.Name + "\" lies on it, but it is only " +
+                        FloatToStrDot(c->Length()) + " m long";
+        }
+        StopExport("texport_no_stations", "Start or destination station lies on no track of the route longer than 5 m.",
+                   place);
         return false;
     }
     OrderRoute(StartIndex);
@@ -277,11 +300,42 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
         AddStatus("objects left out: " + std::to_string(LeftOut.size()));
     if (DestStation && !DestinationReached) {
         // A route that never reaches its destination is not a finished export.
-        StopExport("texport_incomplete", "Destination not reached.");
+        StopExport("texport_incomplete", "Destination not reached.", ProjectDamage(nullptr));
         return false;
     }
     AddStatus("Completed.");
     return true;
+}
+
+std::string TVLExport_Mod::ProjectDamage(const TVLStation* station) const
+{
+    // Tracks are read onto the last of several points that share an id, so
+    // the tracks at the others go missing or end in the wrong place.
+    std::unordered_map<int, int> pointsWithId;
+    for (const TVLPoint* p : Project->Points)
+        if (++pointsWithId[p->Id] == 2)
+            return "Point " + std::to_string(p->Id) + ": two points have this id";
+    auto loop = [](const TVLConnection* c) {
+        return c->StartPoint == c->EndPoint ? " runs from point " + std::to_string(c->StartPoint->Id) + " to itself"
+                                            : std::string();
+    };
+    if (station)
+        for (const auto& line : station->Lines) {
+            std::string track = ValueOfLine(line);
+            int id = StrToIntDef(track, 0);
+            const TVLConnection* c = id > 0 ? Project->FindConnection(id) : nullptr;
+            std::string named = "Track " + track + ": station \"" + station->Name + "\"";
+            if (!c)
+                return named + " names it for platform " + NameOfLine(line) + ", but the project holds no such track";
+            if (!loop(c).empty())
+                return named + " lies on it, but it" + loop(c);
+        }
+    if (!FMissingTracks.empty())
+        return "Track " + FMissingTracks.front() + ": the route definition holds it, but the project holds no such track";
+    for (int i = 0; i < RouteDefinition->Count(); ++i)
+        if (const TVLConnection* c = Project->FindConnection(RouteDefinition->TrackIdAt(i)); c && !loop(c).empty())
+            return "Track " + std::to_string(c->Id) + ": it" + loop(c);
+    return {};
 }
 
 bool TVLExport_Mod::StopForBadValue()
@@ -292,7 +346,7 @@ bool TVLExport_Mod::StopForBadValue()
     Output->clear();
     if (FileList)
         FileList->clear();
-    StopExport("texport_bad_value", BadValue + ".", BadValue + ".");
+    StopExport("texport_bad_value", "A value the simulator cannot read.", BadValue);
     return true;
 }
 
@@ -499,12 +553,14 @@ TVLConnection* TVLExport_Mod::WayOn(const TPieceAdjacency& at, TVLPoint* p, TVLC
 }
 
 // The main track begins at the start station's piece, the second-to-last of
-// its track, so the rest of that track lies behind position 0: its platform
-// would not be written and the objects beside it would be dropped. When it
-// holds a platform or has objects beside it, the written route begins early
-// enough to take it in, by whole blocks, so that every station and stop keeps
-// its place on the track. Returns the number of pieces taken in before the
-// start; they are in Route before it in the direction of travel.
+// its track in drawing order, so the rest of that track lies behind position
+// 0: drawn in the direction of travel, its platform would not be written and
+// the objects beside it would be dropped. When the station's track behind the
+// start holds a platform or has objects beside it, the written route begins
+// early enough to take all of it in, by whole blocks where the track behind
+// allows, so that the blocks after the start lie where they would without.
+// Returns the number of pieces taken in before the start; they are in Route
+// before it in the direction of travel.
 int TVLExport_Mod::LeadInBeforeStart(int a)
 {
     const int n = static_cast<int>(Route.size());
@@ -515,9 +571,7 @@ int TVLExport_Mod::LeadInBeforeStart(int a)
     TPieceAdjacency at = AdjacencyOf(FRoutePieces);
 
     // The pieces behind the start, nearest first: those of the chain, then
-    // further pieces of the route definition found at its end. Only plain
-    // pieces: a switch or fixed piece changes how blocks are filled and so
-    // would move what follows.
+    // further pieces of the route definition found at its end.
     std::vector<TVLConnection*> behind;
     std::vector<TVLPoint*> nearEnd; // of each piece from outside the chain: its end towards the start
     TVLPoint* farPoint = a > 0 ? start->StartPoint : start->EndPoint;
@@ -534,7 +588,7 @@ int TVLExport_Mod::LeadInBeforeStart(int a)
                 c = WayOn(at, farPoint, behind.empty() ? start : behind.back(), taken);
                 next = c ? c->OtherEnd(farPoint) : nullptr;
             }
-            if (!c || !next || c->TrackKind >= 2) {
+            if (!c || !next) {
                 ended = true;
                 break;
             }
@@ -571,8 +625,8 @@ int TVLExport_Mod::LeadInBeforeStart(int a)
     int count = 0;
     if (wanted) {
         count = (stationPieces + 4) / 5 * 5;
-        while (count > 0 && !pieceBehind(static_cast<std::size_t>(count - 1)))
-            count -= 5;
+        if (!pieceBehind(static_cast<std::size_t>(count - 1)))
+            count = static_cast<int>(behind.size());
     }
     // Pieces taken in from outside the chain go to its end behind the start,
     // turned to run along it; those not needed are left as they are.
@@ -700,16 +754,35 @@ int TVLExport_Mod::OrderRoute(int start)
             }
             std::unordered_set<TVLConnection*> taken(path.begin(), path.end());
             TVLConnection* current = dest;
-            for (int countdown = DistanceBeyondLast() / 5; countdown > 0; --countdown) {
-                TVLConnection* next = wayOn(point, current, taken);
-                if (!next)
-                    break;
+            auto take = [&](TVLConnection* next) {
                 if (d > 0 ? next->EndPoint == point : next->StartPoint == point)
                     next->Reverse();
                 point = d > 0 ? next->EndPoint : next->StartPoint;
                 taken.insert(next);
                 path.push_back(next);
                 current = next;
+            };
+            // The destination's stop lies near the far end of its track in
+            // the direction of travel, at its second-to-last piece: the
+            // distance beyond counts from there.
+            std::vector<TVLConnection*> platform;
+            std::unordered_set<TVLConnection*> seen = taken;
+            for (auto [p, c] = std::pair{point, current}; p;) {
+                TVLConnection* next = wayOn(p, c, seen);
+                if (!next || !UsesPiece(*DestStation, next))
+                    break;
+                platform.push_back(next);
+                seen.insert(next);
+                p = next->OtherEnd(p);
+                c = next;
+            }
+            for (std::size_t i = 0; i + 1 < platform.size(); ++i)
+                take(platform[i]);
+            for (int countdown = DistanceBeyondLast() / 5; countdown > 0; --countdown) {
+                TVLConnection* next = wayOn(point, current, taken);
+                if (!next)
+                    break;
+                take(next);
             }
             if (d < 0)
                 std::reverse(path.begin(), path.end());

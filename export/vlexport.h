@@ -171,6 +171,8 @@ public:
     int DoorSide(const TVLStation& station, int a) const;
     // The project track a working piece was cut from (its own id if uncut).
     int SourceTrackId(const TVLConnection* c) const;
+    // Whether a station has a platform on the track a working piece was cut from.
+    bool UsesPiece(const TVLStation& station, const TVLConnection* c) const;
     void WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVLConnection*>& exported, int a);
     bool IsRailFree(int rail, double p) const;
     static double SnapSecondaryOffset(double x);
@@ -189,14 +191,37 @@ private:
     void SetProgress(int percent);
     void SetProgress2(int percent);
     void ProcessMessages();
-    void StopExport(const std::string& messageKey, const std::string& statusLine, const std::string& detail = {});
+    // Shows the message of MessageKey and ends the status log with
+    // StatusLine; Place, when given, names the track or point to blame
+    // ("Track 12: height 1E308 m") in both.
+    void StopExport(const std::string& messageKey, const std::string& statusLine, const std::string& place = {});
     void NoteBadValue(const TVLConnection* c, const std::string& what);
     void RequireName(const TNameRegistry& registry, int index, const TVLConnection* c, const std::string& kind,
                      int id);
     void RequireHeight(const TVLConnection* c, double height);
     // Stops the export when a bad value was noted; true when it did.
     bool StopForBadValue();
+    // Where the project is damaged so that the route or a station on it
+    // cannot be laid, as "Track 12: ..." or "Point 3: ..."; empty when it is
+    // not: points that share an id, a platform of Station (when given) on no
+    // track of the project or on a track from a point to itself, a track the
+    // route definition names but the project lacks (as when the project file
+    // gave it an end point it lacks), or one from a point to itself.
+    std::string ProjectDamage(const TVLStation* station) const;
     void WriteMainTrack(int a, std::unordered_set<TVLConnection*>& exported);
+    // A station's stop on the main track: the piece in whose block it lies
+    // and the last piece of the station's tracks there.
+    struct TStationStop {
+        const TVLStation* Station;
+        const TVLConnection* Piece;
+        const TVLConnection* Last;
+    };
+    // The stops along the main track (Pieces, in travel order) from the start
+    // station's piece at Start on, in order: one for each run of pieces on a
+    // station's tracks that holds the station's own piece, at the run's
+    // second-to-last piece, so that a train stands along the platform. Runs
+    // of two stations that share a piece are noted as a bad value.
+    std::vector<TStationStop> StationStops(const std::vector<TVLConnection*>& pieces, int start);
     void WriteSecondaryTracks(int a, std::unordered_set<TVLConnection*>& exported);
     void AddFileOnce(const std::string& entry);
     bool LibraryFileExists(const std::string& folder, const std::string& file) const;
@@ -230,6 +255,8 @@ private:
     std::unordered_map<const TVLConnection*, TProjectEnds> FProjectEnds;
     // Pieces the main track takes in before the start station's piece.
     int FLeadIn = 0;
+    // The route definition's lines naming tracks the project lacks.
+    TStrings FMissingTracks;
     // The object library on disk, with a trailing "/".
     std::string FLibraryFolder;
     // Neighbours of each working point, in list order, while the secondary

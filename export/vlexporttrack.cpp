@@ -96,10 +96,19 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
 {
     const int n = static_cast<int>(Route.size());
     double r = 0;
-    // The blocks before the start station's piece carry its track's platform
-    // and scenery; stations and running time count from the start.
+    // The pieces before the start station's piece carry its track's platform
+    // and scenery; running time counts from the start station's stop.
     int index = StartIndex - a * FLeadIn;
-    int leadInBlocks = FLeadIn / 5;
+    std::vector<TVLConnection*> sequence;
+    for (int i = index; i >= 0 && i < n; i += a)
+        sequence.push_back(Route[i]);
+    std::vector<TStationStop> stops = StationStops(sequence, FLeadIn);
+    std::unordered_map<const TVLConnection*, std::vector<const TStationStop*>> stopsAt;
+    for (const TStationStop& stop : stops)
+        stopsAt[stop.Piece].push_back(&stop);
+    bool running = false;
+    const TVLStation* lastStation = nullptr;
+    double lastStationAt = -1;
     TVLConnection* previous = nullptr;
     long long clock = DepartureTime;
     double acc = 0;
@@ -182,8 +191,8 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
             for (std::size_t e = 0; e < block.size(); ++e) {
                 TVLConnection* c = block[e];
                 double p = r + 5.0 * static_cast<double>(e);
-                bool leadIn = k <= leadInBlocks;
-                if (!leadIn)
+                running = running || (!stops.empty() && c == stops.front().Piece);
+                if (running)
                     acc += c->Length() / (std::max(1, c->SpeedLimit) * 1000.0) * 3600;
                 c->ExportPosition = p;
                 if (!previous || previous->Fog != c->Fog) {
@@ -210,11 +219,17 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                     FTrack.Add(Announce(p, SubDir, c->WaveFile));
                     AddObjectFiles("sounds", c->WaveFile);
                 }
-                // A piece repeated to fill a block holds its station once.
-                if (c->Id != 0 && !leadIn && stationsDone.insert(c).second) {
-                    for (TVLStation* s : Project->Stations) {
-                        if (!s->UsesTrack(c->Id))
-                            continue;
+                // A piece repeated to fill a block holds its stop once.
+                auto at = stopsAt.find(c);
+                if (at != stopsAt.end() && stationsDone.insert(c).second) {
+                    for (const TStationStop* stop : at->second) {
+                        const TVLStation* s = stop->Station;
+                        // Each station writes its stop 15 m into its block.
+                        if (lastStationAt == r)
+                            NoteBadValue(c, "the stations \"" + lastStation->Name + "\" and \"" + s->Name +
+                                                "\" would stop in one 25 m block");
+                        lastStation = s;
+                        lastStationAt = r;
                         if (s == DestStation)
                             DestinationReached = true;
                         clock += Round(acc);
@@ -223,13 +238,21 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                         clock += 60;
                         std::string departure = StationTime(clock);
                         FTrack.Add(Station(r, RouteText(s->Name), arrival, departure, DoorSide(*s, a)));
+                        // 15 m into the block, but not beyond the far end of
+                        // the station's tracks, which lies 5 m on when the stop
+                        // piece is the last, 10 m when that comes next.
+                        double stopAt = r + 15;
+                        if (stop->Last == c)
+                            stopAt = std::min(stopAt, p + 5);
+                        else if (e + 1 < block.size() && block[e + 1] == stop->Last)
+                            stopAt = std::min(stopAt, p + 10);
                         // One stop point: the simulator's own post on the
                         // right, or none beside the library's stop sign.
                         if (StopSignIndex == -1) {
-                            FTrack.Add(Stop(r + 15, 1));
+                            FTrack.Add(Stop(stopAt, 1));
                         } else {
-                            FTrack.Add(Stop(r + 15, 0));
-                            FTrack.Add(FreeObj(r + 15, 0, StopSignIndex, 2.4, 0, 0));
+                            FTrack.Add(Stop(stopAt, 0));
+                            FTrack.Add(FreeObj(stopAt, 0, StopSignIndex, 2.4, 0, 0));
                             ++FreeObjCount;
                         }
                     }
@@ -306,7 +329,7 @@ int TVLExport_Mod::DoorSide(const TVLStation& station, int a) const
     // station's tracks on the route.
     bool left = false, right = false;
     for (const TVLConnection* c : Route) {
-        if (c->PlatformSide <= 0 || !station.UsesTrack(SourceTrackId(c)))
+        if (c->PlatformSide <= 0 || !UsesPiece(station, c))
             continue;
         int side = a == 1 ? c->PlatformSide : 3 - c->PlatformSide;
         (side == 1 ? right : left) = true;
@@ -319,6 +342,56 @@ int TVLExport_Mod::SourceTrackId(const TVLConnection* c) const
 {
     auto it = FSourceIds.find(c);
     return it != FSourceIds.end() ? it->second : c->Id;
+}
+
+bool TVLExport_Mod::UsesPiece(const TVLStation& station, const TVLConnection* c) const
+{
+    int id = SourceTrackId(c);
+    return id != 0 && station.UsesTrack(id);
+}
+
+std::vector<TVLExport_Mod::TStationStop> TVLExport_Mod::StationStops(const std::vector<TVLConnection*>& pieces,
+                                                                     int start)
+{
+    // A station's own piece (the one that keeps its track's id) is the
+    // second-to-last of its track in drawing order: in the direction of
+    // travel that is near the platform's far end only when the track is
+    // drawn that way. The stop goes near the far end either way.
+    struct TRun {
+        const TVLStation* Station;
+        int First, Last;
+    };
+    std::vector<TRun> runs;
+    const int n = static_cast<int>(pieces.size());
+    for (int i = std::max(0, start); i < n; ++i) {
+        const TVLConnection* c = pieces[static_cast<std::size_t>(i)];
+        if (c->Id == 0)
+            continue;
+        for (const TVLStation* s : Project->Stations) {
+            if (!s->UsesTrack(c->Id))
+                continue;
+            auto uses = [&](int k) { return UsesPiece(*s, pieces[static_cast<std::size_t>(k)]); };
+            int first = i, last = i;
+            while (first > 0 && uses(first - 1))
+                --first;
+            while (last + 1 < n && uses(last + 1))
+                ++last;
+            // A station on two tracks in a row has two pieces of its own.
+            if (std::any_of(runs.begin(), runs.end(),
+                            [&](const TRun& run) { return run.Station == s && run.First == first; }))
+                continue;
+            if (!runs.empty() && first <= runs.back().Last)
+                NoteBadValue(pieces[static_cast<std::size_t>(std::max(first, runs.back().First))],
+                             "the stations \"" + runs.back().Station->Name + "\" and \"" + s->Name +
+                                 "\" both use it");
+            runs.push_back({s, first, last});
+        }
+    }
+    std::vector<TStationStop> stops;
+    for (const TRun& run : runs)
+        stops.push_back({run.Station, pieces[static_cast<std::size_t>(run.Last > run.First ? run.Last - 1 : run.Last)],
+                         pieces[static_cast<std::size_t>(run.Last)]});
+    return stops;
 }
 
 void TVLExport_Mod::WriteBlockObjects(TVLConnection* c, int rail, int& lastPole, int dir, double p)

@@ -195,7 +195,7 @@ TEST(RouteCheck, StationNamesDoorsAndSidingIdsReadBackAsThePlanMeansThem)
             route->AddTrack(c->Id);
             stops.push_back(plan.Station(names[i], c));
         }
-        TVLConnection* siding = plan.Track(plan.Pt(92, -4), plan.Pt(197, -4));
+        TVLConnection* siding = plan.Track(plan.Pt(77, -4), plan.Pt(182, -4));
         plan.Station("Siding", siding);
         TVLExport_Mod w(false, plan.Services());
         plan.Wire(w, a > 0 ? stops.front() : stops.back(), a > 0 ? stops.back() : stops.front());

@@ -148,8 +148,9 @@ TEST(ExportStops, ValuesTheSimulatorCannotTakeNameTheirTrack)
     // library lacks, an end far beyond the world. Nothing is handed on.
     for (int k = 0; k < 3; ++k) {
         TPlan plan;
-        TVLConnection* c = plan.Track(plan.Pt(0, 0), plan.Pt(100, 0));
-        TVLConnection* d = plan.Track(plan.Pt(100, 0), plan.Pt(k == 2 ? 1e308 : 200, 0));
+        TVLPoint* joint = plan.Pt(100, 0);
+        TVLConnection* c = plan.Track(plan.Pt(0, 0), joint);
+        TVLConnection* d = plan.Track(joint, plan.Pt(k == 2 ? 1e308 : 200, 0));
         d->Height = k == 0 ? 1e308 : 0;
         plan.Track(plan.Pt(100, 4), plan.Pt(200, 4))->Pole = k == 1 ? 77 : 0;
         plan.Route({c, d});
@@ -256,10 +257,14 @@ TEST(ExportOrder, DestinationBeforeStartRunsBackwards)
     EXPECT_TRUE(w.DestinationReached);
     TStrings sta = plan.Commands(".Sta");
     ASSERT_EQ(sta.size(), 2u);
-    EXPECT_EQ(sta[0].rfind("0.00000, .Sta A;", 0), 0u);
-    // Start on d's second-to-last piece (x 190), running west to c's
-    // second-to-last piece (x 95): 20 pieces, four blocks.
-    EXPECT_EQ(sta[1].rfind("100.00000, .Sta B;", 0), 0u) << sta[1];
+    // Start on d's second-to-last piece (x 195 to 190), running west. Each
+    // stop lies near the far end of its track in the direction of travel,
+    // in the block of the track's second-to-last piece: A's (x 110 to 105)
+    // at 85, B's (x 10 to 5) at 185.
+    EXPECT_EQ(sta[0].rfind("75.00000, .Sta A;", 0), 0u) << sta[0];
+    EXPECT_EQ(sta[1].rfind("175.00000, .Sta B;", 0), 0u) << sta[1];
+    EXPECT_TRUE(Has(plan.TrackLines(), "90.00000, .stop 1"));
+    EXPECT_TRUE(Has(plan.TrackLines(), "190.00000, .stop 1"));
     // The first block ending on c is the one at 75. A platform on the right
     // of the drawing direction is on the left when running backwards, and
     // the left wall becomes the right-hand wall kind, one wall to the end.
@@ -473,9 +478,10 @@ TEST(ExportMainTrack, FirstBlockCommandsAndCurveWithCant)
     EXPECT_TRUE(Has(t, "75.00000, .curve 0.00000;0.00000"));
     EXPECT_TRUE(Has(t, "100.00000, .curve 475.00000;18.00000"));
     EXPECT_TRUE(Has(t, "125.00000, .curve 0.00000;0.00000"));
-    // No stop sign object: one stop, with the simulator's own post.
-    EXPECT_FALSE(Has(t, "15.00000, .stop 0"));
-    EXPECT_TRUE(Has(t, "15.00000, .stop 1"));
+    // No stop sign object: one stop, with the simulator's own post, not
+    // beyond the far end of the station's track.
+    EXPECT_FALSE(Has(t, "10.00000, .stop 0"));
+    EXPECT_TRUE(Has(t, "10.00000, .stop 1"));
     // The curved block uses the 500 m variant of the brown track.
     EXPECT_TRUE(Has(plan.Output, ".rail(1) sub\\tracks\\brown500.b3d"));
     EXPECT_TRUE(Has(t, "100.00000, .railtype 0;1 , .height 0.00000"));
@@ -681,7 +687,7 @@ TEST(ExportMainTrack, StartStationPlatformAndSceneryBehindTheStart)
         double start = position(t, ".Sta Hill Road;");
         EXPECT_EQ(start, 100) << plan.Dump();
         EXPECT_EQ(position(t, ".Sta Dale End;") - start, 400);
-        EXPECT_TRUE(Has(t, "115.00000, .stop 0"));
+        EXPECT_TRUE(Has(t, "110.00000, .stop 0"));
         for (const char* at : {"0.00000", "25.00000", "50.00000", "75.00000"})
             EXPECT_TRUE(Has(t, std::string(at) + ", .form 0;L;1;0")) << at;
         EXPECT_TRUE(Has(plan.Output, ".freeobj(1) sub\\misc\\kuh1.b3d"));
@@ -689,7 +695,8 @@ TEST(ExportMainTrack, StartStationPlatformAndSceneryBehindTheStart)
         EXPECT_EQ(CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "sub"), TStrings{});
     }
     // Run backwards, the platform track's last piece lies behind the start
-    // piece; one block is enough, taken from the track before it.
+    // piece; one block is enough, taken from the track before it. The
+    // stops lie near the far ends of the tracks, x 105 and x 5.
     {
         TPlan plan;
         TVLPoint* p1 = plan.Pt(100, 0);
@@ -707,8 +714,8 @@ TEST(ExportMainTrack, StartStationPlatformAndSceneryBehindTheStart)
         ASSERT_TRUE(w.Export("t", "sub", 0));
         TStrings t = plan.TrackLines();
         EXPECT_TRUE(Has(t, "0.00000, .form 0;L;0;0")) << plan.Dump();
-        EXPECT_EQ(position(t, ".Sta A;"), 25);
-        EXPECT_EQ(position(t, ".Sta B;"), 125);
+        EXPECT_EQ(position(t, ".Sta A;"), 100);
+        EXPECT_EQ(position(t, ".Sta B;"), 200);
         EXPECT_EQ(CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "sub"), TStrings{});
     }
     // Without a platform or scenery behind the start the route begins at it.

@@ -12,7 +12,8 @@
 //     --program DIR    program folder holding the object library (default: the sample)
 //     --nosmooth       no track layout smoothing
 //     --beyond M, --maxcurve R, --mincurve R, --curvedsecondary   export options
-//     --check          check the route file as a simulator reads it
+//     --check          check the route file as a simulator reads it (and, with
+//                      --beyond, that the track runs that far past the last stop)
 //
 // Writes (on success) OUTDIR/NAME.csv, OUTDIR/NAME_credits.txt, OUTDIR/filelist.txt and
 // OUTDIR/status.txt (and OUTDIR/check.txt with --check). Exit code 0 when the
@@ -72,6 +73,7 @@ int RunVlExportTool(int argc, char** argv)
     long long time = 9 * 3600;
     bool smoothing = true;
     bool check = false;
+    double beyond = 0;
     TDefaultExportSettings settings;
     for (int i = 3; i < argc; ++i) {
         std::string a = argv[i];
@@ -95,7 +97,7 @@ int RunVlExportTool(int argc, char** argv)
         else if (a == "--nosmooth")
             smoothing = false;
         else if (a == "--beyond")
-            settings.DistanceBeyondLastValue = std::atoi(next().c_str());
+            beyond = settings.DistanceBeyondLastValue = std::atoi(next().c_str());
         else if (a == "--maxcurve")
             settings.MaxCurveSmoothValue = std::atoi(next().c_str());
         else if (a == "--mincurve")
@@ -168,7 +170,7 @@ int RunVlExportTool(int argc, char** argv)
         return 1;
     if (check) {
         std::vector<std::string> problems = CheckRoute(
-            output, fileList, IncludeTrailingPathDelimiter(programDir) + settings.ObjectFolderValue, sub);
+            output, fileList, IncludeTrailingPathDelimiter(programDir) + settings.ObjectFolderValue, sub, beyond);
         SaveLines(outDir + "/check.txt", problems);
         for (const auto& p : problems)
             std::fprintf(stderr, "%s\n", p.c_str());

@@ -174,7 +174,7 @@ std::string ExpandRouteText(const std::string& text, std::string* unsupported)
 }
 
 std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileList, const std::string& libraryFolder,
-                                    const std::string& subDir)
+                                    const std::string& subDir, double beyond)
 {
     TChecker c(fileList, libraryFolder, subDir);
     for (const auto& f : fileList)
@@ -189,6 +189,7 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
     bool stationOpen = false;
     double stationPosition = 0;
     bool seenStation = false;
+    double lastStop = -1, lastBlock = -1;
 
     for (const auto& raw : route) {
         std::string line = Trim(raw);
@@ -240,6 +241,7 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
                     c.Problem("rail " + std::to_string(r) + " not running here", line);
             };
             if (cmd == "railtype") {
+                lastBlock = p;
                 if (rail(0) != 0)
                     c.Problem("rail type for a secondary rail", line);
                 c.Need("rail", a.size() > 1 ? a[1] : "", line);
@@ -333,6 +335,7 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
                 if (!stationOpen)
                     c.Problem("second stop of one station", line);
                 stationOpen = false;
+                lastStop = p;
             } else if (cmd == "announce") {
                 std::string prefix = "..\\object\\" + subDir + "\\";
                 if (argText.compare(0, prefix.size(), prefix) != 0)
@@ -346,6 +349,10 @@ std::vector<std::string> CheckRoute(const TStrings& route, const TStrings& fileL
     }
     if (stationOpen)
         c.Problems.push_back("last station has no stop");
+    // The last block runs 25 m on from its start.
+    if (beyond > 0 && lastStop >= 0 && lastBlock + 25 < lastStop + beyond - 25)
+        c.Problems.push_back("track ends " + FloatToStrDot(lastBlock + 25 - lastStop) + " m after the last stop, not " +
+                             FloatToStrDot(beyond) + " m");
     for (int r : activeRails)
         if (r != 0)
             c.Problems.push_back("rail " + std::to_string(r) + " never ends");

@@ -7,6 +7,9 @@
 #include "model/vlproject.h"
 #include "platform/paths.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -143,6 +146,36 @@ struct TPlan {
         return out;
     }
 };
+
+// Each station written is written once, and its stop lies along the last
+// 15 m of its tracks on the main track in the direction of travel, so that
+// a train stands along the platform; 40 m where the last piece fills the
+// rest of its block before a switch. Returns the stations in route order.
+inline TStrings ExpectStopsAlongPlatforms(const TPlan& plan, const TVLExport_Mod& w)
+{
+    TStrings order;
+    std::string name;
+    for (const auto& line : plan.TrackLines()) {
+        std::size_t sta = line.find(", .Sta ");
+        if (sta != std::string::npos) {
+            name = line.substr(sta + 7, line.find(';', sta) - sta - 7);
+            EXPECT_EQ(std::count(order.begin(), order.end(), name), 0) << name << " written twice";
+            order.push_back(name);
+        }
+        if (line.find(", .stop ") == std::string::npos || name.empty())
+            continue;
+        double farEnd = -1;
+        for (const TVLStation* s : plan.Project.Stations)
+            for (const TVLConnection* c : w.Route)
+                if (s->Name == name && s->UsesTrack(w.SourceTrackId(c)))
+                    farEnd = std::max(farEnd, c->ExportPosition + 5);
+        double stop = TrackCommandPosition(line);
+        EXPECT_TRUE(stop <= farEnd && stop >= farEnd - 40) << name << " stops at " << stop << ", its track ends at "
+                                                           << farEnd;
+        name.clear();
+    }
+    return order;
+}
 
 // Prints a plan's route file when VLDUMP is set, to look at a failing case.
 inline void DumpIfAsked(const TPlan& plan)

@@ -119,18 +119,37 @@ TEST(GoldenExport, SmoothedCurveWithCantAndHeight)
     fs::remove_all(run.Dir);
 }
 
-TEST(GoldenExport, DamagedProjectSaysWhereItIsDamaged)
+TEST(GoldenExport, DamagedProjectSaysWhereItIsDamagedAndKeepsAnEarlierRoute)
 {
-    std::string data; // cut off inside its last line, as an interrupted copy leaves it
+    std::string data;
     ASSERT_TRUE(ReadFileBytes(Golden("tiny.vlp"), data));
-    fs::path file = fs::temp_directory_path() / ("vl_golden_cut_" + std::to_string(::getpid()) + ".vlp");
-    ASSERT_TRUE(WriteFileAtomic(file.string(), data.substr(0, data.size() - 3)));
-    std::string tool = "vlexport_tool", in = file.string(), out = in + "_out";
-    char* argv[] = {tool.data(), in.data(), out.data()};
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(RunVlExportTool(3, argv), 2);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find(".vlp is damaged: line "), std::string::npos);
+    TRun earlier = RunCase("tiny", {});
+    ASSERT_EQ(earlier.Result, 0);
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string d = data;
+        return d.replace(d.find(from), from.size(), to);
+    };
+    const std::pair<std::string, std::string> damages[] = {
+        // Cut off inside its last line, as an interrupted copy leaves it.
+        {data.substr(0, data.size() - 3), "line 16 is cut off"},
+        // Numbers that would be read as 0 and fold the line onto the origin.
+        {replaced("2,100.00000,0", "2,1.0e400,0"), "line 8 holds a point position that cannot be read"},
+        {replaced("2,100.00000,0", "2,nan.0,0"), "line 8 holds a point position"},
+        {replaced("3,200.00000,0.00000", "3,200.00000,-inf.5"), "line 9 holds a point position"},
+        {replaced("2,100.00000,0", "2,hundred,0"), "line 8 holds a point position"},
+        {replaced("1,2,1,80,0.00000", "1,2,1,80,1.5e400"), "line 10 holds a track height that cannot be read"}};
+    fs::path file = fs::temp_directory_path() / ("vl_golden_damaged_" + std::to_string(::getpid()) + ".vlp");
+    for (const auto& [text, said] : damages) {
+        ASSERT_TRUE(WriteFileAtomic(file.string(), text));
+        std::string tool = "vlexport_tool", in = file.string(), out = earlier.Dir.string();
+        char* argv[] = {tool.data(), in.data(), out.data()};
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(RunVlExportTool(3, argv), 2);
+        EXPECT_NE(testing::internal::GetCapturedStderr().find(".vlp is damaged: " + said), std::string::npos) << said;
+        ExpectSameFile(earlier.Dir / "route.csv", "tiny.csv");
+    }
     fs::remove(file);
+    fs::remove_all(earlier.Dir);
 }
 
 TEST(SampleLibrary, ObjectsAreModelledOnTheSideTheWriterPutsThem)

@@ -102,6 +102,7 @@ void ExportAndCheck(TGeneratedPlan& plan, TVLStation* start, TVLStation* dest, b
     ASSERT_TRUE(w.Export("train", "gen", 0)) << w.StopMessageKey;
     DumpIfAsked(plan);
     EXPECT_TRUE(w.DestinationReached);
+    ExpectStopsAlongPlatforms(plan, w);
     std::vector<std::string> problems = CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "gen");
     for (std::size_t i = 0; i < problems.size() && i < 20; ++i)
         ADD_FAILURE() << problems[i];
@@ -154,9 +155,11 @@ TEST(RouteCheck, CheckerFindsFaults)
     TStrings route = {"with Structure", ".rail(0) gen\\tracks\\brown.b3d", ".freeobj(0) gen\\misc\\nothere.b3d",
                       "", "with Track", "0.00000, .railtype 0;1 , .height 0.00000", "10.00000, .rail 16;1;0;0",
                       "5.00000, .stop 1", "20.00000, .Sta X;25.00000;9.00000;1;-1;0;ATS;0;30;100",
-                      "-5.00000, .wall 2;-1;0", "30.00000, .rail 3;0;0;0;id=14, ;id=14", "30.00000, .back Preis $"};
+                      "-5.00000, .wall 2;-1;0", "30.00000, .rail 3;0;0;0;id=14, ;id=14", "30.00000, .back Preis $",
+                      "40.00000, .Sta Y;9.01;9.02;1;-1;0;ATS;0;30;100", "55.00000, .stop 0",
+                      "75.00000, .railtype 0;0 , .height 0.00000", "80.00000, .Sta Z;9.03;9.04;1;-1;0;ATS;0;30;100"};
     TStrings files = {"tracks\\brown.b3d", "misc\\nothere.b3d"};
-    std::vector<std::string> problems = CheckRoute(route, files, SampleProgramFolder() + "lib", "gen");
+    std::vector<std::string> problems = CheckRoute(route, files, SampleProgramFolder() + "lib", "gen", 100);
     auto has = [&](const std::string& start) {
         for (const auto& p : problems)
             if (p.rfind(start, 0) == 0)
@@ -174,6 +177,8 @@ TEST(RouteCheck, CheckerFindsFaults)
     EXPECT_TRUE(has("rail 2 not running here"));
     EXPECT_TRUE(has("undefined wallL index 0"));
     EXPECT_TRUE(has("last station has no stop"));
+    EXPECT_TRUE(has("station without a stop: 40.00000, .Sta Y;"));
+    EXPECT_TRUE(has("track ends 45.00000 m after the last stop, not 100.00000 m"));
     EXPECT_TRUE(has("bad rail: 30.00000, .rail 3"));
     EXPECT_TRUE(has("unsupported directive $"));
 }

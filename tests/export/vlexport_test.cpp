@@ -233,6 +233,33 @@ TEST(ExportStops, StartAndDestinationOnOnePiece)
     EXPECT_TRUE(plan.Output.empty());
 }
 
+TEST(ExportStops, DamagedProjectsNameTheTrackOrPoint)
+{
+    // A line of three tracks, A on the first, B on the last, as a project file.
+    auto conn = [](const char* idAndEnds) { return std::string("conn") + idAndEnds + ",1,80,0,255,1,1,1,0,\"\",0,\"\",0,0,0,0,0,0,0"; };
+    const TStrings line = {"point1=1,0,0", "point2=2,100,0", "point3=3,200,0", "point4=4,300,0", conn("1=1,1,2"),
+                           conn("2=2,2,3"), conn("3=3,3,4"), "routedefinition1id=1", "routedefinition1=1,2,3",
+                           "station1=\"A\",1=1", "station2=\"B\",1=3"};
+    const std::pair<std::string, std::string> cases[] = {
+        {conn("2=2,2,9"), "texport_incompleteTrack 2: the route definition holds it, but the project holds no such track."},
+        {conn("3=3,3,3"), "texport_no_stationsTrack 3: station \"B\" lies on it, but it runs from point 3 to itself."},
+        {"point3=2,200,0", "texport_no_stationsPoint 2: two points have this id."},
+        {"station1=\"A\",1=-1",
+         "texport_no_stationsTrack -1: station \"A\" names it for platform 1, but the project holds no such track."}};
+    for (const auto& [damage, said] : cases) {
+        TPlan plan;
+        TStrings lines = line;
+        for (auto& l : lines)
+            if (NameOfLine(l) == NameOfLine(damage))
+                l = damage;
+        ASSERT_TRUE(plan.Project.LoadFromLines(lines));
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, plan.Project.Stations[0], plan.Project.Stations[1]);
+        EXPECT_FALSE(w.Export("t", "sub", 0));
+        EXPECT_EQ(plan.Progress.Errors, TStrings{said});
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Route order
 
@@ -731,6 +758,139 @@ TEST(ExportMainTrack, StartStationPlatformAndSceneryBehindTheStart)
         plan.Wire(w, a, b);
         ASSERT_TRUE(w.Export("t", "sub", 0));
         EXPECT_EQ(position(plan.TrackLines(), ".Sta A;"), 0);
+    }
+}
+
+TEST(ExportOrder, ClimbingSpiralKeepsItsLaps)
+{
+    // 400 degrees round a centre 150 m away, in chords of 10 degrees each a
+    // metre higher than the last: the upper lap's points lie on the lower
+    // lap's, 36 m above them.
+    constexpr double Pi = 3.14159265358979323846;
+    TPlan plan;
+    TVLPoint* at = plan.Pt(0, -150);
+    TVLConnection* in = plan.Track(plan.Pt(-300, -150), at);
+    in->PlatformSide = 1; // so the route begins on the straight
+    in->PlatformId = 1;
+    TVLRouteDefinition* route = plan.Route({in});
+    for (int k = 1; k <= 40; ++k) {
+        TVLPoint* next = plan.Pt(150 * std::sin(k * Pi / 18), -150 * std::cos(k * Pi / 18));
+        TVLConnection* c = plan.Track(at, next);
+        c->Height = k;
+        c->TrackKind = 1;
+        route->AddTrack(c->Id);
+        at = next;
+    }
+    TVLConnection* out = plan.Track(at, plan.Pt(at->Position.X + 300 * std::cos(Pi * 2 / 9),
+                                                at->Position.Y + 300 * std::sin(Pi * 2 / 9)));
+    out->Height = 40;
+    route->AddTrack(out->Id);
+    TVLExport_Mod w(true, plan.Services());
+    plan.Wire(w, plan.Station("Unten", in), plan.Station("Oben", out));
+    ASSERT_TRUE(w.Export("t", "sub", 0)) << plan.Dump();
+    DumpIfAsked(plan);
+    EXPECT_NEAR(ExportedTurn(plan), -400, 3);
+    double last = 0;
+    for (const auto& l : plan.Commands(".height ")) {
+        double height = std::strtod(l.c_str() + l.find(".height ") + 8, nullptr);
+        EXPECT_LE(std::fabs(height - last), 1) << l;
+        last = height;
+    }
+    EXPECT_EQ(last, 40);
+}
+
+// ---------------------------------------------------------------------------
+// Stations
+
+TEST(ExportStations, StartTakesInItsPlatformAndTrainsStandAlongPlatforms)
+{
+    // Track 1, Muehlental's 200 m with a left platform, wall and poles, a
+    // switch at its end, track 3, two curved tracks and Bergheim's; listed
+    // 1, 3, 2, 4, 5, 6. Drawn either way, the platform plain or a fixed piece.
+    for (double side : {1.0, -1.0})
+        for (int kind : {0, 2}) {
+            SCOPED_TRACE(std::to_string(side) + " " + std::to_string(kind));
+            TPlan plan;
+            const double xy[7][2] = {{-500, 0}, {-300, 0}, {-100, 0}, {100, 0}, {300, 50}, {350, 150}, {350, 250}};
+            TVLPoint* p[7];
+            for (int i = 0; i < 7; ++i)
+                p[i] = plan.Pt(side * xy[i][0], xy[i][1]);
+            TVLConnection* t[6];
+            for (int i = 0; i < 6; ++i)
+                t[i] = side > 0 ? plan.Track(p[i], p[i + 1]) : plan.Track(p[i + 1], p[i]);
+            t[1]->PlatformSide = side > 0 ? 2 : 1;
+            t[1]->PlatformId = 1;
+            (side > 0 ? t[1]->WallLeftId : t[1]->WallRightId) = 1;
+            t[1]->Pole = static_cast<int>(-side);
+            t[1]->TrackKind = static_cast<std::uint8_t>(kind);
+            t[3]->TrackKind = t[4]->TrackKind = 1;
+            t[5]->PlatformSide = side > 0 ? 1 : 2;
+            t[5]->PlatformId = 1;
+            plan.Track(p[2], plan.Pt(side * 100, -30))->TrackKind = 3;
+            plan.Route({t[0], t[2], t[1], t[3], t[4], t[5]});
+            plan.Project.DefaultObjects = {"stopsign=signs\\ne5.b3d"};
+            TVLExport_Mod w(true, plan.Services());
+            plan.Wire(w, plan.Station("M\374hlental", t[1]), plan.Station("Bergheim", t[5]));
+            ASSERT_TRUE(w.Export("t", "sub", 0)) << plan.Dump();
+            EXPECT_EQ(ExpectStopsAlongPlatforms(plan, w), (TStrings{"M\374hlental", "Bergheim"})) << plan.Dump();
+            // The whole platform and wall from the start on: eight blocks.
+            EXPECT_EQ(plan.Commands(".form 0;L;").size(), 8u);
+            EXPECT_EQ(plan.Commands(".dike 0;-1;").size(), 8u);
+            EXPECT_FALSE(plan.Commands(".pole 0;").empty());
+            EXPECT_EQ(CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "sub"), TStrings{});
+        }
+}
+
+TEST(ExportStations, StationOnTwoTracksStopsOnceAndTheRouteRunsOnBeyond)
+{
+    // Beide's right-hand platform track followed by its left-hand one, A
+    // before it and C after it on a straight line.
+    const std::pair<const char*, const char*> runs[] = {{"A", "Beide"}, {"C", "Beide"}, {"Beide", "A"},
+                                                        {"Beide", "C"}, {"A", "C"},     {"C", "A"}};
+    for (auto [from, to] : runs) {
+        SCOPED_TRACE(std::string(from) + " to " + to);
+        TPlan plan;
+        const double x[] = {-200, 0, 100, 300, 400, 500, 600, 700, 900};
+        std::vector<TVLConnection*> t;
+        for (TVLPoint *at = plan.Pt(x[0], 0), *next; t.size() < 8; at = next)
+            t.push_back(plan.Track(at, next = plan.Pt(x[t.size() + 1], 0)));
+        plan.Route({t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]});
+        t[3]->PlatformSide = 1;
+        t[4]->PlatformSide = 2;
+        t[3]->PlatformId = t[4]->PlatformId = 1;
+        plan.Station("A", t[1]);
+        plan.Station("Beide", t[3])->Lines.push_back("2=" + std::to_string(t[4]->Id));
+        plan.Station("C", t[6]);
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, plan.Project.Stations[from[0] == 'A' ? 0 : from[0] == 'B' ? 1 : 2],
+                  plan.Project.Stations[to[0] == 'A' ? 0 : to[0] == 'B' ? 1 : 2]);
+        ASSERT_TRUE(w.Export("t", "sub", 0)) << plan.Dump();
+        EXPECT_EQ(ExpectStopsAlongPlatforms(plan, w).size(), std::string(from) + to == "AC" || std::string(from) + to == "CA" ? 3u : 2u);
+        EXPECT_TRUE(plan.Commands(".rail ").empty()) << plan.Dump();
+        EXPECT_EQ(CheckRoute(plan.Output, plan.FileList, SampleProgramFolder() + "lib", "sub", 100), TStrings{});
+    }
+}
+
+TEST(ExportStations, TwoStationsThatWouldShareAStopStopTheExport)
+{
+    // Nah and Fern on 12 m tracks in one 25 m block, or on one track.
+    for (bool shared : {false, true}) {
+        TPlan plan;
+        const double x[] = {0, 100, 190, 202, 214, 400};
+        std::vector<TVLConnection*> t;
+        for (TVLPoint *at = plan.Pt(x[0], 0), *next; t.size() < 5; at = next)
+            t.push_back(plan.Track(at, next = plan.Pt(x[t.size() + 1], 0)));
+        plan.Route({t[0], t[1], t[2], t[3], t[4]});
+        TVLStation* a = plan.Station("A", t[0]);
+        plan.Station("Nah", t[2]);
+        plan.Station("Fern", t[shared ? 2 : 3]);
+        TVLExport_Mod w(true, plan.Services());
+        plan.Wire(w, a, plan.Station("Z", t[4]));
+        EXPECT_FALSE(w.Export("t", "sub", 0));
+        EXPECT_EQ(plan.Progress.Errors, TStrings{shared ? "texport_bad_valueTrack 3: the stations \"Nah\" and \"Fern\" both use it."
+                                                        : "texport_bad_valueTrack 4: the stations \"Nah\" and \"Fern\" would "
+                                                          "stop in one 25 m block."});
+        EXPECT_TRUE(plan.Output.empty());
     }
 }
 

@@ -90,11 +90,9 @@ void BM_ExportWithSecondaryTrack(benchmark::State& state)
     std::size_t lines = 0;
     for (auto _ : state) {
         TVLExport_Mod writer(true, services);
-        TStrings output, fileList, status;
+        TStrings output;
         writer.Project = &project;
         writer.Output = &output;
-        writer.FileList = &fileList;
-        writer.Status = &status;
         writer.StartStation = project.Stations[0];
         writer.DestStation = project.Stations[1];
         if (!writer.Export("train", "bench", 0))

@@ -193,22 +193,19 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
             FMissingTracks.push_back(RouteDefinition->Strings(i));
     Project->Validate();
     if (RouteDefinition->Count() == 0) {
-        StopExport("tvlexport_no_conn", "The route definition holds no tracks.", ProjectDamage(nullptr));
+        StopExport("tvlexport_no_conn", "The route definition holds no tracks.", ProjectDamage({}));
         return false;
     }
     if (!StartStation || !DestStation) {
         // The stations offered are those on the route: a damaged one is not.
-        std::string damage = ProjectDamage(nullptr);
-        for (const TVLStation* s : Project->Stations)
-            if (damage.empty())
-                damage = ProjectDamage(s);
-        StopExport("texport_no_stations", "Start or destination station missing.", damage);
+        std::vector<const TVLStation*> all(Project->Stations.begin(), Project->Stations.end());
+        StopExport("texport_no_stations", "Start or destination station missing.", ProjectDamage(all));
         return false;
     }
     for (const TVLStation* s : {StartStation, DestStation})
         if (!StationOnRouteDefinition(*s, *RouteDefinition)) {
             StopExport("texport_no_stations", "Start or destination station is not on the route definition.",
-                       ProjectDamage(s));
+                       ProjectDamage({s}));
             return false;
         }
 
@@ -241,7 +238,7 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     FindStationIndexes();
     if (StartIndex < 0 || DestIndex < 0) {
         const TVLStation& s = StartIndex < 0 ? *StartStation : *DestStation;
-        std::string place = ProjectDamage(&s);
+        std::string place = ProjectDamage({&s});
         for (const auto& line : s.Lines) {
             const TVLConnection* c = Project->FindConnection(StrToIntDef(ValueOfLine(line), 0));
             if (c && place.empty() && RouteDefinition->ContainsTrack(c->Id))
@@ -300,14 +297,14 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
         AddStatus("objects left out: " + std::to_string(LeftOut.size()));
     if (DestStation && !DestinationReached) {
         // A route that never reaches its destination is not a finished export.
-        StopExport("texport_incomplete", "Destination not reached.", ProjectDamage(nullptr));
+        StopExport("texport_incomplete", "Destination not reached.", ProjectDamage({}));
         return false;
     }
     AddStatus("Completed.");
     return true;
 }
 
-std::string TVLExport_Mod::ProjectDamage(const TVLStation* station) const
+std::string TVLExport_Mod::ProjectDamage(const std::vector<const TVLStation*>& stations) const
 {
     // Tracks are read onto the last of several points that share an id, so
     // the tracks at the others go missing or end in the wrong place.
@@ -319,7 +316,7 @@ std::string TVLExport_Mod::ProjectDamage(const TVLStation* station) const
         return c->StartPoint == c->EndPoint ? " runs from point " + std::to_string(c->StartPoint->Id) + " to itself"
                                             : std::string();
     };
-    if (station)
+    for (const TVLStation* station : stations)
         for (const auto& line : station->Lines) {
             std::string track = ValueOfLine(line);
             int id = StrToIntDef(track, 0);

@@ -203,11 +203,12 @@ private:
     bool StopForBadValue();
     // Where the project is damaged so that the route or a station on it
     // cannot be laid, as "Track 12: ..." or "Point 3: ..."; empty when it is
-    // not: points that share an id, a platform of Station (when given) on no
-    // track of the project or on a track from a point to itself, a track the
-    // route definition names but the project lacks (as when the project file
-    // gave it an end point it lacks), or one from a point to itself.
-    std::string ProjectDamage(const TVLStation* station) const;
+    // not. In this order: points that share an id, a platform of one of
+    // Stations on no track of the project or on a track from a point to
+    // itself, a track the route definition names but the project lacks (as
+    // when the project file gave it an end point it lacks), or one from a
+    // point to itself.
+    std::string ProjectDamage(const std::vector<const TVLStation*>& stations) const;
     void WriteMainTrack(int a, std::unordered_set<TVLConnection*>& exported);
     // A station's stop on the main track: the piece in whose block it lies
     // and the last piece of the station's tracks there.

@@ -224,7 +224,8 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                 if (at != stopsAt.end() && stationsDone.insert(c).second) {
                     for (const TStationStop* stop : at->second) {
                         const TVLStation* s = stop->Station;
-                        // Each station writes its stop 15 m into its block.
+                        // Stations and stops go by blocks: two in one block
+                        // would take each other's stop.
                         if (lastStationAt == r)
                             NoteBadValue(c, "the stations \"" + lastStation->Name + "\" and \"" + s->Name +
                                                 "\" would stop in one 25 m block");

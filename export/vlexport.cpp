@@ -323,12 +323,14 @@ std::string TVLExport_Mod::ProjectDamage(const std::vector<const TVLStation*>& s
             const TVLConnection* c = id > 0 ? Project->FindConnection(id) : nullptr;
             std::string named = "Track " + track + ": station \"" + station->Name + "\"";
             if (!c)
-                return named + " names it for platform " + NameOfLine(line) + ", but the project holds no such track";
+                return named + " names it for platform " + NameOfLine(line) + ", but the project has no such track";
             if (!loop(c).empty())
                 return named + " lies on it, but it" + loop(c);
         }
     if (!FMissingTracks.empty())
-        return "Track " + FMissingTracks.front() + ": the route definition holds it, but the project holds no such track";
+        return "Track " + FMissingTracks.front() +
+               ": the route definition holds it, but the project has no such track (a track whose end point is "
+               "missing from the project file is not read)";
     for (int i = 0; i < RouteDefinition->Count(); ++i)
         if (const TVLConnection* c = Project->FindConnection(RouteDefinition->TrackIdAt(i)); c && !loop(c).empty())
             return "Track " + std::to_string(c->Id) + ": it" + loop(c);

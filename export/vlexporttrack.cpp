@@ -228,7 +228,7 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                         // would take each other's stop.
                         if (lastStationAt == r)
                             NoteBadValue(c, "the stations \"" + lastStation->Name + "\" and \"" + s->Name +
-                                                "\" would stop in one 25 m block");
+                                                "\" lie too close: their stops would fall into one 25 m block");
                         lastStation = s;
                         lastStationAt = r;
                         if (s == DestStation)
@@ -384,7 +384,7 @@ std::vector<TVLExport_Mod::TStationStop> TVLExport_Mod::StationStops(const std::
             if (!runs.empty() && first <= runs.back().Last)
                 NoteBadValue(pieces[static_cast<std::size_t>(std::max(first, runs.back().First))],
                              "the stations \"" + runs.back().Station->Name + "\" and \"" + s->Name +
-                                 "\" both use it");
+                                 "\" both use it, but a track can belong to one station only");
             runs.push_back({s, first, last});
         }
     }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 
 using namespace TrackCommands;
 
@@ -593,10 +594,11 @@ void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVL
     // chain order, as a walk over all of them would meet them.
     std::vector<TCellGrid::TKey> cells;
     TCellGrid chainGrid(SecondaryCellSize);
+    bool everywhere = false;
     for (std::size_t i = 0; i < chain.size(); ++i) {
         TWorldPoint from = chain[i]->StartPosition(), to = chain[i]->EndPosition();
         chainGrid.Add(static_cast<int>(i), from, to, ProbeMargin);
-        FMainGrid.CellsOf(from, to, FMainReach, cells);
+        everywhere = !FMainGrid.CellsOf(from, to, FMainReach, cells) || everywhere;
     }
     std::sort(cells.begin(), cells.end());
     cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
@@ -604,6 +606,10 @@ void TVLExport_Mod::WriteSecondaryTrack(TVLConnection* c, std::unordered_set<TVL
     for (TCellGrid::TKey key : cells)
         if (const std::vector<int>* in = FMainGrid.ItemsIn(key))
             steps.insert(steps.end(), in->begin(), in->end());
+    if (everywhere) {
+        steps.resize(Route.size());
+        std::iota(steps.begin(), steps.end(), 0);
+    }
     std::sort(steps.begin(), steps.end());
 
     double g = -1;

@@ -35,6 +35,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <memory>
 
@@ -722,7 +723,7 @@ bool TFormExport::CopyToBveFolder()
     for (const auto& [file, lines] : {std::pair{DiskPath(routeDir, Name() + ".csv"), &RouteFileLines},
                                       std::pair{DiskPath(routeDir, Name() + "_credits.txt"), &CreditsLines}}) {
         if (!SaveLines(file, *lines)) {
-            MessageDlg(MessageWith("texport_write_failed", ShownPath(file)), mtError, mbOK);
+            MessageDlg(WriteFailedMessage("texport_write_failed", file, errno), mtError, mbOK);
             return false;
         }
     }

@@ -28,6 +28,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cerrno>
+
 TFormMain* FormMain = nullptr;
 
 namespace {
@@ -314,25 +316,14 @@ TStrings TFormMain::ExistingRecentProjects() const
     return existing;
 }
 
-void TFormMain::CloseProject()
-{
-    FrmEditor->CloseProject();
-    for (QWidget* window : std::initializer_list<QWidget*>{FormRouteDefinitions, FormTimetable, FormStations})
-        if (window)
-            window->close();
-    EnableProjectCommands(false);
-}
-
 bool TFormMain::OpenProjectFile(const std::string& fileName)
 {
-    FrmEditor->SetProject(std::make_unique<TVLProject>());
-    const bool loaded = FrmEditor->LoadProject(fileName);
-    if (!loaded) {
-        const std::string damage = FrmEditor->Project ? FrmEditor->Project->LoadError : std::string();
-        // Nothing half-read stays open, and the file does not enter the list.
-        CloseProject();
-        MessageDlg(GetMessageText("tmain_errorloading") + " " + ProjectLoadFailure(fileName, damage), mtError,
-                   mbAbort);
+    // The frame replaces the open project only once the file has loaded;
+    // the windows showing parts of the old one let go of it then.
+    if (!FrmEditor->LoadProject(fileName)) {
+        // Whatever was open stays, and the file does not enter the list.
+        MessageDlg(GetMessageText("tmain_errorloading") + " " + ProjectLoadFailure(fileName, FrmEditor->LoadFailure),
+                   mtError, mbAbort);
         return false;
     }
     EnableProjectCommands(true);
@@ -341,14 +332,14 @@ bool TFormMain::OpenProjectFile(const std::string& fileName)
     return true;
 }
 
-bool TFormMain::AskSaveFirst(bool withCancel)
+bool TFormMain::AskSaveFirst()
 {
     if (!FrmEditor->Project)
         return true;
-    switch (MessageDlg(GetMessageText("tmain_ask_save"), mtConfirmation, withCancel ? mbYesNoCancel : mbYesNo)) {
+    switch (MessageDlg(GetMessageText("tmain_ask_save"), mtConfirmation, mbYesNoCancel)) {
     case mrYes: return SaveProject();
     case mrNo: return true;
-    default: return !withCancel;
+    default: return false;
     }
 }
 
@@ -359,13 +350,8 @@ bool TFormMain::SaveProject()
         return false;
     if (project->FileName.empty())
         return SaveProjectAs() && (AddRecentProject(project->FileName), true);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool saved = project->SaveToFile(project->FileName);
-    QGuiApplication::restoreOverrideCursor();
-    if (!saved) {
-        MessageDlg(GetMessageText("tmain_errorsaving"), mtError, mbOK);
+    if (!WriteProject(project->FileName))
         return false;
-    }
     AddRecentProject(project->FileName);
     return true;
 }
@@ -382,19 +368,26 @@ bool TFormMain::SaveProjectAs()
     std::string fileName = SaveDialog1->FileName;
     if (AnsiLowerCase(fileName).find(".vlp") == std::string::npos)
         fileName += ".vlp";
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool saved = project->SaveToFile(fileName);
-    QGuiApplication::restoreOverrideCursor();
-    if (!saved) {
-        MessageDlg(GetMessageText("tmain_errorsaving"), mtError, mbOK);
+    if (!WriteProject(fileName))
         return false;
-    }
     project->FileName = fileName;
     return true;
 }
 
+bool TFormMain::WriteProject(const std::string& fileName)
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool saved = FrmEditor->Project->SaveToFile(fileName);
+    const int error = errno;
+    QGuiApplication::restoreOverrideCursor();
+    if (!saved)
+        MessageDlg(WriteFailedMessage("tmain_errorsaving", ResolvePathCase(fileName), error), mtError, mbOK);
+    return saved;
+}
+
 void TFormMain::Projekt_CreateClick()
 {
+    // Cancelled anywhere (the question, the wizard), the open project stays.
     if (!AskSaveFirst())
         return;
     if (CreateProj_Wizard && ShowModal(CreateProj_Wizard) == mrOk && FrmEditor->Project)
@@ -403,11 +396,11 @@ void TFormMain::Projekt_CreateClick()
 
 void TFormMain::OpenClick()
 {
-    if (FrmEditor->Project) {
-        if (!AskSaveFirst())
-            return;
-        CloseProject();
-    }
+    // The open project stays open until the chosen file has loaded in its
+    // place: cancelling the question or the file dialog, or a file that
+    // does not load, keeps it as it is.
+    if (!AskSaveFirst())
+        return;
     OpenDialog1->FileName.clear();
     if (!OpenDialog1->Execute())
         return;
@@ -426,7 +419,7 @@ void TFormMain::MenuSaveAsClick()
 
 void TFormMain::VL_ExitClick()
 {
-    if (!AskSaveFirst(true))
+    if (!AskSaveFirst())
         return;
     FCloseAsked = true;
     close();
@@ -436,7 +429,7 @@ void TFormMain::VL_ExitClick()
 void TFormMain::closeEvent(QCloseEvent* event)
 {
     // The window's close box and the desktop's close ask as Exit does.
-    if (!FCloseAsked && !AskSaveFirst(true)) {
+    if (!FCloseAsked && !AskSaveFirst()) {
         event->ignore();
         return;
     }
@@ -499,6 +492,8 @@ void TFormMain::MenuObjectsClick()
 void TFormMain::FrmEditortbMap1Click()
 {
     FrmEditor->tbMapClick();
+    // The button shows whether the map is on show, whatever was answered.
+    FrmEditor->tbMap1->setChecked(!FrmEditor->PanMap->isHidden());
 }
 
 void TFormMain::mTrackTypes1Click()

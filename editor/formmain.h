@@ -51,17 +51,18 @@ public:
     // file exists.
     TStrings ExistingRecentProjects() const;
 
-    // Opens a project file into a new project of the frame. On failure the
-    // message "tmain_errorloading" is shown, the new project is dropped and
-    // false is returned; on success the file goes to the top of the recent list.
+    // Opens a project file into a new project of the frame, which replaces
+    // the open one once the file has loaded; on success the file goes to the
+    // top of the recent list. On failure the message "tmain_errorloading" is
+    // shown, the open project (if any) stays as it was and false is returned.
     bool OpenProjectFile(const std::string& fileName);
-    // Asks "tmain_ask_save" when a project is open and saves on Yes. False
-    // when the save was wanted but failed (the caller then stops). WithCancel
-    // adds Cancel, the question before the program ends: it answers false,
-    // keeping the program and the project.
-    bool AskSaveFirst(bool withCancel = false);
+    // Asks "tmain_ask_save" (Yes, No, Cancel) when a project is open and
+    // saves on Yes. False when the user cancelled (Cancel, Escape, or the
+    // Save-as dialog) or the save failed: the caller then stops and the
+    // project stays open as it is.
+    bool AskSaveFirst();
     // Save and Save as; false when nothing was written (no project, dialog
-    // cancelled, or the write failed, which is reported).
+    // cancelled, or the write failed, which is reported with its reason).
     bool SaveProject();
     bool SaveProjectAs();
 
@@ -163,9 +164,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Frees the open project after clearing every reference into it, closes
-    // the windows that show parts of it and disables the project commands.
-    void CloseProject();
+    // Writes the open project to fileName; a failure is reported with the
+    // file and why (write-protected, disk full, ...).
+    bool WriteProject(const std::string& fileName);
     // The Ctrl key releases that run a command of the editor frame; false
     // for any other key.
     bool FormKeyUp(QKeyEvent* event);

@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <cmath>
 #include <limits>
 
@@ -361,21 +362,25 @@ void TFormOptions::Btn_OKClick()
     CopyPropLast = CheckBoxCopyTrackPropLast->isChecked();
     CopyPropClip = CheckBoxCopyTrackPropClip->isChecked();
 
-    IniFile->WriteString("Settings", "DefaultLanguage", QToAnsi(edDefLanguage->text()));
-    IniFile->WriteString("Settings", "ObjectFolder", QToAnsi(edObjFolder->text()));
-    IniFile->WriteBool("Settings", "UseStructureViewer", UseStructureViewer);
-    IniFile->WriteBool("Settings", "UseDevelopermod", UseDeveloperMod);
-    IniFile->WriteBool("Settings", "UseAutoUpdateEvery", UseAutoUpdate);
-    IniFile->WriteBool("TrackAdding", "CopyPropLast", CopyPropLast);
-    IniFile->WriteBool("TrackAdding", "CopyPropClip", CopyPropClip);
-    IniFile->WriteBool("editor", "fit4m", cbFit4m->isChecked());
-    IniFile->WriteBool("editor", "minlength", cbMinimumlength->isChecked());
-    IniFile->WriteFloat("editor", "ArrowStepSize", ArrowStepSize);
-    IniFile->WriteBool("editor", "newconnfixed", cbNewConnFixed->isChecked());
-    IniFile->WriteInteger("export", "distancebeyondlast", distance);
-    IniFile->WriteInteger("export", "maxcurvesmooth", maxCurve);
-    IniFile->WriteInteger("export", "mincurvesmooth", minCurve);
-    IniFile->WriteBool("export", "CurvedSecondary", cbCurvedSecondary->isChecked());
+    // The settings take effect for this session even when the file keeps
+    // its old ones (write-protected, disk full); the user is told so.
+    const bool saved = IniFile->WriteString("Settings", "DefaultLanguage", QToAnsi(edDefLanguage->text())) &&
+                       IniFile->WriteString("Settings", "ObjectFolder", QToAnsi(edObjFolder->text())) &&
+                       IniFile->WriteBool("Settings", "UseStructureViewer", UseStructureViewer) &&
+                       IniFile->WriteBool("Settings", "UseDevelopermod", UseDeveloperMod) &&
+                       IniFile->WriteBool("Settings", "UseAutoUpdateEvery", UseAutoUpdate) &&
+                       IniFile->WriteBool("TrackAdding", "CopyPropLast", CopyPropLast) &&
+                       IniFile->WriteBool("TrackAdding", "CopyPropClip", CopyPropClip) &&
+                       IniFile->WriteBool("editor", "fit4m", cbFit4m->isChecked()) &&
+                       IniFile->WriteBool("editor", "minlength", cbMinimumlength->isChecked()) &&
+                       IniFile->WriteFloat("editor", "ArrowStepSize", ArrowStepSize) &&
+                       IniFile->WriteBool("editor", "newconnfixed", cbNewConnFixed->isChecked()) &&
+                       IniFile->WriteInteger("export", "distancebeyondlast", distance) &&
+                       IniFile->WriteInteger("export", "maxcurvesmooth", maxCurve) &&
+                       IniFile->WriteInteger("export", "mincurvesmooth", minCurve) &&
+                       IniFile->WriteBool("export", "CurvedSecondary", cbCurvedSecondary->isChecked());
+    if (!saved)
+        MessageDlg(WriteFailedMessage("toptions_save_failed", IniFile->FileName(), errno), mtError, mbOK);
 
     DistanceBeyondLast = distance;
     MaxCurveSmooth = maxCurve;

@@ -3,6 +3,7 @@
 #include "editor/formmain.h"
 #include "editor/frmeditor.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "model/currentsituation.h"
 #include "model/vlconnection.h"
@@ -181,11 +182,17 @@ void TFormStations::bAddStationClick()
             return;
         }
     }
-    if (name.empty())
+    if (!StationNameUsable(name))
         return;
     lbStations->addItem(AnsiToQ(name));
     Project->Stations.Add(std::make_unique<TVLStation>(name));
-    edStationname->clear();
+    // The new station is the chosen one, so its platforms can be added next.
+    {
+        QSignalBlocker block(lbStations);
+        lbStations->setCurrentRow(lbStations->count() - 1);
+        lbStations->currentItem()->setSelected(true);
+    }
+    lbStationsClick();
     StationsChanged();
 }
 
@@ -193,7 +200,13 @@ void TFormStations::bSetStationClick()
 {
     const std::string name = QToAnsi(edStationname->text());
     TVLStation* station = ChosenStation();
-    if (name.empty() || !station)
+    if (!Project)
+        return;
+    if (!station) {
+        MessageDlg(GetMessageText("ustations_no_station"), mtError, mbCancel);
+        return;
+    }
+    if (!StationNameUsable(name))
         return;
     lbStations->item(ChosenRow(lbStations))->setText(AnsiToQ(name));
     station->Name = name;
@@ -235,29 +248,43 @@ void TFormStations::lbPlatformtracksClick()
         edPlatformNo->setText(lbPlatformtracks->item(row)->text());
 }
 
-bool TFormStations::PlatformNumberUsable(const std::string& number) const
+bool TFormStations::StationNameUsable(const std::string& name) const
 {
+    // The station line quotes the name (doubling a quote inside), so any
+    // text of one line fits.
+    return CheckLineText(edStationname, lStationname->text(), name, {}, false);
+}
+
+bool TFormStations::PlatformCommandUsable(TVLStation* station, const std::string& number) const
+{
+    if (!station) {
+        MessageDlg(GetMessageText("ustations_no_station"), mtError, mbCancel);
+        return false;
+    }
     // The number is the name of a "platform=track" line: an "=" in it
     // would make the line name another platform.
-    if (number.find('=') == std::string::npos)
-        return true;
-    MessageDlg(GetMessageText("ustations_bad_platform"), mtError, mbCancel);
-    return false;
+    if (!CheckLineText(edPlatformNo, lPlatformNo->text(), number, "=", false))
+        return false;
+    if (!CurrentSituation.SelectedConnection) {
+        MessageDlg(GetMessageText("ustations_no_track"), mtError, mbCancel);
+        return false;
+    }
+    return true;
 }
 
 void TFormStations::bgoClick()
 {
     TVLStation* station = ChosenStation();
     const std::string number = QToAnsi(edPlatformNo->text());
-    TVLConnection* track = CurrentSituation.SelectedConnection;
-    if (!station || number.empty() || !track)
+    if (!Project || !PlatformCommandUsable(station, number))
         return;
-    for (int i = 0; i < lbPlatformtracks->count(); ++i)
-        if (QToAnsi(lbPlatformtracks->item(i)->text()) == number)
+    for (int i = 0; i < lbPlatformtracks->count(); ++i) {
+        if (QToAnsi(lbPlatformtracks->item(i)->text()) == number) {
+            MessageDlg(GetMessageText("ustations_platform_exists"), mtError, mbCancel);
             return;
-    if (!PlatformNumberUsable(number))
-        return;
-    SetValue(station->Lines, number, std::to_string(track->Id));
+        }
+    }
+    SetValue(station->Lines, number, std::to_string(CurrentSituation.SelectedConnection->Id));
     FillPlatforms(station);
     const int last = lbPlatformtracks->count() - 1;
     if (last >= 0) {
@@ -274,13 +301,10 @@ void TFormStations::bPlatformSetClick()
     const std::string number = QToAnsi(edPlatformNo->text());
     const int row = ChosenRow(lbPlatformtracks);
     TVLStation* station = ChosenStation();
-    TVLConnection* track = CurrentSituation.SelectedConnection;
-    if (number.empty() || row < 0 || !station || !track)
-        return;
-    if (!PlatformNumberUsable(number))
+    if (!Project || row < 0 || !PlatformCommandUsable(station, number))
         return;
     lbPlatformtracks->item(row)->setText(AnsiToQ(number));
-    SetValue(station->Lines, number, std::to_string(track->Id));
+    SetValue(station->Lines, number, std::to_string(CurrentSituation.SelectedConnection->Id));
     StationsChanged();
 }
 

@@ -62,8 +62,13 @@ protected:
 private:
     int ChosenRow(const QListWidget* list) const;
     void FillPlatforms(TVLStation* station);
-    // Whether the platform number can stand in a "platform=track" line.
-    bool PlatformNumberUsable(const std::string& number) const;
+    // Whether the name fits the station's line of the project file; says
+    // why not.
+    bool StationNameUsable(const std::string& name) const;
+    // Whether a platform command can act: a chosen station, a platform
+    // number that can stand in a "platform=track" line, a current track.
+    // Says why not.
+    bool PlatformCommandUsable(TVLStation* station, const std::string& number) const;
     void StationsChanged();
 };
 

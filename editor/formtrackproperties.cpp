@@ -30,6 +30,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <concepts>
 #include <cstdio>
 #include <cstdlib>
@@ -482,7 +483,7 @@ bool TFormTrackProperties::DefineCatalog(QComboBox* combo, const char* title, in
     TCatalog catalog(ProgramFolder(), ObjectFolder());
     catalog.Lines = items;
     if (!catalog.Save())
-        MessageDlg(GetMessageText("utrackprops_save_failed") + AnsiFileName(catalog.Path), mtError, mbOK);
+        MessageDlg(WriteFailedMessage("utrackprops_save_failed", ResolvePathCase(catalog.Path), errno), mtError, mbOK);
     SetComboItems(combo, items);
     SelectIndex(combo, index);
     return true;

@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cerrno>
 
 TFormTrackTypes* FormTrackTypes = nullptr;
 
@@ -447,8 +448,9 @@ bool TFormTrackTypes::Button1Click()
     TStrings previous = std::move(TrackDefinitions);
     TrackDefinitions = std::move(lines);
     if (!SaveTrackDefinitions()) {
+        const int error = errno;
         TrackDefinitions = std::move(previous);
-        MessageDlg(GetMessageText("utracktypes_save_failed") + AnsiFileName(TVLTrackTypes::FilePath(ProgramFolder())),
+        MessageDlg(WriteFailedMessage("utracktypes_save_failed", TVLTrackTypes::FilePath(ProgramFolder()), error),
                    mtError, mbOK);
         return false;
     }

@@ -253,6 +253,8 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent), PlanIndex(std::make_u
     tbTrains = AddToolButton(ToolBar3, "tbTrains", "Trains", "trains");
     bStations = AddToolButton(ToolBar3, "bStations", "Stations", "stations");
     tbMap1 = AddToolButton(ToolBar3, "tbMap1", "Map", "Show/hide Map");
+    // Pressed in exactly while the map is shown.
+    tbMap1->setCheckable(true);
 
     // The mini map (hidden until asked for).
     PanMap = new QWidget(this);
@@ -982,11 +984,14 @@ void TFrmEditor::ResetBottomPanel()
 
 bool TFrmEditor::LoadProject(const std::string& fileName)
 {
-    if (!Project)
-        return false;
+    auto project = std::make_unique<TVLProject>();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool loaded = Project->LoadFromFile(fileName);
+    const bool loaded = project->LoadFromFile(fileName);
     QGuiApplication::restoreOverrideCursor();
+    LoadFailure = project->LoadError;
+    if (!loaded)
+        return false;
+    SetProject(std::move(project));
 
     tbMapZoom->setValue(tbMapZoom->maximum());
     tbZoom->setValue(tbZoom->minimum());
@@ -995,11 +1000,12 @@ bool TFrmEditor::LoadProject(const std::string& fileName)
 
     const std::string map = Project->BackgroundMapFileName;
     PanMap->setVisible(!map.empty() && FileExists(DiskPath(map)));
+    tbMap1->setChecked(!PanMap->isHidden());
     SetMap();
 
     CopiedTrack.reset();
     RefreshEditor();
-    return loaded;
+    return true;
 }
 
 void TFrmEditor::ShowProgress(int min, int max, int position)

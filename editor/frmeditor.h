@@ -103,9 +103,12 @@ public:
     // With a current track, cbTrackType shows its kind and is enabled;
     // without one it is disabled.
     void UpdateTrackTypeCombo();
-    // Loads a file into the open project; false when the file could not be
-    // read completely (the project then holds what was read so far).
+    // Reads a file into a new project, which replaces the open one only
+    // once the whole file has loaded. A file that cannot be read completely
+    // leaves the open project as it was and gives false, LoadFailure saying
+    // what was damaged (empty when the file could not be read at all).
     bool LoadProject(const std::string& fileName);
+    std::string LoadFailure;
     void ShowProgress(int min, int max, int position);
 
     // The plan transform: the centre of PBCursor, CurrentSituation's view

@@ -1,6 +1,7 @@
 #include "editor/msginisupp.h"
 
 #include "editor/lnginisupp.h"
+#include "platform/codepage.h"
 #include "platform/gui/dialogs.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
@@ -12,6 +13,11 @@ std::string GetMessageText(const std::string& key)
     if (!MsgINISupp1)
         return "ERROR";
     return MsgINISupp1->GetMessage(key);
+}
+
+std::string WriteFailedMessage(const std::string& key, const std::string& file, int error)
+{
+    return GetMessageText(key) + Utf8ToAnsi(file) + "\r\n" + WriteErrorText(file, error);
 }
 
 TMsgINISupp::TMsgINISupp(QObject* owner) : QObject(owner)

@@ -61,3 +61,8 @@ extern TMsgINISupp* MsgINISupp1;
 
 // MsgINISupp1's text for key; "ERROR" while there is no message lookup.
 std::string GetMessageText(const std::string& key);
+
+// A file could not be written: the text for key, then the file (a disk
+// name) and, on a line of its own, why (WriteErrorText of error, an errno
+// value: write-protected, "No space left on device", ...).
+std::string WriteFailedMessage(const std::string& key, const std::string& file, int error);

@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QString>
 
 namespace {
 
@@ -21,7 +22,8 @@ QString Caption(const QLineEdit* edit, const char* labelName)
 
 TNumberFieldTexts NumberFieldTexts()
 {
-    return {GetMessageText("udialog_bad_value"), GetMessageText("udialog_allowed_range")};
+    return {GetMessageText("udialog_bad_value"), GetMessageText("udialog_allowed_range"),
+            GetMessageText("udialog_decimal_form")};
 }
 
 bool ReadWholeEdit(QLineEdit* edit, const char* labelName, long long min, long long max, int& value)
@@ -44,4 +46,32 @@ bool ReadDecimalEdit(TLabeledEdit* edit, double min, double max, double& value)
 {
     return ReadDecimalField(edit ? edit->Edit() : nullptr, edit ? edit->EditLabel()->text() : QString(), min, max,
                             value, NumberFieldTexts());
+}
+
+bool CheckLineText(QLineEdit* edit, const QString& caption, const std::string& text, std::string_view forbidden,
+                   bool mayBeEmpty)
+{
+    std::string rules;
+    if (text.find_first_of("\r\n") != std::string::npos)
+        rules += GetMessageText("udialog_text_line");
+    if (!forbidden.empty() && text.find_first_of(forbidden) != std::string::npos) {
+        std::string shown;
+        for (char c : forbidden)
+            shown += (shown.empty() ? "" : " ") + std::string(1, c);
+        std::string line = GetMessageText("udialog_text_chars");
+        if (const std::size_t at = line.find("%1"); at != std::string::npos)
+            line.replace(at, 2, shown);
+        rules += line;
+    }
+    if (!mayBeEmpty && text.empty())
+        rules += GetMessageText("udialog_text_empty");
+    if (rules.empty())
+        return true;
+    RefuseText(edit, caption, text, rules, GetMessageText("udialog_bad_text"));
+    return false;
+}
+
+bool CheckLineText(TLabeledEdit* edit, std::string_view forbidden, bool mayBeEmpty)
+{
+    return CheckLineText(edit->Edit(), edit->EditLabel()->text(), edit->Text(), forbidden, mayBeEmpty);
 }

@@ -17,6 +17,7 @@
 #include <set>
 #include <stdexcept>
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -231,11 +232,15 @@ void TFormPackage::Build(const std::string& RouteName, const std::string& Pictur
     if (!DirectoryExists(done))
         ForceDirectories(done);
     const std::string finished = done + "/" + packageName;
+    // An earlier package the user write-protected is kept as well.
+    if (IsWriteProtected(finished))
+        throw std::runtime_error("Cannot write file \"" + finished + "\". " + WriteErrorText(finished, EACCES));
     if (::rename(P.c_str(), finished.c_str()) != 0) {
         const std::string part = finished + ".part";
         if (!CopyFile(P, part, false) || ::rename(part.c_str(), finished.c_str()) != 0) {
+            const int error = errno;
             ::DeleteFile(part);
-            throw std::runtime_error("Cannot write file \"" + finished + "\"");
+            throw std::runtime_error("Cannot write file \"" + finished + "\". " + WriteErrorText(finished, error));
         }
     }
     PackagePath = finished;

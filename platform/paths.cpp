@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -242,8 +244,27 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
     std::error_code ec;
     std::string src = ResolvePathCase(from);
     std::string dst = ResolvePathCase(to);
+    if (!failIfExists && IsWriteProtected(dst)) {
+        errno = EACCES;
+        return false;
+    }
     auto opt = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
     return fs::copy_file(src, dst, opt, ec) && !ec;
+}
+
+bool IsWriteProtected(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || (::access(path.c_str(), W_OK) != 0 && errno == EACCES);
+}
+
+std::string WriteErrorText(const std::string& path, int error)
+{
+    if (IsWriteProtected(path))
+        return "The file is write-protected.";
+    return std::string(std::strerror(error ? error : EIO)) + ".";
 }
 
 bool CopyFileData(int In, int Out, int64_t Length)

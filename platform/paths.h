@@ -60,7 +60,19 @@ bool FileExists(const std::string& path);       // a regular file (case-insensit
 bool DirectoryExists(const std::string& path);  // a folder (case-insensitive lookup)
 bool ForceDirectories(const std::string& path); // creates the whole chain
 bool DeleteFile(const std::string& path);
+// Copies a file; an existing target is replaced unless failIfExists or it is
+// write-protected (errno EACCES then).
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
+
+// A file the user has write-protected: it exists and has no write
+// permission at all, or this user may not write it. The programs never
+// replace such a file. The mode is looked at as well as the user's access,
+// so the rule holds for root too, whom the system lets write anything.
+bool IsWriteProtected(const std::string& path);
+// Why writing path failed, errno being error, as a sentence for a message:
+// that the file is write-protected when it is, else the system's text
+// ("No space left on device.").
+std::string WriteErrorText(const std::string& path, int error);
 // Copies the data of file descriptor In to Out, from their current
 // positions: Length bytes, or up to the end of In when Length is negative.
 // In the kernel where it can, else through a buffer. False on a read or

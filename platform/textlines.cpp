@@ -1,5 +1,8 @@
 #include "platform/textlines.h"
 
+#include "platform/paths.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -69,6 +72,10 @@ bool ReadFileBytes(const std::string& path, std::string& data)
 bool WriteFileAtomic(const std::string& path, std::string_view data)
 {
     namespace fs = std::filesystem;
+    if (IsWriteProtected(path)) {
+        errno = EACCES;
+        return false;
+    }
     fs::path target(path);
     fs::path dir = target.parent_path();
     if (dir.empty())
@@ -79,21 +86,22 @@ bool WriteFileAtomic(const std::string& path, std::string_view data)
         return false;
     const char* p = data.data();
     std::size_t left = data.size();
-    bool ok = true;
+    int error = 0;
     while (left > 0) {
         ssize_t w = ::write(fd, p, left);
         if (w <= 0) {
-            ok = false;
+            error = w < 0 ? errno : EIO;
             break;
         }
         p += w;
         left -= static_cast<std::size_t>(w);
     }
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok) {
+    // A full disk may show only when the data reach it.
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error) {
         // Keep the permissions of the file we replace, or the usual ones.
         std::error_code ec;
         auto st = fs::status(target, ec);
@@ -102,11 +110,13 @@ bool WriteFileAtomic(const std::string& path, std::string_view data)
                                                      fs::perms::group_read | fs::perms::others_read);
         fs::permissions(tmpl, perms, ec);
         if (std::rename(tmpl.c_str(), path.c_str()) != 0)
-            ok = false;
+            error = errno;
     }
-    if (!ok)
-        std::remove(tmpl.c_str());
-    return ok;
+    if (!error)
+        return true;
+    std::remove(tmpl.c_str());
+    errno = error;
+    return false;
 }
 
 bool LoadLines(const std::string& path, TStrings& lines)

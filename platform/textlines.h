@@ -25,7 +25,10 @@ bool ReadFileBytes(const std::string& path, std::string& data);
 
 // Writes a whole file through a temporary file in the same folder that is
 // renamed over the target, so a failed write never leaves a half-written or
-// missing file. Returns false on any failure; the old file is then untouched.
+// missing file. A write-protected target (IsWriteProtected) is not replaced.
+// Returns false on any failure, errno telling why (EACCES for a
+// write-protected file; WriteErrorText words it); the old file is then
+// untouched.
 bool WriteFileAtomic(const std::string& path, std::string_view data);
 
 // Reads a file as lines. Returns false when it cannot be read.

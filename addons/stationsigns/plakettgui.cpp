@@ -6,6 +6,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/numberfield.h"
 #include "platform/paths.h"
+#include "platform/textlines.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -25,8 +26,6 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -35,7 +34,7 @@ const char* DefaultFace = "DejaVu Sans";
 // A frame wider than half the sign's height would cover it.
 constexpr int MaxFrameWidth = SignHeight / 2;
 const TNumberFieldTexts FieldTexts = {"This is not a value the field can take:\r\n",
-                                      "Allowed values: from %1 to %2.\r\n"};
+                                      "Allowed values: from %1 to %2.\r\n", {}};
 const QString WidthWarning = "The name is wider than the sign: its ends are cut off.";
 const QColor Cream(0xFF, 0xFB, 0xF0);
 
@@ -57,28 +56,14 @@ const TPreset Presets[] = {
 
 std::string ToAnsi(const QString& text) { return Utf8ToAnsi(text.toUtf8().toStdString()); }
 
-// Writes a whole file; on failure shows the file-creation error, removes
-// what was written and returns false.
+// Writes a whole file in place of an earlier one (never of a write-protected
+// one); on failure shows why and returns false, the earlier file kept.
 bool WriteSignFile(const std::string& path, const std::string& bytes)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        const int error = errno;
-        MessageDlg("Cannot create file \"" + Utf8ToAnsi(path) + "\". " + Utf8ToAnsi(std::strerror(error)), mtError,
-                   mbOK);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const int writeError = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        const int error = !written ? writeError : errno;
-        std::remove(path.c_str());
-        MessageDlg("Cannot write file \"" + Utf8ToAnsi(path) + "\". " + Utf8ToAnsi(std::strerror(error)), mtError,
-                   mbOK);
-        return false;
-    }
-    return true;
+    if (WriteFileAtomic(path, bytes))
+        return true;
+    MessageDlg("Cannot write file \"" + Utf8ToAnsi(path) + "\". " + WriteErrorText(path, errno), mtError, mbOK);
+    return false;
 }
 
 } // namespace

@@ -108,6 +108,12 @@ std::string AllowedRange(const TNumberFieldTexts& texts, const std::string& min,
 
 void RefuseField(QLineEdit* edit, const QString& caption, const std::string& range, const TNumberFieldTexts& texts)
 {
+    RefuseText(edit, caption, edit ? Utf8ToAnsi(edit->text().toStdString()) : std::string(), range, texts.Refused);
+}
+
+void RefuseText(QLineEdit* edit, const QString& caption, const std::string& typed, const std::string& rules,
+                const std::string& refused)
+{
     QString name = caption;
     name.remove(QRegularExpression("&(?!&)"));
     name = name.trimmed();
@@ -118,8 +124,7 @@ void RefuseField(QLineEdit* edit, const QString& caption, const std::string& ran
         if (auto* tabs = qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget()))
             if (const int index = tabs->indexOf(page); index >= 0)
                 tabs->setCurrentIndex(index);
-    const std::string typed = edit ? Utf8ToAnsi(edit->text().toStdString()) : std::string();
-    MessageDlg(texts.Refused + Utf8ToAnsi(name.toStdString()) + ": \"" + typed + "\"\r\n" + range, mtError, mbOK);
+    MessageDlg(refused + Utf8ToAnsi(name.toStdString()) + ": \"" + typed + "\"\r\n" + rules, mtError, mbOK);
     if (edit) {
         edit->setFocus();
         edit->selectAll();
@@ -143,7 +148,7 @@ bool ReadDecimalField(QLineEdit* edit, const QString& caption, double min, doubl
 {
     double v = 0.0;
     if (!edit || !ParseDecimalNumber(Utf8ToAnsi(edit->text().toStdString()), v) || v < min || v > max) {
-        RefuseField(edit, caption, AllowedRange(texts, ShownNumber(min), ShownNumber(max)), texts);
+        RefuseField(edit, caption, AllowedRange(texts, ShownNumber(min), ShownNumber(max)) + texts.DecimalForm, texts);
         return false;
     }
     value = v;

@@ -27,8 +27,9 @@ bool ParseDecimalNumber(const std::string& text, double& value);
 // first line, and the line of the allowed range, in which "%1" stands for
 // the smallest and "%2" for the largest value.
 struct TNumberFieldTexts {
-    std::string Refused; // "This is not a value the field can take:" CR LF
-    std::string Range;   // "Allowed values: from %1 to %2." CR LF
+    std::string Refused;     // "This is not a value the field can take:" CR LF
+    std::string Range;       // "Allowed values: from %1 to %2." CR LF
+    std::string DecimalForm; // decimal fields: "Decimals take a point, for example 12.5." CR LF
 };
 
 // texts.Range with its two values put in.
@@ -40,10 +41,16 @@ std::string AllowedRange(const TNumberFieldTexts& texts, const std::string& min,
 // focus with its text selected.
 void RefuseField(QLineEdit* edit, const QString& caption, const std::string& range,
                  const TNumberFieldTexts& texts);
+// The same refusal for any text: refused (the first line), the caption, the
+// text typed as it stands (edit may be null, or no longer hold it) and the
+// lines that say what the field takes.
+void RefuseText(QLineEdit* edit, const QString& caption, const std::string& typed, const std::string& rules,
+                const std::string& refused);
 
 // Reads the edit as a whole number from min to max; false after a refusal.
 bool ReadWholeField(QLineEdit* edit, const QString& caption, long long min, long long max, int& value,
                     const TNumberFieldTexts& texts);
-// Reads the edit as a decimal number from min to max; false after a refusal.
+// Reads the edit as a decimal number from min to max; false after a refusal,
+// which also shows texts.DecimalForm.
 bool ReadDecimalField(QLineEdit* edit, const QString& caption, double min, double max, double& value,
                       const TNumberFieldTexts& texts);

@@ -72,8 +72,13 @@ TEST_F(FormStationsTest, AddSetAndDeleteStationsAreSavedWithTheProject)
     EXPECT_EQ(FormStations->windowTitle(), "Stations");
     AddStation("Hill Road");
     AddStation("Dale");
-    EXPECT_TRUE(FormStations->edStationname->text().isEmpty());
-    AddStation(""); // an empty name adds nothing
+    // The new station is the chosen one.
+    EXPECT_EQ(FormStations->ChosenStation(), Project->GetStation(1));
+    EXPECT_EQ(FormStations->edStationname->text(), "Dale");
+    AddStation(""); // an empty name is refused, naming the field
+    EXPECT_EQ(CountMessages(GetMessageText("udialog_bad_text") + "Name: \"\"\r\n" +
+                            GetMessageText("udialog_text_empty")),
+              1);
     AddStation("hill road");
     EXPECT_EQ(CountMessages(GetMessageText("ustations_exists")), 1);
     ASSERT_EQ(Project->StationCount(), 2);
@@ -81,6 +86,7 @@ TEST_F(FormStationsTest, AddSetAndDeleteStationsAreSavedWithTheProject)
 
     // Renaming to another station's name is accepted.
     Choose(FormStations->lbStations, 1);
+    FormStations->lbStationsClick();
     EXPECT_EQ(FormStations->edStationname->text(), "Dale");
     FormStations->edStationname->setText("Hill Road");
     FormStations->bSetStation->click();
@@ -126,17 +132,22 @@ TEST_F(FormStationsTest, PlatformsTakeTheCurrentTrack)
 {
     TVLConnection* t1 = AddTrack(10.4, 20.6, 50, 20);
     TVLConnection* t2 = AddTrack(100, 0, 150, 0);
-    AddStation("Hill Road");
-    Choose(FormStations->lbStations, 0);
-
-    // Without a current track nothing is added.
     FormStations->edPlatformNo->setText("1");
+    CurrentSituation.SelectedConnection = t1;
+    FormStations->bgo->click(); // no station yet
+    AddStation("Hill Road");
+
+    // Without a current track nothing is added, and the window says why.
+    CurrentSituation.SelectedConnection = nullptr;
     FormStations->bgo->click();
     EXPECT_EQ(FormStations->lbPlatformtracks->count(), 0);
+    EXPECT_EQ(CountMessageKey("ustations_no_station") + CountMessageKey("ustations_no_track"), 2);
 
+    // The manual's steps: a new station, then its platforms straight away.
     CurrentSituation.SelectedConnection = t1;
     FormStations->bgo->click();
     FormStations->bgo->click(); // the list holds "1" already
+    EXPECT_EQ(CountMessageKey("ustations_platform_exists"), 1);
     CurrentSituation.SelectedConnection = t2;
     FormStations->edPlatformNo->setText("2");
     FormStations->bgo->click();
@@ -155,10 +166,17 @@ TEST_F(FormStationsTest, PlatformsTakeTheCurrentTrack)
     Project->GetStation(0)->GetPlatforms(platforms);
     EXPECT_EQ(platforms, (TStrings{"1", "2", "3"}));
 
-    // A platform number with "=" would name another platform: refused.
-    FormStations->edPlatformNo->setText("4=5");
-    FormStations->bgo->click();
-    EXPECT_EQ(CountMessageKey("ustations_bad_platform"), 1);
+    // A platform number with "=" would name another platform, an empty one
+    // none, one with a line break would break the project file: refused.
+    Requests.clear();
+    for (const char* bad : {"4=5", "", "4\n5"}) {
+        FormStations->edPlatformNo->setText(bad);
+        FormStations->bgo->click();
+        FormStations->bPlatformSet->click();
+    }
+    ASSERT_EQ(RequestsOf(TDialogKind::MessageBox).size(), 6u);
+    for (const TDialogRequest& r : Requests)
+        EXPECT_EQ(r.Text.rfind(GetMessageText("udialog_bad_text") + "Add current track as platform no: ", 0), 0u);
     EXPECT_EQ(Project->GetStation(0)->Lines.size(), 3u);
 
     // Deleting a platform shows the list without it at once.
@@ -201,4 +219,20 @@ TEST_F(FormStationsTest, DeletingAStationAsksTheEditorForItsStationList)
     EXPECT_EQ(Project->StationCount(), 0);
     // The editor's station list is brought up to date.
     EXPECT_TRUE(CurrentSituation.RefreshRequested);
+}
+
+TEST_F(FormStationsTest, QuotesAndCommasInNamesAndPlatformsSurviveSaving)
+{
+    TVLConnection* track = AddTrack(0, 0, 50, 0);
+    CurrentSituation.SelectedConnection = track;
+    AddStation("Q\"uote\"d, West");
+    FormStations->edPlatformNo->setText("a,b \"c\"");
+    FormStations->bgo->click();
+    EXPECT_TRUE(Requests.empty());
+    ASSERT_TRUE(Project->SaveToFile(Program + "quotes.vlp"));
+    TVLProject back;
+    ASSERT_TRUE(back.LoadFromFile(Program + "quotes.vlp"));
+    ASSERT_EQ(back.StationCount(), 1);
+    EXPECT_EQ(back.GetStation(0)->Name, "Q\"uote\"d, West");
+    EXPECT_EQ(back.GetStation(0)->GetPlatformTrack("a,b \"c\""), track->Id);
 }

@@ -19,6 +19,11 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
+
 namespace {
 
 class FormMainTest : public StartupTest {
@@ -67,6 +72,14 @@ protected:
     {
         return !Main()->menuSave->isEnabled() && !Main()->tbExport->isEnabled() &&
                !Main()->MenuObjects->isEnabled() && Frame()->isHidden();
+    }
+    // Failed saves reported: the message's text, then the file and why.
+    int SaveFailures() const
+    {
+        int n = 0;
+        for (const auto& r : Requests)
+            n += r.Kind == TDialogKind::MessageBox && r.Text.rfind(GetMessageText("tmain_errorsaving"), 0) == 0;
+        return n;
     }
     int ModalWindowsShown(const char* name) const
     {
@@ -119,29 +132,57 @@ TEST_F(FormMainTest, OpenLoadsAndListsTheProject)
     EXPECT_TRUE(RequestsOf(TDialogKind::MessageBox).empty()); // nothing was open
 }
 
-TEST_F(FormMainTest, OpenAnsweredNoThenCancelledLeavesNoProject)
+TEST_F(FormMainTest, OpenKeepsTheProjectUntilTheChosenFileHasLoaded)
 {
     ASSERT_TRUE(Main()->OpenProjectFile(Program + "hill.vlp"));
-    CurrentSituation.SelectedConnection = Frame()->Project->Connections[0];
-    CurrentSituation.SelectedPoint = Frame()->Project->Points[0];
+    TVLProject* project = Frame()->Project;
+    project->ProjectName = "unsaved";
+    CurrentSituation.SelectedConnection = project->Connections[0];
+    PutFile("broken.vlp", "no project at all");
+    // Cancel (Escape) at the question; No, then the file dialog cancelled;
+    // No, then a file that does not load: the project stays, unchanged.
+    for (const auto& [file, answer] : {std::pair{std::string(), mrCancel}, std::pair{std::string(), mrNo},
+                                       std::pair{Program + "broken.vlp", mrNo}}) {
+        AnswerWith(file, answer);
+        Main()->OpenClick();
+        EXPECT_EQ(Frame()->Project, project);
+        EXPECT_EQ(project->ProjectName, "unsaved");
+        EXPECT_EQ(CurrentSituation.SelectedConnection, project->Connections[0]);
+        EXPECT_TRUE(ProjectCommandsEnabled());
+    }
+    EXPECT_EQ(CountMessageKey("tmain_ask_save"), 3);
+    EXPECT_EQ(Requests[0].Buttons, mbYesNoCancel);
+    EXPECT_EQ(RequestsOf(TDialogKind::OpenFile).size(), 2u);
+    EXPECT_EQ(Main()->RecentProjects, (TStrings{Program + "hill.vlp"}));
+
+    // New: Cancel at the question shows no wizard; a cancelled wizard keeps the project.
+    AnswerWith("", mrCancel);
+    Main()->Projekt_CreateClick();
+    EXPECT_EQ(ModalWindowsShown("CreateProj_Wizard"), 0);
     AnswerWith("", mrNo);
+    Main()->Projekt_CreateClick();
+    EXPECT_EQ(ModalWindowsShown("CreateProj_Wizard"), 1);
+    EXPECT_EQ(Frame()->Project, project);
+    EXPECT_TRUE(ProjectCommandsEnabled());
+
+    // A file that loads takes the project's place.
+    AnswerWith(Program + "hill.vlp", mrNo);
     Main()->OpenClick();
-    EXPECT_EQ(CountMessageKey("tmain_ask_save"), 1);
-    EXPECT_EQ(Frame()->Project, nullptr);
-    EXPECT_TRUE(ProjectCommandsDisabled());
+    EXPECT_NE(Frame()->Project, nullptr);
+    EXPECT_EQ(Frame()->Project->ProjectName, "Hill line");
     EXPECT_EQ(CurrentSituation.SelectedConnection, nullptr);
-    EXPECT_EQ(CurrentSituation.SelectedPoint, nullptr);
 }
 
-TEST_F(FormMainTest, AFailedLoadDropsTheProjectAndListsNothing)
+TEST_F(FormMainTest, AFailedLoadKeepsWhatWasOpenAndListsNothing)
 {
     ASSERT_TRUE(Main()->OpenProjectFile(Program + "hill.vlp"));
-    CurrentSituation.SelectedPoint = Frame()->Project->Points[0];
+    TVLProject* project = Frame()->Project;
+    CurrentSituation.SelectedPoint = project->Points[0];
     Requests.clear();
     EXPECT_FALSE(Main()->OpenProjectFile(Program + "missing.vlp"));
-    EXPECT_EQ(Frame()->Project, nullptr);
-    EXPECT_EQ(CurrentSituation.SelectedPoint, nullptr);
-    EXPECT_TRUE(ProjectCommandsDisabled());
+    EXPECT_EQ(Frame()->Project, project);
+    EXPECT_EQ(CurrentSituation.SelectedPoint, project->Points[0]);
+    EXPECT_TRUE(ProjectCommandsEnabled());
     const auto boxes = RequestsOf(TDialogKind::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].MsgType, mtError);
@@ -196,7 +237,7 @@ TEST_F(FormMainTest, AFailedSaveIsReportedAndStopsNewOpenAndExit)
 
     AnswerWith(Program + "other.vlp", mrYes);
     Main()->menuSaveClick();
-    EXPECT_EQ(CountMessageKey("tmain_errorsaving"), 1);
+    EXPECT_EQ(SaveFailures(), 1);
     EXPECT_TRUE(Main()->RecentProjects.empty());
 
     Main()->Projekt_CreateClick();
@@ -217,7 +258,7 @@ TEST_F(FormMainTest, AFailedSaveIsReportedAndStopsNewOpenAndExit)
     Main()->installEventFilter(&counter);
     Main()->VL_ExitClick();
     EXPECT_EQ(closes, 0);
-    EXPECT_EQ(CountMessageKey("tmain_errorsaving"), 4);
+    EXPECT_EQ(SaveFailures(), 4);
     EXPECT_EQ(Frame()->Project, project); // still open, nothing lost
 
     // Answered No, Exit goes on.
@@ -225,6 +266,40 @@ TEST_F(FormMainTest, AFailedSaveIsReportedAndStopsNewOpenAndExit)
     Main()->VL_ExitClick();
     EXPECT_EQ(closes, 1);
     Main()->removeEventFilter(&counter);
+}
+
+TEST_F(FormMainTest, SaveKeepsAWriteProtectedFileAndNamesWhyItFailed)
+{
+    ASSERT_TRUE(Main()->OpenProjectFile(Program + "hill.vlp"));
+    const std::string file = Program + "hill.vlp", before = FileBytes("hill.vlp");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+    Frame()->Project->ProjectName = "Hill line 2";
+    Main()->menuSaveClick();
+    EXPECT_EQ(CountMessages(GetMessageText("tmain_errorsaving") + file + "\r\nThe file is write-protected."), 1);
+    EXPECT_EQ(FileBytes("hill.vlp"), before);
+    // Save as another name still works.
+    AnswerWith(Program + "hill2.vlp", mrOk);
+    Main()->MenuSaveAsClick();
+    EXPECT_EQ(Frame()->Project->FileName, Program + "hill2.vlp");
+
+    // A disk that takes no more (a file size limit stands in for a full one)
+    // is named with the system's words.
+    struct rlimit old {}, small {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    small = old;
+    small.rlim_cur = 16;
+    setrlimit(RLIMIT_FSIZE, &small);
+    Main()->menuSaveClick();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(CountMessages(GetMessageText("tmain_errorsaving") + Program + "hill2.vlp\r\n" + std::strerror(EFBIG) +
+                            "."),
+              1);
+    TVLProject check;
+    ASSERT_TRUE(check.LoadFromFile(Program + "hill2.vlp"));
+    EXPECT_EQ(check.ProjectName, "Hill line 2");
 }
 
 TEST_F(FormMainTest, SaveAsAppendsTheExtensionUnlessTheNameHoldsIt)
@@ -246,7 +321,7 @@ TEST_F(FormMainTest, SaveAsAppendsTheExtensionUnlessTheNameHoldsIt)
     // A failed Save as keeps the old file name.
     AnswerWith(Program + "no/folder/x.vlp", mrOk);
     Main()->MenuSaveAsClick();
-    EXPECT_EQ(CountMessageKey("tmain_errorsaving"), 1);
+    EXPECT_EQ(SaveFailures(), 1);
     EXPECT_EQ(Frame()->Project->FileName, Program + "keep.VLP.old");
 }
 

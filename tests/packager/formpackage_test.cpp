@@ -161,6 +161,18 @@ TEST_F(PackagerTest, SecondBuildReplacesTheFinishedPackage)
     EXPECT_LT(fs::file_size(package), first);
     // The entries stay for the caller.
     EXPECT_EQ(Form.ObjectFiles.size(), 2u);
+
+    // A package the user write-protected is kept, and the error says why.
+    const auto second = fs::file_size(package);
+    fs::permissions(package, fs::perms::owner_read);
+    Form.RouteFiles = {"myroute.csv"};
+    try {
+        Form.BuildPackage("Same", "", "a", "", "third", Root, "c");
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("write-protected"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(fs::file_size(package), second);
 }
 
 TEST_F(PackagerTest, LeftoverStagingTreeIsNotPackaged)

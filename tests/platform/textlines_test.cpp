@@ -1,7 +1,10 @@
 #include "platform/textlines.h"
 
+#include "platform/paths.h"
+
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -71,5 +74,37 @@ TEST(TextLines, FilesRoundTripAndAtomicWrite)
     for ([[maybe_unused]] auto& e : fs::directory_iterator(dir))
         ++count;
     EXPECT_EQ(count, 1);
+    fs::remove_all(dir);
+}
+
+// A file without any write permission is never replaced, whoever runs the
+// program (root included), and the reason names it; nothing else is left.
+TEST(TextLines, WriteProtectedFilesAreKept)
+{
+    fs::path dir = fs::temp_directory_path() / ("vl_protect_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string file = (dir / "kept.vlp").string(), copy = (dir / "copy.vlp").string();
+    ASSERT_TRUE(SaveLines(file, {"old"}));
+    ASSERT_TRUE(SaveLines(copy, {"old"}));
+    for (const std::string& f : {file, copy})
+        fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    EXPECT_TRUE(IsWriteProtected(file));
+    errno = 0;
+    EXPECT_FALSE(SaveLines(file, {"new"}));
+    EXPECT_EQ(WriteErrorText(file, errno), "The file is write-protected.");
+    EXPECT_FALSE(CopyFile(file, copy, false));
+    std::string bytes;
+    for (const std::string& f : {file, copy}) {
+        ASSERT_TRUE(ReadFileBytes(f, bytes));
+        EXPECT_EQ(bytes, "old\r\n");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+
+    // Writable again, it is written; a missing file is no protected one.
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_TRUE(SaveLines(file, {"new"}));
+    EXPECT_FALSE(IsWriteProtected((dir / "none").string()));
+    EXPECT_EQ(WriteErrorText((dir / "none").string(), ENOSPC), "No space left on device.");
     fs::remove_all(dir);
 }

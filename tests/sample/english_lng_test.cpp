@@ -38,7 +38,9 @@ const std::vector<std::string> kMessageKeys = {
     "upredefobj_already", "urdform_merge",      "ufrmeditor_nobgmap", "ufrmeditor_nopts",
     "tmain_errorsaving",  "texport_no_stations", "texport_same_station", "texport_bad_name",
     "texport_no_bvefolder", "texport_write_failed", "texport_copy_failed", "texport_no_bve",
-    "ustations_bad_platform", "ufreeobj_no_number", "ufreeobj_no_angle",
+    "ufreeobj_no_number", "ufreeobj_no_angle",  "udialog_decimal_form", "udialog_bad_text",
+    "udialog_text_line",  "udialog_text_chars", "udialog_text_empty", "ustations_no_station",
+    "ustations_no_track", "ustations_platform_exists", "toptions_save_failed", "uobjects_bad_name",
 };
 
 const size_t kSeparatorLength = 8;  // a double quote and 7 further characters

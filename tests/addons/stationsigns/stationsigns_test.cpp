@@ -405,11 +405,26 @@ TEST_F(StationSigns, MissingSignsFolderWritesNothing)
     form.Button1Click();
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].MsgType, mtError);
-    EXPECT_NE(Requests[0].Text.find("Cannot create file"), std::string::npos) << Requests[0].Text;
+    EXPECT_NE(Requests[0].Text.find("Cannot write file"), std::string::npos) << Requests[0].Text;
     EXPECT_NE(Requests[0].Text.find("stationsign_bad_homburg.bmp"), std::string::npos);
     EXPECT_NE(form.lInfo->text(), "SAVED");
     EXPECT_FALSE(fs::exists(Dir / "lib/signs"));
     EXPECT_TRUE(fs::is_empty(Dir / "lib"));
+}
+
+TEST_F(StationSigns, AWriteProtectedSignFileIsKept)
+{
+    const fs::path sign = Dir / "lib/signs/stationsign_dale.b3d";
+    fs::create_directories(sign.parent_path());
+    std::ofstream(sign) << "mine";
+    fs::permissions(sign, fs::perms::owner_read);
+    TFormStationsigns form;
+    form.edBfName->setText("Dale");
+    Answer = [](const TDialogRequest&) { return static_cast<int>(mrYes); };
+    form.Button1Click();
+    EXPECT_EQ(ReadAll(sign), "mine");
+    EXPECT_NE(Requests.back().Text.find("stationsign_dale.b3d\". The file is write-protected."), std::string::npos)
+        << Requests.back().Text;
 }
 
 TEST(PlakettLibrary, ExportsOnlyItsTwoEntryPoints)

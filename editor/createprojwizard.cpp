@@ -5,6 +5,7 @@
 #include "editor/frmeditor.h"
 #include "editor/lnginisupp.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "model/vlproject.h"
 #include "platform/gui/dialogs.h"
@@ -12,6 +13,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -256,6 +258,14 @@ void TCreateProj_Wizard::SetProject()
     if (Proj_Author->text().isEmpty()) {
         MessageDlg(GetMessageText("twizard_no_name"), mtWarning, mbOK);
         return;
+    }
+    // Each of these is one line of the project file.
+    for (QLineEdit* edit : {Proj_Name, Proj_Author, Proj_Homepage, Proj_email, Proj_Logo}) {
+        if (!CheckEditText(static_cast<TLabeledEdit*>(edit->parentWidget()))) {
+            // The refusal showed the field's page; the buttons follow.
+            EnterPage(ActivePage());
+            return;
+        }
     }
     bool failed = false;
     try {

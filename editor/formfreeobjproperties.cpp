@@ -130,7 +130,10 @@ void TFormFreeObjProperties::bChangeClick()
 {
     if (!FormSelectObject || FormSelectObject->Execute() != mrOk)
         return;
-    lObjectpath->setText(AnsiToQ(FormSelectObject->SelectedPath));
+    const std::string path = FormSelectObject->SelectedPath;
+    if (!ObjectNamesStorable(GetToken(path, "\\", 1), GetToken(path, "\\", 2)))
+        return;
+    lObjectpath->setText(AnsiToQ(path));
     FileChanged = true;
 }
 

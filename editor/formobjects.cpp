@@ -4,6 +4,7 @@
 #include "editor/formmain.h"
 #include "editor/frmeditor.h"
 #include "editor/frmobjects.h"
+#include "editor/numberfields.h"
 #include "model/currentsituation.h"
 #include "model/vlobject.h"
 #include "model/vlproject.h"
@@ -84,7 +85,8 @@ void TFormObjects::FrmObjects1lvObjectsDblClick()
     // A project opened while the window stayed open was not handed over.
     if (!Project && FormMain && FormMain->FrmEditor)
         Project = FormMain->FrmEditor->Project;
-    if (!Project || !FrmObjects1->HasSelection())
+    if (!Project || !FrmObjects1->HasSelection() ||
+        !ObjectNamesStorable(FrmObjects1->SelectedFolder(), FrmObjects1->SelectedFile()))
         return;
     auto object = std::make_unique<TVLObject>(FrmObjects1->SelectedFolder(), FrmObjects1->SelectedFile());
     object->X = CurrentSituation.Cursor.X;

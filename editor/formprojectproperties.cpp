@@ -253,6 +253,12 @@ void TFormProjectProperties::bOKClick()
         int gauge = 0;
         if (!ReadWholeEdit(leGauge, 1, 10000, gauge))
             return;
+        // Each of these is one line of the project file.
+        for (TLabeledEdit* edit : {leProjectname, leAuthor, leEmail, leHomepage, leSubDir})
+            if (!CheckEditText(edit))
+                return;
+        if (!CheckEditText(edDOStopsign, "lStopSign"))
+            return;
         Project->ProjectName = leProjectname->Text();
         Project->Author = leAuthor->Text();
         Project->AuthorEmailAddress = leEmail->Text();

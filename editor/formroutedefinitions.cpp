@@ -3,6 +3,7 @@
 #include "editor/formmain.h"
 #include "editor/frmeditor.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "model/currentsituation.h"
 #include "model/vlproject.h"
@@ -292,6 +293,9 @@ void TFormRouteDefinitions::ListView1Edited(QTreeWidgetItem* item, QString& text
 {
     if (!Project || !item)
         return;
+    // A name is one line of the project file: a name refused leaves the
+    // item's name as it was.
+    const bool usable = CheckLineText(nullptr, ListView1->headerItem()->text(0), QToAnsi(text));
     TVLRouteDefinition* attached = ItemDefinition(item);
     if (attached) {
         // A rename. The caption shows "ID<n>: " before the name; typed back
@@ -300,13 +304,14 @@ void TFormRouteDefinitions::ListView1Edited(QTreeWidgetItem* item, QString& text
         const std::string prefix = "ID" + std::to_string(attached->Id) + ": ";
         if (name.compare(0, prefix.size(), prefix) == 0)
             name.erase(0, prefix.size());
-        attached->Name = name;
+        if (usable)
+            attached->Name = name;
         text = AnsiToQ(attached->GetCaption());
         return;
     }
 
     // A new or cloned item gets its definition now.
-    TVLRouteDefinition* definition = NewDefinition(QToAnsi(text));
+    TVLRouteDefinition* definition = NewDefinition(QToAnsi(usable ? text : item->text(0)));
     const int cloneOf = item->data(0, CloneOfRole).toInt();
     if (cloneOf >= 0) {
         // The definition the item was cloned from, looked up again: it may

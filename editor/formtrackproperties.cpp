@@ -262,9 +262,15 @@ void TFormTrackProperties::BuildControls()
     edHeight = edit(TabSheet3, "edHeight");
     g3->addLayout(captioned(label("Height (m)", TabSheet3, "lHeight"), edHeight), 4, 0);
     edMarkerFilename = edit(TabSheet3, "edMarkerFilename");
-    edMarkerFilename->setReadOnly(true);
     edMarkerDuration = edit(TabSheet3, "edMarkerDuration");
-    edMarkerDuration->setReadOnly(true);
+    // Shown only: they take neither focus nor typing and look so.
+    for (QLineEdit* shown : {edMarkerFilename, edMarkerDuration}) {
+        shown->setReadOnly(true);
+        shown->setFocusPolicy(Qt::NoFocus);
+        QPalette look = shown->palette();
+        look.setColor(QPalette::Base, look.color(QPalette::Window));
+        shown->setPalette(look);
+    }
     g3->addLayout(captioned(label("Marker filename", TabSheet3, "lMarkerFilename"), edMarkerFilename), 5, 0);
     g3->addLayout(captioned(label("Showing duration", TabSheet3, "lMarkerDuration"), edMarkerDuration), 5, 1);
     g3->setRowStretch(6, 1);
@@ -383,6 +389,9 @@ void TFormTrackProperties::bOKClick()
         !ReadWholeEdit(edAdhesion, "lAdhesion", 0, 255, adhesion) || !ReadWholeEdit(EdFog, "lFog", 0, 100000, fog) ||
         !ReadDecimalEdit(edHeight, "lHeight", -10000.0, 10000.0, height))
         return;
+    // The sound's name is a quoted field of the track's project line.
+    if (!CheckEditText(edPlayWave, "lPlayWave", QuotedFieldForbidden))
+        return;
     TVLConnection& c = *Connection;
     // A list without a choice keeps its property.
     auto chosen = [](const QComboBox* combo) {
@@ -423,8 +432,7 @@ void TFormTrackProperties::bOKClick()
     c.WaveFile = EditText(edPlayWave);
     c.Fog = fog;
     c.Height = height;
-    c.MarkerFile = EditText(edMarkerFilename);
-    c.MarkerDuration = StrToIntDef(EditText(edMarkerDuration), 0);
+    // The marker fields only show the track's marker: nothing to write.
     accept();
 }
 

@@ -325,12 +325,16 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent), PlanIndex(std::make_u
     tbZoom->setObjectName("tbZoom");
     tbZoom->setRange(1, 10);
     tbZoom->setFixedWidth(120);
+    // The captions name the cursor fields in messages.
     auto* cursorCaption = new QLabel("cursor pos (m)", PanMainBottom);
+    cursorCaption->setObjectName("lCursorPos");
     auto* xCaption = new QLabel("X", PanMainBottom);
+    xCaption->setObjectName("lCursorX");
     EdXOffset = new QLineEdit("0", PanMainBottom);
     EdXOffset->setObjectName("EdXOffset");
     EdXOffset->setFixedWidth(80);
     auto* yCaption = new QLabel("Y", PanMainBottom);
+    yCaption->setObjectName("lCursorY");
     EdYOffset = new QLineEdit("0", PanMainBottom);
     EdYOffset->setObjectName("EdYOffset");
     EdYOffset->setFixedWidth(80);

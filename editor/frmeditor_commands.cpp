@@ -7,6 +7,7 @@
 
 #include "editor/formtrain.h"
 #include "editor/msginisupp.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "editor/editorwindows.h"
 #include "model/currentsituation.h"
@@ -412,7 +413,8 @@ void TFrmEditor::addselectedobject1Click()
     if (!Project)
         return;
     std::string folder, fileName;
-    if (!ObjectBrowserSelection || !ObjectBrowserSelection(folder, fileName) || folder.empty() || fileName.empty())
+    if (!ObjectBrowserSelection || !ObjectBrowserSelection(folder, fileName) || folder.empty() || fileName.empty() ||
+        !ObjectNamesStorable(folder, fileName))
         return;
     CurrentSituation.Cursor = PressPos;
     auto object = std::make_unique<TVLObject>(folder, fileName);

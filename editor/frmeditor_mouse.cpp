@@ -5,6 +5,7 @@
 #include "editor/frmeditor.h"
 #include "editor/frmeditor_editing.h"
 #include "editor/frmeditor_planindex.h"
+#include "editor/numberfields.h"
 
 #include "model/currentsituation.h"
 #include "model/vlconnection.h"
@@ -106,6 +107,9 @@ constexpr double TrackPickBand = 10.0;
 constexpr double MinimumTrackLength = 25.0;
 // Metres from a line within which a point counts as lying on it.
 constexpr double OnLineTolerance = 1e-6;
+// Largest distance from the origin the cursor fields take, in metres, as
+// the objects' position fields.
+constexpr double MaxCursorPosition = 1e7;
 
 } // namespace
 
@@ -467,15 +471,21 @@ void TFrmEditor::EdYOffsetKeyPress(int key)
 {
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return;
-    // The refresh fills these fields with two decimals, so read them as
-    // decimal numbers (point or comma): reading whole numbers only would send
-    // the view to 0 whenever Enter is pressed on an unedited field.
-    auto read = [](const QString& text) {
-        std::string t = Utf8ToAnsi(text.trimmed().toStdString());
-        std::replace(t.begin(), t.end(), ',', '.');
-        return StrToFloatDot(t);
+    // The fields are numbers of the common decimal form, which the refresh
+    // writes back; anything else is refused, naming the field, and nothing
+    // moves. The position typed becomes the cursor's, so the fields keep
+    // showing it, and the view is centred on it.
+    auto caption = [this](const char* label) {
+        return PanMainBottom->findChild<QLabel*>("lCursorPos")->text() + " " +
+               PanMainBottom->findChild<QLabel*>(label)->text();
     };
-    CurrentSituation.ViewCentre = MakeWorldPoint(read(EdXOffset->text()), read(EdYOffset->text()));
+    const TNumberFieldTexts texts = NumberFieldTexts();
+    double x = 0.0, y = 0.0;
+    if (!ReadDecimalField(EdXOffset, caption("lCursorX"), -MaxCursorPosition, MaxCursorPosition, x, texts) ||
+        !ReadDecimalField(EdYOffset, caption("lCursorY"), -MaxCursorPosition, MaxCursorPosition, y, texts))
+        return;
+    CurrentSituation.Cursor = MakeWorldPoint(x, y);
+    CurrentSituation.ViewCentre = CurrentSituation.Cursor;
     RefreshView();
 }
 

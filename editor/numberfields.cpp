@@ -2,6 +2,7 @@
 
 #include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
+#include "platform/gui/dialogs.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -71,7 +72,21 @@ bool CheckLineText(QLineEdit* edit, const QString& caption, const std::string& t
     return false;
 }
 
-bool CheckLineText(TLabeledEdit* edit, std::string_view forbidden, bool mayBeEmpty)
+bool CheckEditText(QLineEdit* edit, const char* labelName, std::string_view forbidden, bool mayBeEmpty)
+{
+    return CheckLineText(edit, Caption(edit, labelName), QToAnsi(edit->text()), forbidden, mayBeEmpty);
+}
+
+bool CheckEditText(TLabeledEdit* edit, std::string_view forbidden, bool mayBeEmpty)
 {
     return CheckLineText(edit->Edit(), edit->EditLabel()->text(), edit->Text(), forbidden, mayBeEmpty);
+}
+
+bool ObjectNamesStorable(const std::string& folder, const std::string& fileName)
+{
+    const std::string path = folder + "\\" + fileName;
+    if (path.find_first_of(std::string(QuotedFieldForbidden) + "\r\n") == std::string::npos)
+        return true;
+    MessageDlg(GetMessageText("uobjects_bad_name") + path, mtError, mbOK);
+    return false;
 }

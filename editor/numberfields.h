@@ -35,10 +35,16 @@ bool ReadDecimalEdit(TLabeledEdit* edit, double min, double max, double& value);
 // a refusal.
 bool CheckLineText(QLineEdit* edit, const QString& caption, const std::string& text,
                    std::string_view forbidden = {}, bool mayBeEmpty = true);
-// The same for the text of an edit, named by its own label.
-bool CheckLineText(TLabeledEdit* edit, std::string_view forbidden = {}, bool mayBeEmpty = true);
+// The same for the text of an edit, named by the label called labelName in
+// its window, or by its own label.
+bool CheckEditText(QLineEdit* edit, const char* labelName, std::string_view forbidden = {}, bool mayBeEmpty = true);
+bool CheckEditText(TLabeledEdit* edit, std::string_view forbidden = {}, bool mayBeEmpty = true);
 
 // What the quoted fields of the project's record lines cannot hold: object
 // and sound file names are put between double quotes and the fields are
 // split at every comma.
 constexpr std::string_view QuotedFieldForbidden = "\",";
+
+// An object of the library can be placed: its folder and file name fit the
+// quoted fields of the project's object line. Says why not, naming the file.
+bool ObjectNamesStorable(const std::string& folder, const std::string& fileName);

@@ -310,27 +310,33 @@ TEST_F(MouseTest, RightReleaseOpensThePopupAfterTheReleaseHandler)
     ExpectAt(Project->Points[0], 5, 5);
 }
 
-TEST_F(MouseTest, CursorEditsCentreTheView)
+TEST_F(MouseTest, CursorEditsMoveTheCursorAndCentreTheViewOrSayWhy)
 {
-    Frame->EdXOffset->setText("12");
+    Frame->EdXOffset->setText("12.5");
     Frame->EdYOffset->setText("-7");
     QTest::keyClick(Frame->EdXOffset, Qt::Key_Return);
-    EXPECT_NEAR(CurrentSituation.ViewCentre.X, 12, 1e-9);
-    EXPECT_NEAR(CurrentSituation.ViewCentre.Y, -7, 1e-9);
-
-    Frame->EdXOffset->setText("12.5");
-    Frame->EdYOffset->setText("3");
+    EXPECT_EQ(CurrentSituation.ViewCentre, MakeWorldPoint(12.5, -7));
+    // The fields show what was typed: it is the cursor's position now.
+    EXPECT_EQ(CurrentSituation.Cursor, CurrentSituation.ViewCentre);
+    EXPECT_EQ(Frame->EdXOffset->text() + " " + Frame->EdYOffset->text(), "12.50 -7.00");
     QTest::keyClick(Frame->EdYOffset, Qt::Key_A); // ordinary typing
-    EXPECT_NEAR(CurrentSituation.ViewCentre.X, 12, 1e-9);
-    // The refresh writes two decimals with the user's separator; Enter on
-    // such a field keeps the position instead of jumping to 0.
-    Frame->EdYOffset->setText("3,25");
-    Frame->EdXOffset->setText("12.5");
-    QTest::keyClick(Frame->EdYOffset, Qt::Key_Enter);
-    EXPECT_NEAR(CurrentSituation.ViewCentre.X, 12.5, 1e-9);
-    EXPECT_NEAR(CurrentSituation.ViewCentre.Y, 3.25, 1e-9);
-    // The fields read back past 1000 m whatever the locale's separators.
+    EXPECT_TRUE(Requests.empty());
+
+    // What is no number of the common form is refused, naming the field
+    // and the form, and nothing moves.
     const QLocale before;
+    QLocale::setDefault(QLocale("de_DE"));
+    for (const char* typed : {"abc", "1.234,5", "3,25", ""}) {
+        Requests.clear();
+        Frame->EdYOffset->setText(typed);
+        QTest::keyClick(Frame->EdYOffset, Qt::Key_Enter);
+        ASSERT_EQ(Requests.size(), 1u) << typed;
+        EXPECT_EQ(Requests[0].Text, GetMessageText("udialog_bad_value") + "cursor pos (m) Y: \"" + typed + "\"\r\n" +
+                                        "Allowed values: from -10000000 to 10000000.\r\n" +
+                                        GetMessageText("udialog_decimal_form"));
+        EXPECT_EQ(CurrentSituation.ViewCentre, MakeWorldPoint(12.5, -7)) << typed;
+    }
+    // The fields read back past 1000 m whatever the locale's separators.
     for (const char* name : {"en_US", "de_DE"}) {
         QLocale::setDefault(QLocale(name));
         CurrentSituation.Cursor = MakeWorldPoint(1234.5, -23456.25);

@@ -6,6 +6,7 @@
 #include "editor/formtrackproperties.h"
 #include "editor/formtracktypes.h"
 #include "editor/editorwindows.h"
+#include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
 #include "editor/wave.h"
 #include "model/vlconnection.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 
 #include <filesystem>
 #include <memory>
@@ -127,6 +129,12 @@ TEST_F(FormTrackPropertiesTest, ShowsEveryPropertyAndOkWithoutChangesKeepsThem)
     EXPECT_EQ(Form->edHeight->text(), "2.50000");
     EXPECT_EQ(Form->edMarkerFilename->text(), "m.bmp");
     EXPECT_EQ(Form->edMarkerDuration->text(), "9");
+    // The marker fields only show: no focus, no typing.
+    for (QLineEdit* shown : {Form->edMarkerFilename, Form->edMarkerDuration}) {
+        EXPECT_EQ(shown->focusPolicy(), Qt::NoFocus);
+        QTest::keyClicks(shown, "77");
+    }
+    EXPECT_EQ(Form->edMarkerDuration->text(), "9");
 
     Form->bOKClick();
     EXPECT_EQ(Form->result(), QDialog::Accepted);
@@ -172,6 +180,21 @@ TEST_F(FormTrackPropertiesTest, OkWritesTheChangedControls)
     EXPECT_DOUBLE_EQ(c.Height, -1.25);
     EXPECT_EQ(c.Id, 17);
     EXPECT_EQ(c.StartPoint, Start.get());
+}
+
+TEST_F(FormTrackPropertiesTest, ASoundNameTheProjectLineCannotHoldIsRefused)
+{
+    const std::string before = Line(*Track);
+    Form->FormShow();
+    for (const char* name : {"horn,2.wav", "\"horn\".wav"}) {
+        Requests.clear();
+        Form->edPlayWave->setText(name);
+        Form->bOKClick();
+        ASSERT_EQ(Requests.size(), 1u);
+        EXPECT_EQ(Requests[0].Text.rfind(GetMessageText("udialog_bad_text") + "Play sound effect: \"" + name + "\"", 0),
+                  0u);
+    }
+    EXPECT_EQ(Line(*Track), before);
 }
 
 TEST_F(FormTrackPropertiesTest, PoleSideAndPlatformSide)
@@ -272,6 +295,15 @@ TEST_F(FormTrackPropertiesTest, DefineReportsACatalogThatCannotBeSaved)
     EXPECT_EQ(Requests[0].MsgType, mtError);
     EXPECT_NE(Requests[0].Text.find("polesid.dat"), std::string::npos);
     EXPECT_EQ(Form->cbPolesType->count(), 3);
+
+    // A write-protected catalog is kept, and the message says so.
+    std::filesystem::remove(Program + "lib/poles/polesid.dat");
+    PutFile("lib/poles/polesid.dat", "1=single.b3d\r\n");
+    std::filesystem::permissions(Program + "lib/poles/polesid.dat", std::filesystem::perms::owner_read);
+    Form->bDefinePoles->click();
+    EXPECT_EQ(Requests.back().Text, GetMessageText("utrackprops_save_failed") + Program +
+                                        "lib/poles/polesid.dat\r\nThe file is write-protected.");
+    EXPECT_EQ(FileBytes("lib/poles/polesid.dat"), "1=single.b3d\r\n");
 }
 
 TEST_F(FormTrackPropertiesTest, TestButtonPlaysTheSoundOfTheLibrary)

@@ -2,6 +2,7 @@
 // number the field cannot take, the same way: a message that names the field
 // by its caption, the dialog stays open, and nothing changes.
 
+#include "editor/createprojwizard.h"
 #include "editor/formbgmap.h"
 #include "editor/formexport.h"
 #include "editor/formoptions.h"
@@ -9,6 +10,7 @@
 #include "editor/formtrackproperties.h"
 #include "editor/formtracktypes.h"
 #include "editor/formtrain.h"
+#include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
 #include "model/vlconnection.h"
 #include "model/vlpoint.h"
@@ -119,6 +121,11 @@ TEST_F(StartupTest, EveryNumericFieldRefusesWhatItCannotTake)
             EXPECT_NE(boxes[0].Text.find(std::string(field.Caption) + ": \"" + text + "\""), std::string::npos)
                 << boxes[0].Text;
             EXPECT_EQ(field.State(), before) << field.Caption << " " << text;
+            // A decimal field says which form it takes.
+            const std::string form = GetMessageText("udialog_decimal_form");
+            const bool decimal = boxes[0].Text.size() > form.size() &&
+                                 boxes[0].Text.compare(boxes[0].Text.size() - form.size(), form.size(), form) == 0;
+            EXPECT_EQ(decimal, std::string(field.Caption) == "Height (m)") << boxes[0].Text;
         }
         if (field.Taken) {
             Requests.clear();
@@ -131,6 +138,39 @@ TEST_F(StartupTest, EveryNumericFieldRefusesWhatItCannotTake)
     EXPECT_DOUBLE_EQ(FormOptions->ArrowStepSize, 0.25);
     EXPECT_EQ(track.Adhesion, 255);
     EXPECT_EQ(project.Gauge, 1067);
+}
+
+TEST_F(StartupTest, FreeTextsThatWouldBreakTheirProjectLineAreRefused)
+{
+    CreateForm(FormProjectProperties);
+    CreateForm(CreateProj_Wizard);
+    TVLProject project;
+    Answer = [](const TDialogRequest& r) {
+        if (r.Kind == TDialogKind::ModalWindow) {
+            FormProjectProperties->leAuthor->Edit()->setText("Me\nYou");
+            FormProjectProperties->bOK->click();
+        }
+        return TDialogAnswer{mrNone, {}};
+    };
+    FormProjectProperties->ShowProject(&project);
+    Answer = nullptr;
+    EXPECT_EQ(project.Author, "");
+
+    CreateProj_Wizard->Proj_Name->setText("Valley");
+    CreateProj_Wizard->Proj_Author->setText("Me");
+    CreateProj_Wizard->Proj_Homepage->setText("http://valley\r\n");
+    CreateProj_Wizard->SetProject();
+    EXPECT_EQ(CreateProj_Wizard->ActivePage(), 2);
+    EXPECT_NE(CreateProj_Wizard->result(), QDialog::Accepted);
+
+    EXPECT_FALSE(ObjectNamesStorable("misc", "cow,2.b3d"));
+    EXPECT_TRUE(ObjectNamesStorable("misc", "cow 2.b3d"));
+    const auto boxes = RequestsOf(TDialogKind::MessageBox);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].Text, GetMessageText("udialog_bad_text") + "Author (your name): \"Me\nYou\"\r\n" +
+                                 GetMessageText("udialog_text_line"));
+    EXPECT_EQ(boxes[1].Text.rfind(GetMessageText("udialog_bad_text") + "Homepage: ", 0), 0u);
+    EXPECT_EQ(boxes[2].Text, GetMessageText("uobjects_bad_name") + "misc\\cow,2.b3d");
 }
 
 TEST(NumberTexts, TheProjectFilesFormsAreNumbers)

@@ -236,6 +236,18 @@ TEST_F(RouteDefinitionsTest, RenameKeepsNamesFreeOfTheIdPrefix)
     EXPECT_EQ(main->Name, "");
     EXPECT_EQ(Item(0)->text(0), "ID3: ");
     EXPECT_EQ(CurrentSituation.CurrentRouteDefinition, nullptr); // renaming activates nothing
+
+    // A name on two lines would break the project file: refused, and the
+    // name (of a new definition: its proposed one) stays.
+    Form->ListView1->editItem(Item(0), 0);
+    Type("Two\nlines");
+    EXPECT_EQ(main->Name, "");
+    Form->bAddRoute->click();
+    Type("Two\nlines");
+    EXPECT_EQ(Project.RouteDefinitions.Last()->Name, "Route Definition");
+    ASSERT_EQ(Requests.size(), 2u);
+    EXPECT_EQ(Requests[1].Text, GetMessageText("udialog_bad_text") + "Route ID: \"Two\nlines\"\r\n" +
+                                    GetMessageText("udialog_text_line"));
 }
 
 TEST_F(RouteDefinitionsTest, MergeJoinsTheCurrentAndTheSelectedRoute)

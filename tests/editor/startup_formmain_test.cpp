@@ -13,6 +13,7 @@
 #include "editor/vclwidgets.h"
 
 #include <QAction>
+#include <QImage>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -433,6 +434,25 @@ TEST_F(FormMainTest, CtrlKeyReleasesRunFrameCommands)
     ASSERT_EQ(spy.count(), 2);
     EXPECT_EQ(spy[0][0].value<char>(), 'D');
     EXPECT_EQ(spy[1][0].value<char>(), 'P');
+}
+
+TEST_F(FormMainTest, MapButtonIsPressedExactlyWhileTheMapShows)
+{
+    ASSERT_TRUE(Main()->OpenProjectFile(Program + "hill.vlp"));
+    AnswerWith("", mrNo); // no picture yet, and none wanted
+    Frame()->tbMap1->click();
+    EXPECT_EQ(CountMessageKey("ufrmeditor_nobgmap"), 1);
+    EXPECT_TRUE(Frame()->PanMap->isHidden());
+    EXPECT_FALSE(Frame()->tbMap1->isChecked());
+
+    QImage(40, 30, QImage::Format_RGB32).save(QString::fromStdString(Program + "map.png"));
+    Frame()->Project->BackgroundMapFileName = Program + "map.png";
+    Main()->Map1->trigger();
+    EXPECT_FALSE(Frame()->PanMap->isHidden());
+    EXPECT_TRUE(Frame()->tbMap1->isChecked());
+    Frame()->tbMap1->click();
+    EXPECT_TRUE(Frame()->PanMap->isHidden());
+    EXPECT_FALSE(Frame()->tbMap1->isChecked());
 }
 
 TEST_F(FormMainTest, ManualThatCannotBeOpenedIsSaid)

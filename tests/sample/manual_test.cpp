@@ -1,5 +1,6 @@
 // The user manual the build prints into the program folder, where
-// Help > Manual opens it: a whole PDF with a sensible number of pages.
+// Help > Manual opens it: a whole PDF with a sensible number of pages and
+// the pictures of the program's windows.
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,13 @@ TEST(Manual, BuildPutsAWholePdfIntoTheProgramFolder)
     std::smatch count;
     ASSERT_TRUE(std::regex_search(pdf, count, std::regex("/Count ([0-9]+)")));
     EXPECT_EQ(std::stoi(count[1]), pages);
+
+    // The pictures of the main window, the track properties and the export
+    // window, taken from the program while the manual was printed.
+    int pictures = 0;
+    for (std::size_t at = pdf.find("/Subtype /Image"); at != std::string::npos; at = pdf.find("/Subtype /Image", at + 1))
+        ++pictures;
+    EXPECT_EQ(pictures, 3);
 }
 
 TEST(Manual, SourceCoversTheUsersRoadFromSampleToInstalledPackage)

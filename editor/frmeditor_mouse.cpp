@@ -14,7 +14,6 @@
 #include "model/vlproject.h"
 #include "model/vlstation.h"
 #include "model/vlhelpers.h"
-#include "platform/codepage.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -23,7 +22,6 @@
 #include <QMouseEvent>
 #include <QSlider>
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 

@@ -29,7 +29,7 @@ bool ParseDecimalNumber(const std::string& text, double& value);
 struct TNumberFieldTexts {
     std::string Refused;     // "This is not a value the field can take:" CR LF
     std::string Range;       // "Allowed values: from %1 to %2." CR LF
-    std::string DecimalForm; // decimal fields: "Decimals take a point, for example 12.5." CR LF
+    std::string DecimalForm; // decimal fields: "Decimals are written with a point, ..." CR LF
 };
 
 // texts.Range with its two values put in.

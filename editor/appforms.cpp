@@ -1,5 +1,7 @@
 #include "editor/appforms.h"
 
+#include "platform/gui/windowcaption.h"
+
 #include <QMenu>
 
 #include <algorithm>
@@ -35,6 +37,7 @@ void RegisterForm(QWidget* form)
     if (!form || std::find(Forms().begin(), Forms().end(), form) != Forms().end())
         return;
     Forms().push_back(form);
+    KeepCaptionWhole(form);
     QObject::connect(form, &QObject::destroyed, [form] {
         auto& f = Forms();
         f.erase(std::remove(f.begin(), f.end(), form), f.end());

@@ -20,6 +20,7 @@
 #include <vector>
 
 // Appends a window to the list; it leaves the list when it is destroyed.
+// The window is kept wide enough for its caption (windowcaption.h).
 void RegisterForm(QWidget* form);
 // The windows in creation order.
 std::vector<QWidget*> ApplicationForms();

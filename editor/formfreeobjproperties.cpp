@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include <algorithm>
 
 TFormFreeObjProperties* FormFreeObjProperties = nullptr;
 
@@ -124,6 +125,12 @@ void TFormFreeObjProperties::FormShow()
     edY->setText(QString::fromStdString(FloatToStrDot(FreeObject->Y)));
     edRotation->setText(QString::number(FreeObject->Rotation));
     lMaxCube->setText(CornersText(*FreeObject));
+    // Room for the four corners however the text wraps: each corner fits a
+    // line, and four lines are kept.
+    int widest = 0;
+    for (const QString& corner : lMaxCube->text().split(' '))
+        widest = std::max(widest, lMaxCube->fontMetrics().horizontalAdvance(corner));
+    lMaxCube->setMinimumSize(widest, 4 * lMaxCube->fontMetrics().lineSpacing());
 }
 
 void TFormFreeObjProperties::bChangeClick()

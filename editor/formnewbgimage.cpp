@@ -7,6 +7,7 @@
 #include "model/vlhelpers.h"
 #include "model/vlproject.h"
 #include "platform/gui/dialogs.h"
+#include "platform/gui/windowcaption.h"
 #include "platform/paths.h"
 
 #include <QCheckBox>
@@ -82,6 +83,8 @@ TFormNewBGImage::TFormNewBGImage(QWidget* parent) : QDialog(parent)
     setWindowTitle("Create new background map image");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
+    // The editor makes instances of its own besides the registered one.
+    KeepCaptionWhole(this);
 
     lX = Named(new QLabel("Length (X)", this), "lX");
     edX = Named(new QLineEdit("3", this), "edX");

@@ -32,10 +32,9 @@ TFormSelectObject::TFormSelectObject(QWidget* parent) : QDialog(parent)
     Button2 = new QPushButton("&Cancel", Panel1);
     Button2->setObjectName("Button2");
     Button2->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout(Panel1);
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    Panel1->Layout()->addStretch();
+    Panel1->Layout()->addWidget(Button1);
+    Panel1->Layout()->addWidget(Button2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(FrmObjects1, 1);

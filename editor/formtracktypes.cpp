@@ -11,6 +11,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/paths.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -100,7 +101,7 @@ void TFormTrackTypes::BuildControls()
 
     auto* types = new QGridLayout;
     lvTracktypes = ReportList(TabSheet1, "lvTracktypes", {"Type", "objectfile (straight)", "Run sound", "curve objects"});
-    lvTracktypes->setMinimumSize(560, 220);
+    lvTracktypes->setMinimumSize(400, 220);
     lvTracktypes->setColumnWidth(0, 45);
     lvTracktypes->setColumnWidth(1, 190);
     lvTracktypes->setColumnWidth(2, 160);
@@ -119,6 +120,11 @@ void TFormTrackTypes::BuildControls()
                           "Passing train sound, continuous welded rail", "Continuous welded rail on steel bridge",
                           "Passing train sound, jointed rails"});
     cbRunSound->setCurrentIndex(0);
+    // The longest run sound would make the window wider than a small
+    // screen; the open list shows every name whole.
+    cbRunSound->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbRunSound->setMinimumContentsLength(30);
+    cbRunSound->view()->setMinimumWidth(cbRunSound->view()->sizeHintForColumn(0));
     types->addWidget(lRunSound, 2, 0);
     types->addWidget(cbRunSound, 3, 0, 1, 3);
     bAddTrackDef = button("add", TabSheet1, "bAddTrackDef");

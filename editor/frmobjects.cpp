@@ -17,14 +17,19 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
 
 const char* const BackgroundsFolder = "backgrounds";
+// Lines of text the information area shows without scrolling: one for each
+// of its four values and two more for a longer description.
+constexpr int DetailsLines = 6;
 
 QString FromNative(const std::string& native) { return QFile::decodeName(QByteArray::fromStdString(native)); }
 std::string ToNative(const QString& text) { return QFile::encodeName(text).toStdString(); }
@@ -90,21 +95,33 @@ TFrmObjects::TFrmObjects(QWidget* parent, const char* name) : QWidget(parent)
     lvObjFolders = MakeList(this, "lvObjFolders", "click to select a folder");
     lvObjects = MakeList(this, "lvObjects", "doubleclick to insert in editor, drag object to structure viewer window");
 
-    Panel1 = new QFrame(this);
+    // The information area keeps its height whatever it shows, so the lists
+    // above it stay where they are between the clicks of a double-click;
+    // long texts wrap and scroll within it.
+    Panel1 = new QScrollArea(this);
     Panel1->setObjectName("Panel1");
     Panel1->setFrameShape(QFrame::StyledPanel);
-    lDescription = MakeLabel(Panel1, "lDescription", "");
-    lAutor = MakeLabel(Panel1, "lAutor", "");
-    lBitmaps = MakeLabel(Panel1, "lBitmaps", "");
-    lCopyright = MakeLabel(Panel1, "lCopyright", "");
-    auto* info = new QGridLayout(Panel1);
+    Panel1->setWidgetResizable(true);
+    Panel1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* details = new QWidget;
+    lDescription = MakeLabel(details, "lDescription", "");
+    lAutor = MakeLabel(details, "lAutor", "");
+    lBitmaps = MakeLabel(details, "lBitmaps", "");
+    lCopyright = MakeLabel(details, "lCopyright", "");
+    auto* info = new QGridLayout(details);
     const char* captions[] = {"Description:", "Author:", "Bitmaps:", "Copyright:"};
     QLabel* values[] = {lDescription, lAutor, lBitmaps, lCopyright};
     for (int i = 0; i < 4; ++i) {
-        info->addWidget(MakeLabel(Panel1, nullptr, captions[i]), i, 0);
+        info->addWidget(MakeLabel(details, nullptr, captions[i]), i, 0, Qt::AlignTop);
         values[i]->setFixedWidth(220);
+        values[i]->setWordWrap(true);
         info->addWidget(values[i], i, 1);
     }
+    info->setRowStretch(4, 1);
+    Panel1->setWidget(details);
+    const QMargins margins = info->contentsMargins();
+    Panel1->setFixedHeight(DetailsLines * fontMetrics().lineSpacing() + 3 * std::max(0, info->verticalSpacing()) +
+                           margins.top() + margins.bottom() + 2 * Panel1->frameWidth());
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
@@ -234,7 +251,6 @@ void TFrmObjects::lvObjectsSelectItem()
     QListWidgetItem* folder = Chosen(lvObjFolders);
     if (SelectionUnnamable()) {
         lDescription->setText(AnsiToQ(GetMessageText("tmain_name_not_ansi")));
-        lDescription->setWordWrap(true);
     } else if (HasSelection() && folder->data(Qt::UserRole).toString() != BackgroundsFolder) {
         const TVLObject object(SelectedFolder(), SelectedFile());
         auto show = [](QLabel* label, const std::string& text) {

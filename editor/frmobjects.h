@@ -22,7 +22,7 @@ class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
-class QFrame;
+class QScrollArea;
 
 class TFrmObjects : public QWidget {
     Q_OBJECT
@@ -50,7 +50,8 @@ public:
     QLabel* Label1;
     QListWidget* lvObjFolders;
     QListWidget* lvObjects;
-    QFrame* Panel1;
+    // The information area (fixed height, scrolls what does not fit).
+    QScrollArea* Panel1;
     QLabel* lDescription;
     QLabel* lAutor;
     QLabel* lBitmaps;

@@ -161,8 +161,9 @@ std::string TLngINISupp::ComponentText(const QObject* c, TComponentKind kind)
     case TComponentKind::ToolButton:
         return QToAnsi(qobject_cast<const QToolButton*>(c)->toolTip());
     case TComponentKind::Label:
-    case TComponentKind::Panel:
         return QToAnsi(qobject_cast<const QLabel*>(c)->text());
+    case TComponentKind::Panel:
+        return qobject_cast<const TPanel*>(c)->Caption();
     case TComponentKind::LabeledEdit:
         return QToAnsi(qobject_cast<const TLabeledEdit*>(c)->EditLabel()->text());
     case TComponentKind::OpenDialog:
@@ -199,8 +200,10 @@ void TLngINISupp::SetComponentText(QObject* c, TComponentKind kind, const std::s
         qobject_cast<QToolButton*>(c)->setToolTip(text);
         break;
     case TComponentKind::Label:
-    case TComponentKind::Panel:
         qobject_cast<QLabel*>(c)->setText(text);
+        break;
+    case TComponentKind::Panel:
+        qobject_cast<TPanel*>(c)->setText(text);
         break;
     case TComponentKind::LabeledEdit:
         qobject_cast<TLabeledEdit*>(c)->EditLabel()->setText(text);

@@ -13,7 +13,7 @@
 //   push button     QPushButton                         Name      text
 //   speed button    QToolButton not on a QToolBar       Name      text
 //   tool button     QToolButton on a QToolBar           Name_hint tool tip
-//   label           QLabel (TPanel: see panel)          Name      text
+//   label           QLabel                              Name      text
 //   labelled edit   TLabeledEdit                        Name      its label's text
 //   file-open dlg   TOpenDialog, TSaveDialog            Name      Title
 //   menu item       QAction (not a separator), QMenu    Name      text / title

@@ -2,23 +2,36 @@
 
 #include "platform/codepage.h"
 
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 QString AnsiToQ(const std::string& ansi) { return QString::fromStdString(AnsiToUtf8(ansi)); }
 
 std::string QToAnsi(const QString& text) { return Utf8ToAnsi(text.toStdString()); }
 
-TPanel::TPanel(QWidget* parent, const char* name) : QLabel(parent)
+TPanel::TPanel(QWidget* parent, const char* name)
+    : QFrame(parent), FLayout(new QHBoxLayout(this)), FCaption(new QLabel(this))
 {
     if (name)
         setObjectName(name);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setAlignment(Qt::AlignCenter);
+    FLayout->setContentsMargins(4, 4, 4, 4);
+    FCaption->setAlignment(Qt::AlignCenter);
+    FCaption->hide();
+    FLayout->addWidget(FCaption, 1);
 }
 
 std::string TPanel::Caption() const { return QToAnsi(text()); }
 
 void TPanel::SetCaption(const std::string& ansi) { setText(AnsiToQ(ansi)); }
+
+QString TPanel::text() const { return FCaption->text(); }
+
+void TPanel::setText(const QString& text)
+{
+    FCaption->setText(text);
+    FCaption->setVisible(!text.isEmpty());
+}
 
 TLabeledEdit::TLabeledEdit(QWidget* parent, const char* name)
     : QWidget(parent), FLabel(new QLabel(this)), FEdit(new QLineEdit(this))

@@ -6,6 +6,7 @@
 // Texts passed in and out here are ANSI bytes, as the model and the language
 // files hold them.
 
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -14,13 +15,24 @@
 #include <string>
 #include <vector>
 
-// A panel that shows one caption, centred, with a sunken frame.
-class TPanel : public QLabel {
+class QHBoxLayout;
+
+// A panel with a sunken frame that holds other controls: its caption,
+// centred, is one of them (hidden while empty), and the panel takes the size
+// of what it holds. Controls go into Layout(), after the caption.
+class TPanel : public QFrame {
     Q_OBJECT
 public:
     explicit TPanel(QWidget* parent = nullptr, const char* name = nullptr);
     std::string Caption() const;
     void SetCaption(const std::string& ansi);
+    QString text() const;
+    void setText(const QString& text);
+    QHBoxLayout* Layout() const { return FLayout; }
+
+private:
+    QHBoxLayout* FLayout;
+    QLabel* FCaption;
 };
 
 // An edit with a label above it; the label's text is the translatable caption.

@@ -1,5 +1,6 @@
 #include "installer/kalmirobvefolder.h"
 
+#include "platform/gui/windowcaption.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
@@ -18,6 +19,7 @@ TKalmiro_BveFolder::TKalmiro_BveFolder(QWidget* parent) : QDialog(parent)
 {
     setObjectName("Kalmiro_BveFolder");
     setWindowTitle("Kalmiro - BVE directory");
+    KeepCaptionWhole(this);
     auto* layout = new QVBoxLayout(this);
     LabelSelectDir = new QLabel("Please select your BVE Directory:", this);
     LabelSelectDir->setObjectName("LabelSelectDir");

@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/gui/dialogs.h"
+#include "platform/gui/windowcaption.h"
 #include "platform/paths.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@ TKalmiro_Wait::TKalmiro_Wait(int64_t MarkerEnd, QWidget* parent) : QDialog(paren
 {
     setObjectName("Kalmiro_Wait");
     setWindowTitle("Velkast Installer 1.0");
+    KeepCaptionWhole(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setStyleSheet("TKalmiro_Wait { background: white; }");
     setAutoFillBackground(true);

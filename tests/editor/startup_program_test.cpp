@@ -2,10 +2,14 @@
 // taken from the options, and the sample project of the program folder.
 
 #include "startuptesthelpers.h"
+#include "windowfit.h"
 
+#include "app/packagerlink.h"
 #include "editor/formmain.h"
 #include "editor/frmeditor.h"
 #include "editor/editorwindows.h"
+#include "editor/formoptions.h"
+#include "editor/formsetbvefolder.h"
 #include "editor/startupforms.h"
 #include "model/vlobject.h"
 
@@ -13,7 +17,54 @@ namespace {
 
 class ProgramTest : public StartupTest {};
 
+class EveryWindowShowsItsButtonsAt800x600 : public StartupTest, public ::testing::WithParamInterface<std::string> {
+protected:
+    void SetUp() override
+    {
+        StartupTest::SetUp();
+        InstallPackagerLink();
+    }
+    void TearDown() override
+    {
+        StartupTest::TearDown();
+        RemovePackagerLink();
+    }
+};
+
+// The windows of the program, and the folder dialog the options make.
+const std::string EditorWindows[] = {
+    "FormMain", "FormOptions", "CreateProj_Wizard", "FormAddons", "FormAbout", "FormTimetable",
+    "FormTrackProperties", "FormTrain", "FormRouteDefinitions", "FormExport", "FormObjects", "FormStations",
+    "FormBGMap", "FormNewBGImage", "FormProjectProperties", "FormSelectObject", "FormWelcome",
+    "FormFreeObjProperties", "FormMoveEverything", "FormPackage", "FormPredefinedObjects", "FormCreatePackage",
+    "FormTrackTypes", "FormReplace", "FormSetBveFolder"};
+
 } // namespace
+
+TEST_P(EveryWindowShowsItsButtonsAt800x600, Editor)
+{
+    CreateApplicationForms();
+    const std::string name = GetParam();
+    if (name == "FormSetBveFolder") {
+        TFormSetBveFolder dialog(FormOptions);
+        windowfit::ExpectButtonsShown(&dialog);
+        return;
+    }
+    if (name == "FormMain") {
+        // With a project, the plan and its panels are shown.
+        FormMain->FrmEditor->SetProject(std::make_unique<TVLProject>());
+        FormMain->EnableProjectCommands(true);
+    }
+    for (QWidget* form : ApplicationForms())
+        if (form->objectName().toStdString() == name)
+            // The wizard goes back from its second page on.
+            return windowfit::ExpectButtonsShown(form, name == "CreateProj_Wizard" ? std::set<std::string>{"Back"}
+                                                                                     : std::set<std::string>{});
+    ADD_FAILURE() << "no window " << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, EveryWindowShowsItsButtonsAt800x600, ::testing::ValuesIn(EditorWindows),
+                         [](const auto& info) { return info.param; });
 
 TEST_F(ProgramTest, CreatesTheWindowsInOrder)
 {

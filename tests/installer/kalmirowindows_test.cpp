@@ -1,9 +1,11 @@
 #include "tests/packager/packtesthelp.h"
+#include "tests/editor/windowfit.h"
 
 #include "installer/kalmirobvefolder.h"
 #include "installer/kalmirocopy.h"
 #include "installer/kalmiroinstall.h"
 #include "installer/kalmiromain.h"
+#include "installer/kalmirowait.h"
 
 #include "platform/gui/dialogs.h"
 #include "platform/registry.h"
@@ -108,7 +110,33 @@ protected:
     TScopedDialogResponder Responder{[this](const TDialogRequest& r) { return Answer(r); }};
 };
 
+class EveryWindowShowsItsButtonsAt800x600 : public KalmiroWindows,
+                                            public ::testing::WithParamInterface<std::string> {};
+
 } // namespace
+
+TEST_P(EveryWindowShowsItsButtonsAt800x600, Installer)
+{
+    SetRegistryBveFolder(Bve);
+    const std::string name = GetParam();
+    std::unique_ptr<QWidget> window;
+    if (name == "Kalmiro_Main") {
+        auto main = std::make_unique<TKalmiro_Main>();
+        ASSERT_TRUE(main->FormCreate(Source));
+        window = std::move(main);
+    } else if (name == "Kalmiro_BveFolder") {
+        window = std::make_unique<TKalmiro_BveFolder>();
+    } else if (name == "Kalmiro_Install") {
+        window = std::make_unique<TKalmiro_Install>();
+    } else {
+        window = std::make_unique<TKalmiro_Wait>(0);
+    }
+    windowfit::ExpectButtonsShown(window.get());
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, EveryWindowShowsItsButtonsAt800x600,
+                         ::testing::Values("Kalmiro_Wait", "Kalmiro_Main", "Kalmiro_BveFolder", "Kalmiro_Install"),
+                         [](const auto& info) { return info.param; });
 
 TEST_F(KalmiroWindows, MainWindowShowsThePackageTexts)
 {

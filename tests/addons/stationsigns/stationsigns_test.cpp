@@ -6,6 +6,7 @@
 #include "addons/stationsigns/signfiles.h"
 #include "platform/gui/dialogs.h"
 #include "platform/textlines.h"
+#include "tests/editor/windowfit.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -85,7 +86,16 @@ protected:
     TDialogResponder Previous;
 };
 
+// The designer is the add-on's only window.
+class EveryWindowShowsItsButtonsAt800x600 : public StationSigns {};
+
 } // namespace
+
+TEST_F(EveryWindowShowsItsButtonsAt800x600, SignDesigner)
+{
+    TFormStationsigns form;
+    windowfit::ExpectButtonsShown(&form);
+}
 
 TEST_F(StationSigns, InitFillsTheRecordAndDeclinesVersionZero)
 {

@@ -14,6 +14,7 @@
 #include "model/vlobject.h"
 #include "platform/inifile.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -101,6 +102,21 @@ TEST_F(FreeObjectTest, ShowsTheObject)
     EXPECT_EQ(dlg->edY->text(), "-4.00000");
     EXPECT_EQ(dlg->edRotation->text(), "0");
     EXPECT_EQ(dlg->lMaxCube->text(), "2/3 -2/3 -2/-3 2/-3");
+}
+
+TEST_F(FreeObjectTest, ShowsAllFourCornersAfterTheRotationChanged)
+{
+    TFormFreeObjProperties* dlg = FormFreeObjProperties;
+    dlg->show();
+    dlg->hide();
+    Object->Rotation = 33; // corners of 15 digits
+    dlg->show();
+    dlg->resize(0, 0);
+    QApplication::processEvents();
+    QLabel* corners = dlg->lMaxCube;
+    ASSERT_EQ(corners->text().split(' ').size(), 4);
+    EXPECT_GE(corners->height(), corners->heightForWidth(corners->width()));
+    EXPECT_LT(corners->geometry().bottom(), dlg->Button2->geometry().top());
 }
 
 TEST_F(FreeObjectTest, OkWritesTheFieldsAndRefusesTextsThatAreNotNumbers)

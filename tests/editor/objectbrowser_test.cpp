@@ -166,6 +166,33 @@ TEST_F(ObjectBrowserTest, ShowsTheChosenObjectsInformation)
     EXPECT_EQ(frame.lDescription->text(), "");
 }
 
+TEST_F(ObjectBrowserTest, ListsStayInPlaceAndLongTextsWrap)
+{
+    const std::string words = "a long text that goes on and on over many lines of the information area";
+    std::ofstream(Lib + "misc/long.b3d") << ";description=" + words + " " + words + "\r\n;copyright=" + words + "\r\n";
+    std::ofstream(Lib + "misc/\xD0\xB6.b3d") << ""; // a name route files cannot hold: a message instead
+    TFrmObjects frame;
+    frame.resize(320, 480);
+    frame.show();
+    frame.refresh1Click();
+    Choose(frame.lvObjFolders, "misc");
+    frame.lvObjFoldersClick();
+    QApplication::processEvents();
+    const QRect files = frame.lvObjects->geometry();
+    for (const char* file : {"long.b3d", "\xD0\xB6.b3d", "long.b3d", "kuh1.b3d"}) {
+        Choose(frame.lvObjects, QString::fromUtf8(file));
+        QApplication::processEvents();
+        EXPECT_EQ(frame.lvObjects->geometry(), files) << file;
+    }
+    // Wrapped whole, to be scrolled to within the area.
+    Choose(frame.lvObjects, "long.b3d");
+    QApplication::processEvents();
+    for (QLabel* label : {frame.lDescription, frame.lCopyright}) {
+        EXPECT_GT(label->height(), label->fontMetrics().height() + 4);
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+    }
+}
+
 TEST_F(ObjectBrowserTest, StructureViewerAbsenceAndFailureAreReported)
 {
     TFrmObjects frame;

@@ -576,6 +576,9 @@ void TFormMain::VelkastBugtrackingForum1Click()
 namespace {
 
 // The letter of a Ctrl key command of the editor frame, 0 for other keys.
+// Ctrl+P is the project's properties: the menu takes the key when it goes
+// down and opens a modal window, which takes its release. The plan adds a
+// point and connects it with Ctrl+Shift and a click, and its tool button.
 char FrameCommandLetter(int key)
 {
     switch (key) {
@@ -584,7 +587,6 @@ char FrameCommandLetter(int key)
     case Qt::Key_D: return 'D';
     case Qt::Key_L: return 'L';
     case Qt::Key_M: return 'M';
-    case Qt::Key_P: return 'P';
     default: return 0;
     }
 }
@@ -594,19 +596,9 @@ char FrameCommandLetter(int key)
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
         return QMainWindow::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    if (type == QEvent::ShortcutOverride) {
-        // Ctrl+P on the plan with a point selected adds and connects a point
-        // (on the release) rather than opening the project's properties.
-        if (watched == FrmEditor->PBCursor && key->key() == Qt::Key_P &&
-            (key->modifiers() & Qt::ControlModifier) && FrmEditor->Project && CurrentSituation.SelectedPoint) {
-            event->accept();
-            return true;
-        }
-        return QMainWindow::eventFilter(watched, event);
-    }
     if (!watched->isWidgetType())
         return QMainWindow::eventFilter(watched, event);
     // Keys in this window, or in a popup menu opened from it (the plan's),

@@ -153,7 +153,7 @@ public slots:
 signals:
     // A Ctrl key release that ran a command of the editor frame (T track
     // properties, C copy properties, D delete object, L clone object,
-    // M object properties, P add new point and connect).
+    // M object properties).
     void FrameKeyCommand(char letter);
 
 protected:

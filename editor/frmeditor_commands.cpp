@@ -154,7 +154,6 @@ void TFrmEditor::FrameKeyCommand(char letter)
     case 'D': deleteobject1Click(); break;
     case 'L': cloneobject1Click(); break;
     case 'M': objectproperties1Click(); break;
-    case 'P': addnewpointandconnect1Click(); break;
     default: break;
     }
 }
@@ -186,7 +185,8 @@ void TFrmEditor::addpoint1Click()
 void TFrmEditor::connectpoints1Click()
 {
     TCurrentSituation& state = CurrentSituation;
-    if (!Project || !state.SelectedPoint || !state.HoveredPoint || state.SelectedPoint == state.HoveredPoint)
+    if (!Project || !state.SelectedPoint || !state.HoveredPoint ||
+        state.SelectedPoint->Position == state.HoveredPoint->Position)
         return;
     auto track = std::make_unique<TVLConnection>(state.SelectedPoint, state.HoveredPoint);
     TVLConnection* c = track.get();
@@ -202,7 +202,8 @@ void TFrmEditor::connectpoints1Click()
 void TFrmEditor::addnewpointandconnect1Click()
 {
     TCurrentSituation& state = CurrentSituation;
-    if (!Project || !state.SelectedPoint)
+    // A point where the selected one lies would make a track of no length.
+    if (!Project || !state.SelectedPoint || state.SelectedPoint->Position == PressPos)
         return;
     TVLPoint* origin = state.SelectedPoint;
     addpoint1Click();

@@ -501,8 +501,12 @@ TEST_F(CommandsTest, MainWindowKeyTableRunsTheFrameCommands)
     auto point = std::make_unique<TVLPoint>();
     CurrentSituation.SelectedPoint = point.get();
     project->AddPoint(std::move(point));
-    frame->PressPos = MakeWorldPoint(30, 0);
-    emit FormMain->FrameKeyCommand('P');
+    CurrentSituation.Cursor = MakeWorldPoint(30, 0);
+    frame->tbAddAndConnectClick();
+    EXPECT_EQ(project->Connections.Count(), 1);
+    // Again at the same cursor: the new point would lie on the selected one.
+    frame->tbAddAndConnectClick();
+    EXPECT_EQ(project->Points.Count(), 2);
     EXPECT_EQ(project->Connections.Count(), 1);
     CurrentSituation.SelectedConnection = project->Connections[0];
     emit FormMain->FrameKeyCommand('C');

@@ -8,6 +8,7 @@
 #include "editor/formexport.h"
 #include "editor/formstations.h"
 #include "editor/formmain.h"
+#include "editor/formprojectproperties.h"
 #include "editor/formwelcome.h"
 #include "editor/frmeditor.h"
 #include "editor/vclwidgets.h"
@@ -430,10 +431,11 @@ TEST_F(FormMainTest, CtrlKeyReleasesRunFrameCommands)
     QTest::keyRelease(Main(), Qt::Key_D, Qt::ControlModifier);
     QTest::keyRelease(Main(), Qt::Key_D, Qt::NoModifier);
     QTest::keyRelease(Main(), Qt::Key_X, Qt::ControlModifier);
-    QTest::keyRelease(Main(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyRelease(Main(), Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyRelease(Main(), Qt::Key_P, Qt::ControlModifier); // the project's properties
     ASSERT_EQ(spy.count(), 2);
     EXPECT_EQ(spy[0][0].value<char>(), 'D');
-    EXPECT_EQ(spy[1][0].value<char>(), 'P');
+    EXPECT_EQ(spy[1][0].value<char>(), 'M');
 }
 
 TEST_F(FormMainTest, MapButtonIsPressedExactlyWhileTheMapShows)
@@ -462,15 +464,23 @@ TEST_F(FormMainTest, ManualThatCannotBeOpenedIsSaid)
     EXPECT_EQ(CountMessages(GetMessageText("tmain_open_failed") + Program + "Velkast Manual.pdf"), 1);
 }
 
-TEST_F(FormMainTest, CtrlPKeyClickAddsOnePointAndOneTrack)
+TEST_F(FormMainTest, CtrlPOpensTheProjectPropertiesAndAddsNothing)
 {
+    CreateForm(FormProjectProperties);
+    Main()->show();
+    Main()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Main()));
     ASSERT_TRUE(Main()->OpenProjectFile(Program + "hill.vlp"));
     TVLProject* project = Frame()->Project;
     ASSERT_NE(project, nullptr);
     CurrentSituation.SelectedPoint = project->Points[1];
-    QTest::keyClick(Main(), Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(project->Points.Count(), 3);
-    EXPECT_EQ(project->Connections.Count(), 2);
+    Frame()->PBCursor->setFocus();
+    for (int press = 1; press <= 2; ++press) {
+        QTest::keyClick(Frame()->PBCursor, Qt::Key_P, Qt::ControlModifier);
+        EXPECT_EQ(ModalWindowsShown("FormProjectProperties"), press);
+    }
+    EXPECT_EQ(project->Points.Count(), 2);
+    EXPECT_EQ(project->Connections.Count(), 1);
 }
 
 TEST_F(FormMainTest, ClosingTheWindowAsksAndCancelKeepsTheProject)
@@ -500,9 +510,6 @@ TEST_F(FormMainTest, CtrlKeysOnThePlanRunFrameCommandsAndTheNextProjectStartsCle
     QTest::keyRelease(plan, Qt::Key_Control, Qt::NoModifier); // Ctrl let go first
     QTest::keyRelease(plan, Qt::Key_C, Qt::NoModifier);
     EXPECT_NE(Frame()->CopiedTrack, nullptr);
-    CurrentSituation.SelectedPoint = project->Points[1];
-    QTest::keyClick(plan, Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(project->Connections.Count(), 2);
 
     FormExport->leRoutefilename->SetText("hill");
     FormExport->leDepartureTime->SetText("07:30");

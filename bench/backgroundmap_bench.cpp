@@ -6,6 +6,7 @@
 
 #include "editor/formnewbgimage.h"
 #include "editor/frmeditor.h"
+#include "editor/mappicture.h"
 #include "model/vlproject.h"
 
 #include <QApplication>

@@ -88,9 +88,10 @@ void TFormBGMap::showEvent(QShowEvent* event)
     FormShow();
 }
 
-bool TFormBGMap::FormShow()
+bool TFormBGMap::FormShow() { return LoadPreview(QToAnsi(edfilename->text())); }
+
+bool TFormBGMap::LoadPreview(const std::string& name)
 {
-    const std::string name = QToAnsi(edfilename->text());
     if (name.empty() || !FileExists(DiskPath(name)))
         return false;
     QImageReader reader(QString::fromStdString(DiskPath(name)));
@@ -106,6 +107,7 @@ bool TFormBGMap::FormShow()
         return false;
     Image1->setPixmap(QPixmap::fromImage(picture));
     Image1->resize(picture.size());
+    FPreviewName = name;
     return true;
 }
 
@@ -119,8 +121,11 @@ void TFormBGMap::Button1Click()
         MessageDlg(GetMessageText("tmain_name_not_ansi"), mtWarning, mbOK);
         return;
     }
+    if (!LoadPreview(*path)) {
+        MessageDlg(GetMessageText("ubgmap_unreadable") + *path, mtError, mbOK);
+        return;
+    }
     edfilename->setText(AnsiToQ(*path));
-    FormShow();
 }
 
 void TFormBGMap::Button2Click()
@@ -129,6 +134,12 @@ void TFormBGMap::Button2Click()
     int scale = 0;
     if (!ReadWholeEdit(EdScale, "Label1", 1, 1000000, scale))
         return;
+    // A name typed by hand is checked as a chosen one is.
+    const std::string name = QToAnsi(edfilename->text());
+    if (name != FPreviewName && FileExists(DiskPath(name)) && !LoadPreview(name)) {
+        MessageDlg(GetMessageText("ubgmap_unreadable") + name, mtError, mbOK);
+        return;
+    }
     accept();
 }
 

@@ -36,13 +36,22 @@ public:
     // Loads the preview of the file named by edfilename; a missing or
     // unreadable file leaves the preview as it was. True when loaded.
     bool FormShow();
+    // Browse: a chosen file that is no picture that can be read is refused
+    // with a message, and the previous choice stays.
     void Button1Click();
-    // OK and Cancel.
+    // OK (refused, with a message, for an existing file that is no picture
+    // that can be read) and Cancel.
     void Button2Click();
     void Button3Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    // Loads the preview of the file named (ANSI); true when loaded.
+    bool LoadPreview(const std::string& name);
+    // The file the preview shows.
+    std::string FPreviewName;
 };
 
 extern TFormBGMap* FormBGMap;

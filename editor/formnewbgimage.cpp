@@ -1,6 +1,7 @@
 #include "editor/formnewbgimage.h"
 
 #include "editor/appforms.h"
+#include "editor/jpegwriter.h"
 #include "editor/lnginisupp.h"
 #include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
@@ -14,10 +15,10 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRgb>
 #include <QSaveFile>
 #include <QVBoxLayout>
 
@@ -172,53 +173,44 @@ int TFormNewBGImage::ResolutionForScale(int metresPer100Pixels)
     return std::max(1, Round(100000.0 / metresPer100Pixels));
 }
 
-QImage TFormNewBGImage::DrawMap(int x, int y, int r)
+TGridMapLines::TGridMapLines(int x, int y, int r)
+    : FWidth(x * r), FHeight(y * r), FColumns(static_cast<std::size_t>(FWidth), None),
+      FRows(static_cast<std::size_t>(FHeight), None)
 {
-    const int w = x * r;
-    const int h = y * r;
-    QImage image(w, h, QImage::Format_RGB32);
-    if (image.isNull())
-        return image;
-    uchar* bits = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    auto row = [&](int py) { return reinterpret_cast<QRgb*>(bits + py * stride); };
-
-    // The area: outlined in black from (0, 0) to (w - 2, h - 2), filled
-    // green inside; the last column and row stay white.
-    image.fill(0xFFFFFFFF);
-    for (int py = 0; py <= h - 2; ++py) {
-        QRgb* line = row(py);
-        const bool edge = py == 0 || py == h - 2;
-        for (int px = 0; px <= w - 2; ++px)
-            line[px] = edge || px == 0 || px == w - 2 ? OutlineColour : AreaColour;
-    }
-
-    auto vertical = [&](std::int64_t px, bool dotted) {
-        if (px < 0 || px >= w)
-            return;
-        for (int py = 0; py < h; ++py)
-            if (!dotted || py % (2 * DotRun) < DotRun)
-                row(py)[px] = GridColour;
+    // One dotted line per 100 m, on the true 100 m position (so the tenth
+    // lies on the kilometre line), and one solid line per kilometre.
+    auto mark = [](std::vector<TGridLine>& lines, std::int64_t at, TGridLine kind) {
+        if (at >= 0 && at < static_cast<std::int64_t>(lines.size()))
+            lines[static_cast<std::size_t>(at)] = std::max(lines[static_cast<std::size_t>(at)], kind);
     };
-    auto horizontal = [&](std::int64_t py, bool dotted) {
-        if (py < 0 || py >= h)
-            return;
-        QRgb* line = row(static_cast<int>(py));
-        for (int px = 0; px < w; ++px)
-            if (!dotted || px % (2 * DotRun) < DotRun)
-                line[px] = GridColour;
-    };
-    // One dotted line per 100 m, placed on the true 100 m position (so the
-    // tenth lies on the kilometre line), then one solid line per kilometre.
     for (std::int64_t i = 0; i <= 10 * static_cast<std::int64_t>(x); ++i)
-        vertical(i * r / 10, true);
+        mark(FColumns, i * r / 10, Dotted);
     for (std::int64_t i = 0; i <= 10 * static_cast<std::int64_t>(y); ++i)
-        horizontal(i * r / 10, true);
+        mark(FRows, i * r / 10, Dotted);
     for (std::int64_t i = 0; i <= x; ++i)
-        vertical(i * r, false);
+        mark(FColumns, i * r, Solid);
     for (std::int64_t i = 0; i <= y; ++i)
-        horizontal(i * r, false);
-    return image;
+        mark(FRows, i * r, Solid);
+}
+
+void TGridMapLines::Line(int row, unsigned char* rgb) const
+{
+    const TGridLine across = FRows[static_cast<std::size_t>(row)];
+    const bool dotOn = row % (2 * DotRun) < DotRun;
+    const bool inArea = row <= FHeight - 2;
+    const bool edgeRow = row == 0 || row == FHeight - 2;
+    for (int px = 0; px < FWidth; ++px) {
+        const TGridLine down = FColumns[static_cast<std::size_t>(px)];
+        QRgb colour = 0xFFFFFFFF;
+        if (down == Solid || (down == Dotted && dotOn) || across == Solid ||
+            (across == Dotted && px % (2 * DotRun) < DotRun))
+            colour = GridColour;
+        else if (inArea && px <= FWidth - 2)
+            colour = edgeRow || px == 0 || px == FWidth - 2 ? OutlineColour : AreaColour;
+        *rgb++ = static_cast<unsigned char>(qRed(colour));
+        *rgb++ = static_cast<unsigned char>(qGreen(colour));
+        *rgb++ = static_cast<unsigned char>(qBlue(colour));
+    }
 }
 
 void TFormNewBGImage::bCreateClick()
@@ -253,26 +245,17 @@ void TFormNewBGImage::bCreateClick()
     }
     const std::string fileName = *folder + QToAnsi(edFilename->text());
     QString error;
-    bool allocated = false;
     {
         TBusyCursor busy;
-        const QImage image = DrawMap(x, y, r);
-        allocated = !image.isNull();
-        if (allocated) {
-            QSaveFile out(QString::fromStdString(DiskPath(fileName)));
-            QImageWriter writer(&out, "jpeg");
-            writer.setQuality(JpegQuality);
-            if (!out.open(QIODevice::WriteOnly))
-                error = out.errorString();
-            else if (!writer.write(image))
-                error = writer.errorString();
-            else if (!out.commit())
-                error = out.errorString();
-        }
-    }
-    if (!allocated) {
-        MessageDlg(GetMessageText("unewbgimage_no_memory"), mtError, mbOK);
-        return;
+        const TGridMapLines map(x, y, r);
+        QSaveFile out(QString::fromStdString(DiskPath(fileName)));
+        if (!out.open(QIODevice::WriteOnly))
+            error = out.errorString();
+        else if (!WriteJpegByLines(out, map.Width(), map.Height(), JpegQuality,
+                                   [&map](int line, unsigned char* rgb) { map.Line(line, rgb); }, error))
+            out.cancelWriting();
+        else if (!out.commit())
+            error = out.errorString();
     }
     if (!error.isEmpty()) {
         MessageDlg(GetMessageText("unewbgimage_write_failed") + fileName + "\r\n" + QToAnsi(error), mtError, mbOK);

@@ -4,13 +4,14 @@
 // with a dotted line every 100 m and a solid line every kilometre. The
 // picture is written as a JPEG file into the project file's folder and
 // recorded in the project as its background map, with the scale the mini
-// map reads: 100000 / resolution metres per 100 pixels.
+// map reads: 100000 / resolution metres per 100 pixels. The picture is
+// written a band of lines at a time, never held whole.
 
 #include <QDialog>
-#include <QImage>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -61,14 +62,34 @@ public:
     // 1), and the resolution shown for a recorded scale.
     static int ScaleForResolution(int pixelsPerKm);
     static int ResolutionForScale(int metresPer100Pixels);
-    // The picture of x by y km at r pixels per km (all positive, sides
-    // within MaxSide); a null image when it cannot be allocated.
-    static QImage DrawMap(int x, int y, int r);
+
     // Takes over the captions of another instance (the translated one).
     void CopyTextsFrom(QWidget* other);
 
 protected:
     void showEvent(QShowEvent* event) override;
+};
+
+// The grid picture of x by y km at r pixels per km (all positive, sides
+// within MaxSide), one line of pixels at a time: green, outlined in black
+// from (0, 0) to (width - 2, height - 2) with the last column and line
+// white, a dotted grey line every 100 m (3 pixels on, 3 off) placed on the
+// true 100 m position, and a solid one every kilometre.
+class TGridMapLines {
+public:
+    TGridMapLines(int x, int y, int r);
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    // Line `row` (from the top) as red, green and blue bytes, 3 per pixel.
+    void Line(int row, unsigned char* rgb) const;
+
+private:
+    enum TGridLine : unsigned char { None, Dotted, Solid };
+    int FWidth;
+    int FHeight;
+    // The grid line on each column and each line of pixels.
+    std::vector<TGridLine> FColumns;
+    std::vector<TGridLine> FRows;
 };
 
 extern TFormNewBGImage* FormNewBGImage;

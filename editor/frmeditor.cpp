@@ -1,6 +1,8 @@
 #include "editor/frmeditor.h"
+
 #include "editor/elidedlabel.h"
 #include "editor/frmeditor_planindex.h"
+#include "editor/mappicture.h"
 #include "editor/wraplayout.h"
 
 #include "model/vlconnection.h"
@@ -264,7 +266,7 @@ TFrmEditor::TFrmEditor(QWidget* parent) : QWidget(parent), PlanIndex(std::make_u
     ScrollBox1->setObjectName("ScrollBox1");
     ScrollBox1->setStyleSheet("background-color: rgb(0, 64, 0);");
     auto* mapHolder = new QWidget;
-    Image1 = new QLabel(mapHolder);
+    Image1 = new TMapPicture(mapHolder);
     Image1->setObjectName("Image1");
     PaintBox1 = new TPaintBox(mapHolder);
     PaintBox1->setObjectName("PaintBox1");
@@ -1035,13 +1037,4 @@ void TFrmEditor::tbZoomChange(int position)
 {
     CurrentSituation.Scale = position;
     RefreshView();
-}
-
-void TFrmEditor::tbMapZoomChange(int position)
-{
-    static const char* const hints[] = {"1:1", "1:2", "1:4", "1:8"};
-    const int index = std::clamp(position, 1, 4) - 1;
-    MapJpegScale = static_cast<unsigned char>(index);
-    tbMapZoom->setToolTip(hints[index]);
-    SetMap();
 }

@@ -21,6 +21,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class TMapPicture;
 class QLineEdit;
 class QMenu;
 class QPainter;
@@ -179,7 +180,7 @@ public:
     // the tracks drawn over it at their true places.
     QWidget* PanMap;
     QScrollArea* ScrollBox1;
-    QLabel* Image1;
+    TMapPicture* Image1;
     TPaintBox* PaintBox1;
     QSlider* tbMapZoom;
     QLineEdit* EdMapCoord;

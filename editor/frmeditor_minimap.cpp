@@ -12,6 +12,7 @@
 
 #include "editor/formbgmap.h"
 #include "editor/formnewbgimage.h"
+#include "editor/mappicture.h"
 #include "editor/minimapcanvas.h"
 #include "editor/msginisupp.h"
 #include "editor/vclwidgets.h"
@@ -22,20 +23,30 @@
 #include "platform/paths.h"
 
 #include <QEvent>
-#include <QImage>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace {
+
+// Sets the map's decoding scale and the zoom bar's hint for a position of
+// the zoom bar (1 to 4: 1:1 to 1:8).
+void ShowMapZoom(TFrmEditor& frame, int position)
+{
+    static const char* const hints[] = {"1:1", "1:2", "1:4", "1:8"};
+    const int index = std::clamp(position, 1, 4) - 1;
+    frame.MapJpegScale = static_cast<unsigned char>(index);
+    frame.tbMapZoom->setToolTip(hints[index]);
+}
 
 // The mouse over the map's paint box and the scroll box's size changes.
 class TMiniMapEvents : public QObject {
@@ -91,24 +102,34 @@ TWorldPoint TFrmEditor::MapPixelToMetres(int x, int y) const
 
 void TFrmEditor::SetMap()
 {
-    if (PanMap->isHidden() || !HasBackgroundPicture(Project))
+    if (PanMap->isHidden() || !Project)
         return;
-    QImageReader reader(QString::fromStdString(DiskPath(Project->BackgroundMapFileName)));
-    // JPEG pictures are decoded at the reduced size directly; other kinds
-    // are read whole and reduced to the same size.
-    const QSize full = reader.size();
-    const int divisor = 1 << MapJpegScale;
-    if (full.isValid() && divisor > 1)
-        reader.setScaledSize(QSize((full.width() + divisor - 1) / divisor, (full.height() + divisor - 1) / divisor));
-    const QImage picture = reader.read();
-    if (picture.isNull())
-        return;
-    Image1->setPixmap(QPixmap::fromImage(picture));
-    Image1->setGeometry(0, 0, picture.width(), picture.height());
-    ScrollBox1->widget()->resize(picture.size());
-    PaintBox1->setGeometry(0, 0, picture.width(), picture.height());
+    const QString file = QString::fromStdString(DiskPath(Project->BackgroundMapFileName));
+    if (!Image1->Open(file, 1 << MapJpegScale)) {
+        // A picture that has gone says nothing: the map keeps what it
+        // showed of it.
+        if (HasBackgroundPicture(Project))
+            MessageDlg(GetMessageText("ufrmeditor_badbgmap") + Project->BackgroundMapFileName, mtError, mbOK);
+        // The zoom goes back to the picture still shown, so the read-out and
+        // the clicks go on measuring on the picture the user sees.
+        if (!Image1->File().isEmpty()) {
+            const int position = std::countr_zero(static_cast<unsigned>(Image1->Divisor())) + 1;
+            const QSignalBlocker block(tbMapZoom);
+            tbMapZoom->setValue(position);
+            ShowMapZoom(*this, position);
+        }
+    }
+    Image1->move(0, 0);
+    ScrollBox1->widget()->resize(Image1->size());
+    PaintBox1->setGeometry(Image1->geometry());
     PaintBox1->raise();
     PaintBox1->update();
+}
+
+void TFrmEditor::tbMapZoomChange(int position)
+{
+    ShowMapZoom(*this, position);
+    SetMap();
 }
 
 void TFrmEditor::tbMapClick()

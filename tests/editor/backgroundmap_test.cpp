@@ -5,9 +5,11 @@
 
 #include "editor/formbgmap.h"
 #include "editor/formnewbgimage.h"
+#include "editor/jpegwriter.h"
 #include "model/vlproject.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QImage>
 #include <QImageReader>
@@ -155,8 +157,12 @@ TEST_F(BackgroundMapTest, CreateRefusesWhatCannotBeDoneAndKeepsTheProject)
 TEST_F(BackgroundMapTest, GridLinesLieOnTheirTrueHundredMetrePlaces)
 {
     // 2 km by 1 km at 255 pixels per km.
-    const QImage map = TFormNewBGImage::DrawMap(2, 1, 255);
-    ASSERT_EQ(map.size(), QSize(510, 255));
+    const TGridMapLines lines(2, 1, 255);
+    ASSERT_EQ(lines.Width(), 510);
+    ASSERT_EQ(lines.Height(), 255);
+    QImage map(510, 255, QImage::Format_RGB888);
+    for (int y = 0; y < map.height(); ++y)
+        lines.Line(y, map.scanLine(y));
     std::vector<int> dottedOn;
     std::vector<int> dottedOff;
     for (int x = 0; x < map.width(); ++x) {
@@ -179,6 +185,28 @@ TEST_F(BackgroundMapTest, GridLinesLieOnTheirTrueHundredMetrePlaces)
     EXPECT_EQ(TFormNewBGImage::ResolutionForScale(400), 250);
     EXPECT_EQ(TFormNewBGImage::ScaleForResolution(255), 392);
     EXPECT_EQ(TFormNewBGImage::ResolutionForScale(0), 0);
+}
+
+TEST_F(BackgroundMapTest, AFailingWriteEndsTheJpegWithTheDevicesReason)
+{
+    // A device that takes 2000 bytes and then refuses.
+    class TShortDevice : public QBuffer {
+    protected:
+        qint64 writeData(const char* data, qint64 size) override
+        {
+            if (pos() + size > 2000) {
+                setErrorString("device full");
+                return -1;
+            }
+            return QBuffer::writeData(data, size);
+        }
+    } device;
+    device.open(QIODevice::WriteOnly);
+    const TGridMapLines lines(2, 2, 500);
+    QString error;
+    EXPECT_FALSE(WriteJpegByLines(device, lines.Width(), lines.Height(), 80,
+                                  [&](int line, unsigned char* rgb) { lines.Line(line, rgb); }, error));
+    EXPECT_EQ(error, "device full");
 }
 
 TEST_F(BackgroundMapTest, PreviewDecodesJpegAtOneEighth)
@@ -213,5 +241,20 @@ TEST_F(BackgroundMapTest, PreviewDecodesJpegAtOneEighth)
     FormBGMap->Button1->click();
     EXPECT_EQ(FormBGMap->edfilename->text().toStdString(), Program + "small.png");
     EXPECT_EQ(FormBGMap->Image1->size(), QSize(300, 40));
+
+    // A picture cut short is refused, chosen or typed; the choice stays.
+    QImage(300, 40, QImage::Format_RGB32).save(QString::fromStdString(Program + "cut.png"));
+    fs::resize_file(Program + "cut.png", 100);
+    Answer = [&](const TDialogRequest& r) {
+        return r.Kind == TDialogKind::OpenFile ? TDialogAnswer{mrOk, Program + "cut.png"} : TDialogAnswer{};
+    };
+    FormBGMap->Button1->click();
+    EXPECT_EQ(CountMessages(GetMessageText("ubgmap_unreadable") + Program + "cut.png"), 1);
+    EXPECT_EQ(FormBGMap->edfilename->text().toStdString(), Program + "small.png");
+    FormBGMap->edfilename->setText(QString::fromStdString(Program + "cut.png"));
+    FormBGMap->EdScale->setText("100");
+    FormBGMap->Button2->click();
+    EXPECT_EQ(CountMessages(GetMessageText("ubgmap_unreadable") + Program + "cut.png"), 2);
+    EXPECT_TRUE(FormBGMap->isVisible());
     FormBGMap->hide();
 }

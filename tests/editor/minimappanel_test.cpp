@@ -5,10 +5,13 @@
 
 #include "editor/formbgmap.h"
 #include "editor/formnewbgimage.h"
+#include "editor/jpegwriter.h"
 #include "editor/frmeditor.h"
+#include "editor/mappicture.h"
 #include "model/vlconnection.h"
 #include "model/vlpoint.h"
 
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,7 +38,7 @@ protected:
     // The picture shown with the tracks painted over it.
     QImage Painted()
     {
-        QImage image = Frame->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage image = Frame->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QPainter painter(&image);
         Frame->PaintBox1Paint(painter);
         return image;
@@ -101,10 +104,71 @@ TEST_F(MiniMapPanelTest, ShowingLoadsThePictureAtTheZoomsScale)
     UsePicture("map.png", QSize(400, 300), 100);
     Frame->tbMapZoom->setValue(3);
     EXPECT_EQ(Frame->Image1->size(), QSize(100, 75));
-    // A picture that disappears leaves the old one.
+    // A picture that disappears leaves the old one, and the zoom that
+    // measures it.
     std::filesystem::remove(Program + "map.png");
     Frame->tbMapZoom->setValue(4);
     EXPECT_EQ(Frame->Image1->size(), QSize(100, 75));
+    EXPECT_EQ(Frame->tbMapZoom->value(), 3);
+    EXPECT_EQ(Frame->MapJpegScale, 2);
+    EXPECT_TRUE(Requests.empty());
+}
+
+TEST_F(MiniMapPanelTest, LargeJpegShowsAtEveryZoomPartByPart)
+{
+    // 8000 by 8000 pixels, a kilometre line every 250 (beyond what Qt
+    // decodes whole at 1:1).
+    const TGridMapLines grid(32, 32, 250);
+    QFile file(QString::fromStdString(Program + "large.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QString error;
+    ASSERT_TRUE(WriteJpegByLines(file, grid.Width(), grid.Height(), 80,
+                                 [&](int line, unsigned char* rgb) { grid.Line(line, rgb); }, error));
+    file.close();
+    Project->BackgroundMapFileName = Program + "large.jpg";
+    Project->BackgroundMapScale = 400;
+    Frame->tbMapClick();
+    for (int zoom = 4; zoom >= 1; --zoom) {
+        Frame->tbMapZoom->setValue(zoom);
+        const int d = 1 << (zoom - 1);
+        ASSERT_EQ(Frame->Image1->size(), QSize(8000 / d, 8000 / d)) << zoom;
+        // Near the far corner: green area beside the line of km 30, which
+        // is light where it is wider than a pixel apart.
+        auto shown = [&](QPoint at) {
+            QImage pixel(1, 1, QImage::Format_RGB32);
+            pixel.fill(Qt::black);
+            Frame->Image1->render(&pixel, QPoint(), QRegion(QRect(at, QSize(1, 1))));
+            return pixel.pixel(0, 0);
+        };
+        const QRgb area = shown(QPoint(7512 / d, 7912 / d));
+        EXPECT_GT(qGreen(area), 90) << zoom;
+        EXPECT_LT(qBlue(area), 50) << zoom;
+        if (d <= 2) {
+            EXPECT_GT(qBlue(shown(QPoint(7500 / d, 7912 / d))), 100) << zoom;
+        }
+    }
+    EXPECT_TRUE(Requests.empty());
+}
+
+TEST_F(MiniMapPanelTest, UnreadablePictureIsToldAndTheScaleStaysOne)
+{
+    UsePicture("map.png", QSize(400, 300), 100);
+    Frame->tbMapClick();
+    Frame->tbMapZoom->setValue(2);
+    // The picture is cut short after it was shown.
+    std::filesystem::resize_file(Program + "map.png", 100);
+    Frame->tbMapZoom->setValue(1);
+    EXPECT_EQ(CountMessages(GetMessageText("ufrmeditor_badbgmap") + Program + "map.png"), 1);
+    EXPECT_EQ(Frame->Image1->size(), QSize(200, 150));
+    EXPECT_EQ(Frame->tbMapZoom->value(), 2);
+    EXPECT_EQ(Frame->MapPixelToMetres(10, 10), MakeWorldPoint(20, 20));
+
+    // Another project's picture that cannot be read shows none.
+    UsePicture("other.png", QSize(40, 30), 100);
+    std::filesystem::resize_file(Program + "other.png", 100);
+    Frame->SetMap();
+    EXPECT_EQ(CountMessages(GetMessageText("ufrmeditor_badbgmap") + Program + "other.png"), 1);
+    EXPECT_EQ(Frame->Image1->size(), QSize(0, 0));
 }
 
 TEST_F(MiniMapPanelTest, LoadingAProjectWithAPictureShowsItAt1To8)
@@ -180,7 +244,7 @@ TEST_F(MiniMapPanelTest, TracksLandOnTheirGridLines)
 
     Frame->tbMapZoom->setValue(1);
     ASSERT_EQ(Frame->Image1->size(), QSize(750, 1000));
-    const QImage picture = Frame->Image1->pixmap().toImage();
+    const QImage picture = Frame->Image1->grab().toImage();
     QImage painted = Painted();
     // x = 1 km is picture column 250; y = 2 km is row 1000 - 500.
     EXPECT_TRUE(IsLight(picture.pixel(250, 700)));

@@ -1,6 +1,6 @@
 #include "editor/formbgmap.h"
 
-#include "editor/appforms.h"
+#include "editor/mappicture.h"
 #include "editor/msginisupp.h"
 #include "editor/numberfields.h"
 #include "editor/vclwidgets.h"
@@ -9,11 +9,9 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QImage>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -47,8 +45,7 @@ TFormBGMap::TFormBGMap(QWidget* parent) : QDialog(parent)
     Button1 = Named(new QPushButton("Browse...", this), "Button1");
     Button1->setAutoDefault(false);
     ScrollBox1 = Named(new QScrollArea(this), "ScrollBox1");
-    Image1 = Named(new QLabel, "Image1");
-    SetTranslatable(Image1, false);
+    Image1 = Named(new TMapPicture, "Image1");
     ScrollBox1->setWidget(Image1);
     Button2 = Named(new QPushButton("OK", this), "Button2");
     Button2->setDefault(true);
@@ -94,21 +91,10 @@ bool TFormBGMap::LoadPreview(const std::string& name)
 {
     if (name.empty() || !FileExists(DiskPath(name)))
         return false;
-    QImageReader reader(QString::fromStdString(DiskPath(name)));
-    if (reader.format() == "jpeg") {
-        // The decoder's one-eighth output: only an eighth of the picture is
-        // ever decoded.
-        const QSize full = reader.size();
-        if (full.isValid())
-            reader.setScaledSize(QSize((full.width() + 7) / 8, (full.height() + 7) / 8));
-    }
-    const QImage picture = reader.read();
-    if (picture.isNull())
-        return false;
-    Image1->setPixmap(QPixmap::fromImage(picture));
-    Image1->resize(picture.size());
-    FPreviewName = name;
-    return true;
+    const QString file = QString::fromStdString(DiskPath(name));
+    // The JPEG decoder's one-eighth output: only an eighth of the picture is
+    // ever decoded.
+    return Image1->Open(file, QImageReader(file).format() == "jpeg" ? 8 : 1);
 }
 
 void TFormBGMap::Button1Click()
@@ -136,7 +122,8 @@ void TFormBGMap::Button2Click()
         return;
     // A name typed by hand is checked as a chosen one is.
     const std::string name = QToAnsi(edfilename->text());
-    if (name != FPreviewName && FileExists(DiskPath(name)) && !LoadPreview(name)) {
+    if (Image1->File() != QString::fromStdString(DiskPath(name)) && FileExists(DiskPath(name)) &&
+        !LoadPreview(name)) {
         MessageDlg(GetMessageText("ubgmap_unreadable") + name, mtError, mbOK);
         return;
     }

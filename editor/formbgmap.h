@@ -2,7 +2,7 @@
 // The background image chooser of the mini map: an existing picture file
 // and its scale (the metres that 100 pixels of the picture cover), with a
 // preview. JPEG pictures are previewed at one eighth of their size, decoded
-// at that size; other pictures at full size.
+// at that size and only as far as in view; other pictures at full size.
 
 #include <QDialog>
 
@@ -13,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollArea;
 class QShowEvent;
+class TMapPicture;
 class TOpenDialog;
 
 class TFormBGMap : public QDialog {
@@ -28,7 +29,7 @@ public:
     QLineEdit* edfilename;
     QPushButton* Button1;
     QScrollArea* ScrollBox1;
-    QLabel* Image1;
+    TMapPicture* Image1;
     TOpenDialog* OpenPictureDialog1;
     QPushButton* Button2;
     QPushButton* Button3;
@@ -50,8 +51,6 @@ protected:
 private:
     // Loads the preview of the file named (ANSI); true when loaded.
     bool LoadPreview(const std::string& name);
-    // The file the preview shows.
-    std::string FPreviewName;
 };
 
 extern TFormBGMap* FormBGMap;

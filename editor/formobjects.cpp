@@ -29,7 +29,9 @@ TFormObjects::TFormObjects(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FrmObjects1);
-    resize(300, 560);
+    // Qt centres a tool window with its title bar above the centred area:
+    // at most 480 pixels high, the title bar stays on an 800 by 600 screen.
+    resize(300, 480);
 
     connect(FrmObjects1, &TFrmObjects::ObjectDoubleClicked, this, &TFormObjects::FrmObjects1lvObjectsDblClick);
     connect(FrmObjects1, &TFrmObjects::ObjectSelected, this, &TFormObjects::FrmObjects1lvObjectsSelectItem);

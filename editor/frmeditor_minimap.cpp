@@ -110,9 +110,12 @@ void TFrmEditor::SetMap()
         // showed of it.
         if (HasBackgroundPicture(Project))
             MessageDlg(GetMessageText("ufrmeditor_badbgmap") + Project->BackgroundMapFileName, mtError, mbOK);
-        // The zoom goes back to the picture still shown, so the read-out and
-        // the clicks go on measuring on the picture the user sees.
-        if (!Image1->File().isEmpty()) {
+        // Another file's picture goes; the zoom goes back to this file's
+        // picture still shown, so the read-out and the clicks go on
+        // measuring on the picture the user sees.
+        if (Image1->File() != file) {
+            Image1->Clear();
+        } else {
             const int position = std::countr_zero(static_cast<unsigned>(Image1->Divisor())) + 1;
             const QSignalBlocker block(tbMapZoom);
             tbMapZoom->setValue(position);

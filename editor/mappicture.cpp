@@ -38,8 +38,6 @@ bool TMapPicture::Open(const QString& file, int divisor)
         FFile = previousFile;
         FDivisor = previousDivisor;
         FByParts = previousByParts;
-        if (file != previousFile)
-            Clear();
         return false;
     }
     FPart = part;

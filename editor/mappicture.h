@@ -16,10 +16,12 @@ class TMapPicture : public QWidget {
 public:
     explicit TMapPicture(QWidget* parent = nullptr);
 
-    // Shows file at 1:divisor (1, 2, 4 or 8) and takes that size. False
-    // when the picture cannot be read at that scale: the picture shown so
-    // far stays when it is the same file, and none is shown otherwise.
+    // Shows file at 1:divisor (1, 2, 4 or 8) and takes that size. False,
+    // with the picture shown so far kept, when the picture cannot be read
+    // at that scale.
     bool Open(const QString& file, int divisor);
+    // Shows no picture.
+    void Clear();
     // The file shown ("" for none) and its scale.
     QString File() const { return FFile; }
     int Divisor() const { return FDivisor; }
@@ -31,7 +33,6 @@ private:
     // Decodes the part area (in shown pixels) of the open file; a null
     // image when that fails.
     QImage Decode(const QRect& area) const;
-    void Clear();
 
     QString FFile;
     int FDivisor = 1;

@@ -6,6 +6,7 @@
 #include "editor/formbgmap.h"
 #include "editor/formnewbgimage.h"
 #include "editor/jpegwriter.h"
+#include "editor/mappicture.h"
 #include "model/vlproject.h"
 
 #include <QApplication>

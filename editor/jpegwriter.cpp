@@ -52,10 +52,17 @@ void InitDestination(j_compress_ptr info)
 void Flush(j_compress_ptr info, std::size_t bytes)
 {
     auto* d = reinterpret_cast<TDeviceDestination*>(info->dest);
-    if (d->Device->write(reinterpret_cast<const char*>(d->Buffer.data()), static_cast<qint64>(bytes)) !=
-        static_cast<qint64>(bytes)) {
-        d->DeviceFailed = true;
-        ERREXIT(info, JERR_FILE_WRITE);
+    // A file on a full disk takes part of a write without a word; only the
+    // write of what is left says why it fails.
+    const char* data = reinterpret_cast<const char*>(d->Buffer.data());
+    for (qint64 left = static_cast<qint64>(bytes); left > 0;) {
+        const qint64 written = d->Device->write(data, left);
+        if (written <= 0) {
+            d->DeviceFailed = true;
+            ERREXIT(info, JERR_FILE_WRITE);
+        }
+        data += written;
+        left -= written;
     }
 }
 

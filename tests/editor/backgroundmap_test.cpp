@@ -190,16 +190,17 @@ TEST_F(BackgroundMapTest, GridLinesLieOnTheirTrueHundredMetrePlaces)
 
 TEST_F(BackgroundMapTest, AFailingWriteEndsTheJpegWithTheDevicesReason)
 {
-    // A device that takes 2000 bytes and then refuses.
+    // A device that takes 2000 bytes (the last of them as part of a longer
+    // write, as a full disk does) and then refuses.
     class TShortDevice : public QBuffer {
     protected:
         qint64 writeData(const char* data, qint64 size) override
         {
-            if (pos() + size > 2000) {
+            if (pos() >= 2000) {
                 setErrorString("device full");
                 return -1;
             }
-            return QBuffer::writeData(data, size);
+            return QBuffer::writeData(data, std::min(size, 2000 - pos()));
         }
     } device;
     device.open(QIODevice::WriteOnly);

@@ -44,7 +44,9 @@ fs::path BenchFolder()
     return folder;
 }
 
-void BM_CreateDefaultBackground(benchmark::State& state)
+// Creates the picture of x by y km at r pixels per km through the dialog;
+// the size of the file written is counted.
+void CreateBackground(benchmark::State& state, const char* x, const char* y, const char* r)
 {
     TVLProject project;
     project.ProjectName = "Bench";
@@ -52,36 +54,26 @@ void BM_CreateDefaultBackground(benchmark::State& state)
     TFormNewBGImage dialog;
     dialog.Project = &project;
     dialog.FormShow();
+    dialog.edX->setText(x);
+    dialog.EdY->setText(y);
+    dialog.EdResolution->setText(r);
     for (auto _ : state) {
         project.BackgroundMapFileName.clear();
         dialog.bCreateClick();
-        if (project.BackgroundMapFileName.empty())
+        if (project.BackgroundMapFileName.empty()) {
             state.SkipWithError("the picture was not written");
-    }
-}
-BENCHMARK(BM_CreateDefaultBackground)->Unit(benchmark::kMillisecond);
-
-void BM_CreateLargestBackground(benchmark::State& state)
-{
-    TVLProject project;
-    project.ProjectName = "Largest";
-    project.FileName = (BenchFolder() / "largest.vlp").string();
-    TFormNewBGImage dialog;
-    dialog.Project = &project;
-    dialog.FormShow();
-    // 131 km at 500 pixels per km: 65,500 pixels a side.
-    dialog.edX->setText("131");
-    dialog.EdY->setText("131");
-    dialog.EdResolution->setText("500");
-    for (auto _ : state) {
-        project.BackgroundMapFileName.clear();
-        dialog.bCreateClick();
-        if (project.BackgroundMapFileName.empty())
-            state.SkipWithError("the picture was not written");
+            return;
+        }
     }
     state.counters["MB written"] = static_cast<double>(fs::file_size(project.BackgroundMapFileName)) / 1e6;
     fs::remove(project.BackgroundMapFileName);
 }
+
+void BM_CreateDefaultBackground(benchmark::State& state) { CreateBackground(state, "3", "20", "250"); }
+BENCHMARK(BM_CreateDefaultBackground)->Unit(benchmark::kMillisecond);
+
+// 131 km at 500 pixels per km: 65,500 pixels a side.
+void BM_CreateLargestBackground(benchmark::State& state) { CreateBackground(state, "131", "131", "500"); }
 BENCHMARK(BM_CreateLargestBackground)->Unit(benchmark::kSecond)->Iterations(1);
 
 // A 10,000 pixel square JPEG of the grid kind (40 km at 250 pixels per

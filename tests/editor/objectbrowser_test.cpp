@@ -64,6 +64,15 @@ protected:
         list->setCurrentItem(items.front());
         items.front()->setSelected(true);
     }
+    // Shows the panel with the files of a folder listed.
+    static void ShowFolder(TFrmObjects& frame, const QString& folder)
+    {
+        frame.resize(320, 480);
+        frame.show();
+        frame.refresh1Click();
+        Choose(frame.lvObjFolders, folder);
+        frame.lvObjFoldersClick();
+    }
     // Answers the picker by choosing the file (shown in the folder the
     // caller preset), or cancels it with Escape when file is empty.
     void PickWith(std::vector<QString> files)
@@ -172,11 +181,7 @@ TEST_F(ObjectBrowserTest, ListsStayInPlaceAndLongTextsWrap)
     std::ofstream(Lib + "misc/long.b3d") << ";description=" + words + " " + words + "\r\n;copyright=" + words + "\r\n";
     std::ofstream(Lib + "misc/\xD0\xB6.b3d") << ""; // a name route files cannot hold: a message instead
     TFrmObjects frame;
-    frame.resize(320, 480);
-    frame.show();
-    frame.refresh1Click();
-    Choose(frame.lvObjFolders, "misc");
-    frame.lvObjFoldersClick();
+    ShowFolder(frame, "misc");
     QApplication::processEvents();
     const QRect files = frame.lvObjects->geometry();
     for (const char* file : {"long.b3d", "\xD0\xB6.b3d", "long.b3d", "kuh1.b3d"}) {
@@ -353,11 +358,7 @@ TEST_F(ObjectBrowserTest, PredefinedRoofsUsePlatformFilesAndCancelKeepsTheList)
 TEST_F(ObjectBrowserTest, FirstMoveWithAButtonHeldDragsTheChosenObject)
 {
     TFrmObjects frame;
-    frame.resize(300, 500);
-    frame.show();
-    frame.refresh1Click();
-    Choose(frame.lvObjFolders, "walls");
-    frame.lvObjFoldersClick();
+    ShowFolder(frame, "walls");
     int drags = 0;
     QList<QUrl> urls;
     Qt::DropActions offered;

@@ -62,7 +62,6 @@ public:
     // 1), and the resolution shown for a recorded scale.
     static int ScaleForResolution(int pixelsPerKm);
     static int ResolutionForScale(int metresPer100Pixels);
-
     // Takes over the captions of another instance (the translated one).
     void CopyTextsFrom(QWidget* other);
 

@@ -1,5 +1,4 @@
 #include "editor/frmeditor.h"
-
 #include "editor/elidedlabel.h"
 #include "editor/frmeditor_planindex.h"
 #include "editor/mappicture.h"

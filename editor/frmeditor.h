@@ -21,7 +21,6 @@
 class QAction;
 class QComboBox;
 class QLabel;
-class TMapPicture;
 class QLineEdit;
 class QMenu;
 class QPainter;
@@ -33,6 +32,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 
+class TMapPicture;
 class TVLConnection;
 class TVLObject;
 class TVLPoint;

@@ -30,10 +30,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // Decodes the part area (in shown pixels) of the open file; a null
-    // image when that fails.
-    QImage Decode(const QRect& area) const;
-
     QString FFile;
     int FDivisor = 1;
     // Whether the file's reader decodes parts at a scale, or the whole

@@ -5,8 +5,8 @@
 
 #include "editor/formbgmap.h"
 #include "editor/formnewbgimage.h"
-#include "editor/jpegwriter.h"
 #include "editor/frmeditor.h"
+#include "editor/jpegwriter.h"
 #include "editor/mappicture.h"
 #include "model/vlconnection.h"
 #include "model/vlpoint.h"

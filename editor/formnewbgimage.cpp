@@ -248,8 +248,11 @@ void TFormNewBGImage::bCreateClick()
     {
         TBusyCursor busy;
         const TGridMapLines map(x, y, r);
-        QSaveFile out(QString::fromStdString(DiskPath(fileName)));
-        if (!out.open(QIODevice::WriteOnly))
+        const std::string disk = DiskPath(fileName);
+        QSaveFile out(QString::fromStdString(disk));
+        if (IsWriteProtected(disk))
+            error = QString::fromStdString(WriteErrorText(disk, EACCES));
+        else if (!out.open(QIODevice::WriteOnly))
             error = out.errorString();
         else if (!WriteJpegByLines(out, map.Width(), map.Height(), JpegQuality,
                                    [&map](int line, unsigned char* rgb) { map.Line(line, rgb); }, error))

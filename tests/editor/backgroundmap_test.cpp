@@ -153,6 +153,17 @@ TEST_F(BackgroundMapTest, CreateRefusesWhatCannotBeDoneAndKeepsTheProject)
               0u);
     EXPECT_GT(Requests.back().Text.size(), GetMessageText("unewbgimage_write_failed").size() + Program.size() + 30);
     unchanged();
+
+    // A picture the user write-protected is kept as it is.
+    Project.FileName = Program + "hill.vlp";
+    const std::string kept = Program + "Hill Background.jpg";
+    PutFile("Hill Background.jpg", "mine");
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    d->bCreate->click();
+    EXPECT_EQ(Requests.back().Text,
+              GetMessageText("unewbgimage_write_failed") + kept + "\r\nThe file is write-protected.");
+    EXPECT_EQ(FileBytes("Hill Background.jpg"), "mine");
+    unchanged();
 }
 
 TEST_F(BackgroundMapTest, GridLinesLieOnTheirTrueHundredMetrePlaces)

@@ -195,8 +195,8 @@ void TRouteCopy::Install(std::size_t i)
     if (existed && S_ISDIR(st.st_mode))
         Fail("Cannot write", job.To, EISDIR);
     // A file the user made read-only stays as it is.
-    if (existed && ::access(job.To.c_str(), W_OK) != 0)
-        Fail("Cannot write", job.To, errno);
+    if (existed && IsWriteProtected(job.To))
+        Fail("Cannot write", job.To, EACCES);
     // Short names of our own: the target's name may already be as long as a
     // name can be.
     const std::string part = folder + ".kalmiro" + std::to_string(::getpid());

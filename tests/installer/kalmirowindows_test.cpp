@@ -315,6 +315,14 @@ TEST_F(KalmiroWindows, AFileThatCannotBeWrittenTakesBackWhatWasChanged)
     EXPECT_EQ(LastMessage(), "Route installed sucessfully");
     EXPECT_EQ(ReadFile(Bve + "/railway/object/s/b.b3d"), "object b");
     EXPECT_EQ(Entries(Bve + "/railway/object/s"), 1);
+
+    // A file the player write-protected is not replaced, whoever installs.
+    fs::permissions(Bve + "/railway/object/s/b.b3d", fs::perms::owner_read);
+    WriteFile(Source + "railway/object/s/b.b3d", "object b, new");
+    TKalmiro_Install third;
+    RunInstall(third);
+    EXPECT_NE(LastMessage().find("b.b3d\": Permission denied"), std::string::npos) << LastMessage();
+    EXPECT_EQ(ReadFile(Bve + "/railway/object/s/b.b3d"), "object b");
 }
 
 // A full disk is named as such, with the file, and the file the copy would

@@ -11,7 +11,6 @@
 #include "editor/frmeditor.h"
 #include "editor/jpegwriter.h"
 #include "editor/mappicture.h"
-#include "editor/mappicture.h"
 #include "model/vlproject.h"
 
 #include <QApplication>

@@ -490,8 +490,11 @@ bool TFormTrackProperties::DefineCatalog(QComboBox* combo, const char* title, in
         return false;
     TCatalog catalog(ProgramFolder(), ObjectFolder());
     catalog.Lines = items;
-    if (!catalog.Save())
-        MessageDlg(WriteFailedMessage("utrackprops_save_failed", ResolvePathCase(catalog.Path), errno), mtError, mbOK);
+    if (!catalog.Save()) {
+        // Why it failed, before the file's name is looked up on disk.
+        const int error = errno;
+        MessageDlg(WriteFailedMessage("utrackprops_save_failed", ResolvePathCase(catalog.Path), error), mtError, mbOK);
+    }
     SetComboItems(combo, items);
     SelectIndex(combo, index);
     return true;

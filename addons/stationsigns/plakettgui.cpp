@@ -62,7 +62,8 @@ bool WriteSignFile(const std::string& path, const std::string& bytes)
 {
     if (WriteFileAtomic(path, bytes))
         return true;
-    MessageDlg("Cannot write file \"" + Utf8ToAnsi(path) + "\". " + WriteErrorText(path, errno), mtError, mbOK);
+    const int error = errno;
+    MessageDlg("Cannot write file \"" + Utf8ToAnsi(path) + "\". " + WriteErrorText(path, error), mtError, mbOK);
     return false;
 }
 

@@ -601,15 +601,11 @@ int TVLExport_Mod::LeadInBeforeStart(int a)
         return i < behind.size() ? behind[i] : nullptr;
     };
 
-    auto onStartTrack = [&](const TVLConnection* c) {
-        auto it = FSourceIds.find(c);
-        return it != FSourceIds.end() && it->second != 0 && StartStation->UsesTrack(it->second);
-    };
     int stationPieces = 0;
     bool wanted = false;
     for (std::size_t i = 0;; ++i) {
         TVLConnection* c = pieceBehind(i);
-        if (!c || !onStartTrack(c))
+        if (!c || !UsesPiece(*StartStation, c))
             break;
         ++stationPieces;
         if (c->PlatformSide > 0)

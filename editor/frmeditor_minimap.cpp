@@ -23,7 +23,6 @@
 #include "platform/paths.h"
 
 #include <QEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>

@@ -295,15 +295,6 @@ TEST_F(FormTrackPropertiesTest, DefineReportsACatalogThatCannotBeSaved)
     EXPECT_EQ(Requests[0].MsgType, mtError);
     EXPECT_NE(Requests[0].Text.find("polesid.dat"), std::string::npos);
     EXPECT_EQ(Form->cbPolesType->count(), 3);
-
-    // A write-protected catalog is kept, and the message says so.
-    std::filesystem::remove(Program + "lib/poles/polesid.dat");
-    PutFile("lib/poles/polesid.dat", "1=single.b3d\r\n");
-    std::filesystem::permissions(Program + "lib/poles/polesid.dat", std::filesystem::perms::owner_read);
-    Form->bDefinePoles->click();
-    EXPECT_EQ(Requests.back().Text, GetMessageText("utrackprops_save_failed") + Program +
-                                        "lib/poles/polesid.dat\r\nThe file is write-protected.");
-    EXPECT_EQ(FileBytes("lib/poles/polesid.dat"), "1=single.b3d\r\n");
 }
 
 TEST_F(FormTrackPropertiesTest, TestButtonPlaysTheSoundOfTheLibrary)

@@ -1,5 +1,6 @@
 #include "zip/blockdata.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -84,32 +85,25 @@ bool SettlePassword(TBlockItemReader& R, const TBlockHeader& H, bool& Failed)
     }
 }
 
-// Decompresses one block into Out (Expected bytes); false when damaged.
-bool Decompress(uint8_t Compressor, const std::vector<uint8_t>& In, uint32_t Expected, std::vector<uint8_t>& Out)
+// Decompresses one block into Out, which must come to exactly Expected
+// bytes; false when damaged. A stream that would give more stops as soon as
+// it passes Expected: the header's sizes bound the memory an item takes.
+bool Decompress(uint8_t Compressor, const std::vector<uint8_t>& In, uint32_t Expected, std::string& Out)
 {
     switch (Compressor) {
-    case bcZlib: {
-        std::string s;
-        if (!ZlibInflateBuffer(In.data(), In.size(), Expected, s) || s.size() < Expected)
-            return false;
-        Out.assign(s.begin(), s.begin() + Expected);
-        return true;
-    }
-    case bcBZip2: {
-        std::string s;
+    case bcZlib:
+        return ZlibInflateBuffer(In.data(), In.size(), Expected, Expected, Out) && Out.size() == Expected;
+    case bcBZip2:
         try {
-            BZip2DecompressBuffer(In.data(), In.size(), Expected, s);
+            BZip2DecompressBuffer(In.data(), In.size(), Expected, Expected, Out);
         } catch (const EBZip2Error&) {
             return false;
         }
-        if (s.size() < Expected)
-            return false;
-        Out.assign(s.begin(), s.begin() + Expected);
-        return true;
-    }
+        return Out.size() == Expected;
     case bcPpm:
-        Out.assign(Expected, 0);
-        return PpmDecodeBuffer(In.data(), uint32_t(In.size()), Out.data(), Expected) == Expected;
+        Out.assign(Expected, '\0');
+        return PpmDecodeBuffer(In.data(), uint32_t(In.size()), reinterpret_cast<uint8_t*>(Out.data()), Expected) ==
+               Expected;
     default:
         return false;
     }
@@ -137,6 +131,7 @@ bool ReadBlockItem(TBlockItemReader& R, uint32_t& Crc, uint64_t& Written)
     if (!R.Archive || !R.Target)
         return false;
     TZAStream& archive = *R.Archive;
+    const int64_t itemStart = archive.Position();
     uint8_t raw[BlockHeaderSize];
     if ((R.DataSize >= 0 && R.DataSize < BlockHeaderSize) || !archive.ReadExact(raw, BlockHeaderSize)) {
         R.NotBlockFormat = R.DataSize >= 0;
@@ -155,8 +150,11 @@ bool ReadBlockItem(TBlockItemReader& R, uint32_t& Crc, uint64_t& Written)
     }
 
     const int64_t archiveSize = archive.Size();
+    // Blocks lie inside the item's data (as far as the archive says).
+    const int64_t dataEnd = R.DataSize >= 0 ? std::min(archiveSize, itemStart + R.DataSize) : archiveSize;
     uint64_t done = 0;  // bytes of this item written
-    std::vector<uint8_t> data, out;
+    std::vector<uint8_t> data;
+    std::string out;
     for (uint32_t block = 0; block < h.BlockCount; ++block) {
         if (R.OnProgress) {
             bool cancel = false;
@@ -171,7 +169,7 @@ bool ReadBlockItem(TBlockItemReader& R, uint32_t& Crc, uint64_t& Written)
             return false;
         const uint32_t len = Le32(lenBytes);
         // Sizes from the header are checked before anything is allocated.
-        if (int64_t(len) > archiveSize - archive.Position())
+        if (int64_t(len) > dataEnd - archive.Position())
             return false;
         if (done > h.TotalSize)
             return false;
@@ -184,17 +182,17 @@ bool ReadBlockItem(TBlockItemReader& R, uint32_t& Crc, uint64_t& Written)
             return false;
         if (encrypted && !DecipherItemBuffer(h.Cipher, R.Password, data.data(), int32_t(len)))
             return false;
-        const std::vector<uint8_t>* result = &data;
+        const uint8_t* result = data.data();
         if (h.Compressed) {
             if (!Decompress(h.Compressor, data, uint32_t(expected), out) || out.empty())
                 return false;
-            result = &out;
+            result = reinterpret_cast<const uint8_t*>(out.data());
         } else if (data.size() < expected) {
             return false;
         }
         const auto n = static_cast<std::size_t>(expected);
-        Crc = ZACrc32(Crc, result->data(), n);
-        if (n > 0 && !R.Target->WriteExact(result->data(), int64_t(n)))
+        Crc = ZACrc32(Crc, result, n);
+        if (n > 0 && !R.Target->WriteExact(result, int64_t(n)))
             return false;
         Written += n;
         done += n;

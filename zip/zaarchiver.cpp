@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 
 #include <cstdlib>
+#include <new>
 #include <unistd.h>
 
 std::function<TZAOverwriteAnswer(const std::string& Text)> ZAConfirmOverwriteDialog;
@@ -139,18 +140,27 @@ void TZABaseArchiver::OpenArchiveWithMode(uint16_t mode)
     CloseArchive();
     FMode = mode;
     std::unique_ptr<TZAStream> stream;
+    std::string created;
     if (FInMemory) {
         stream = std::make_unique<TZAMemoryStream>();
     } else {
+        if (mode == fmCreate && ZAFileGetAttr(FileName) < 0)
+            created = FileName;
         auto file = TZAFileStream::Open(FileName, mode);
         if (!file) {
             if (mode == fmCreate)
                 throw EZAException(19, this, {FileName});
             throw EZAException(12, this, {FileName});
         }
+        file->SetReadAhead(true);
         stream = std::move(file);
     }
-    auto manager = std::make_unique<TZADirManager>(*stream, mode == fmCreate, this);
+    std::unique_ptr<TZADirManager> manager;
+    try {
+        manager = std::make_unique<TZADirManager>(*stream, mode == fmCreate, this);
+    } catch (const std::bad_alloc&) {
+        throw EZAException(ZAErrNoMemory, this, {FileName});
+    }
     manager->StreamName = FileName;
     // A cut archive is no success: what stood behind the cut is missing.
     if (manager->Rebuilt && !AcceptCutArchive)
@@ -158,6 +168,8 @@ void TZABaseArchiver::OpenArchiveWithMode(uint16_t mode)
     FStream = std::move(stream);
     FManager = std::move(manager);
     FActive = true;
+    FCreated = created;
+    FUpdated = false;
     if (AfterOpen)
         AfterOpen(*this);
 }
@@ -173,9 +185,12 @@ void TZABaseArchiver::CloseArchive()
             // Rolled back already; closing goes on.
         }
     }
-    // An archive left without any bytes (also after a failed commit of a new
-    // one) becomes a valid empty archive.
-    if (FStream->Size() == 0) {
+    // An archive this open created and that an update left without any item
+    // (every file refused, or none found) is not left behind: there was none
+    // before. Otherwise an archive left without any bytes (also after a
+    // failed commit of a new one) becomes a valid empty archive.
+    const bool drop = !FCreated.empty() && FUpdated && FManager->Directory().GetCount() == 0;
+    if (FStream->Size() == 0 && !drop) {
         try {
             FManager->WriteDirectory();
         } catch (...) {
@@ -185,6 +200,8 @@ void TZABaseArchiver::CloseArchive()
     FUpdateCount = 0;
     FManager.reset();
     FStream.reset();
+    if (drop)
+        ::DeleteFile(FCreated);
 }
 
 void TZABaseArchiver::CancelUpdate()
@@ -224,6 +241,7 @@ void TZABaseArchiver::BeginUpdate()
             item.OriginIndex = i;
         }
         FManager->SavedDirectory().Assign(live);
+        FUpdated = true;
     }
     ++FUpdateCount;
 }

@@ -247,6 +247,7 @@ protected:
 
 private:
     bool ReadZipData(int32_t Index, TZAStream& Target, uint32_t& Crc, uint64_t& Written);
+    void CheckFolderHoldsNoData(int32_t Index);
     bool WriteNewItem(int32_t Index, TZAAction& Action);
     void CopyKeptItem(int32_t Index);
     bool CompressItem(TZAStream& Source, TZAStream& Archive, TDirItem& Item, TZAProcessOperation Operation);
@@ -260,6 +261,10 @@ private:
     bool FActive = false;
     uint16_t FMode = 0;
     int32_t FUpdateCount = 0;
+    // The file the open archive created (empty: it existed before, or lives
+    // in memory), and whether an update was begun on it since.
+    std::string FCreated;
+    bool FUpdated = false;
     std::unique_ptr<TZAStream> FStream;
     std::unique_ptr<TZADirManager> FManager;
     TInternalSearchRec FSearch;

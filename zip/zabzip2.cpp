@@ -1,5 +1,6 @@
 #include "zip/zabzip2.h"
 
+#include <algorithm>
 #include <bzlib.h>
 #include <cstring>
 
@@ -10,24 +11,31 @@ int32_t BZip2CheckDecompress(int32_t code)
     return code;
 }
 
-void BZip2DecompressBuffer(const void* Input, std::size_t InputLen, std::size_t OutEstimate, std::string& Output)
+extern "C" void bz_internal_error(int errcode)
+{
+    throw EBZip2Error("Compression Error " + std::to_string(errcode));
+}
+
+void BZip2DecompressBuffer(const void* Input, std::size_t InputLen, std::size_t OutEstimate, std::size_t OutLimit,
+                           std::string& Output)
 {
     Output.clear();
     const std::size_t step = (InputLen + 255) & ~std::size_t(255);
     if (step == 0 || InputLen > UINT32_MAX)
         return;
-    std::size_t outLen = OutEstimate ? OutEstimate : step;
-    Output.resize(outLen);
+    const std::size_t room = std::min<std::size_t>(OutLimit, UINT32_MAX);
+    std::size_t outLen = std::min(OutEstimate ? OutEstimate : step, room);
 
     bz_stream bs;
     std::memset(&bs, 0, sizeof bs);
-    bs.next_in = static_cast<char*>(const_cast<void*>(Input));
-    bs.avail_in = static_cast<unsigned>(InputLen);
-    bs.next_out = Output.data();
-    bs.avail_out = static_cast<unsigned>(outLen);
     bool inited = false;
     bool ended = false;
     try {
+        Output.resize(outLen);
+        bs.next_in = static_cast<char*>(const_cast<void*>(Input));
+        bs.avail_in = static_cast<unsigned>(InputLen);
+        bs.next_out = Output.data();
+        bs.avail_out = static_cast<unsigned>(outLen);
         BZip2CheckDecompress(BZ2_bzDecompressInit(&bs, 0, 0));
         inited = true;
         for (;;) {
@@ -44,8 +52,16 @@ void BZip2DecompressBuffer(const void* Input, std::size_t InputLen, std::size_t 
             // nothing: the stream is cut short. Growing would loop forever.
             if ((bs.avail_in == 0 && bs.avail_out != 0) || (bs.avail_in == inBefore && bs.avail_out == outBefore))
                 break;
+            if (bs.avail_out == 0 && outLen == room) {
+                // Full at the limit: the stream must end without another byte.
+                char probe;
+                bs.next_out = &probe;
+                bs.avail_out = 1;
+                ended = BZip2CheckDecompress(BZ2_bzDecompress(&bs)) == BZ_STREAM_END && bs.avail_out == 1;
+                break;
+            }
             std::size_t offset = static_cast<std::size_t>(bs.next_out - Output.data());
-            outLen += step;
+            outLen = std::min(outLen + step, room);
             Output.resize(outLen);
             bs.next_out = Output.data() + offset;
             bs.avail_out = static_cast<unsigned>(outLen - offset);
@@ -59,10 +75,11 @@ void BZip2DecompressBuffer(const void* Input, std::size_t InputLen, std::size_t 
         Output.shrink_to_fit();
         throw;
     }
+    const uint64_t total = (uint64_t(bs.total_out_hi32) << 32) | bs.total_out_lo32;
     if (!ended) {
         Output.clear();
+        Output.shrink_to_fit();
         return;
     }
-    uint64_t total = (uint64_t(bs.total_out_hi32) << 32) | bs.total_out_lo32;
     Output.resize(static_cast<std::size_t>(total));
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Thin layer over libbz2: the result check and a memory-to-memory
-// decompressor with a growing output buffer.
+// Thin layer over libbz2: the result check, the library's error hook and a
+// memory-to-memory decompressor with a growing output buffer.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +22,16 @@ public:
 // EBZDecompressionError otherwise.
 int32_t BZip2CheckDecompress(int32_t code);
 
-// Decompresses a bzip2 stream. OutEstimate is the expected size (0: unknown).
-// A library failure raises EBZDecompressionError (Output is then empty); a
-// stream that ends before its end marker gives an empty Output.
-void BZip2DecompressBuffer(const void* Input, std::size_t InputLen, std::size_t OutEstimate, std::string& Output);
+// bzip2 calls this on an internal consistency failure (a build of the library
+// without its own standard-error report): raises EBZip2Error
+// "Compression Error %d" with the library's error number.
+extern "C" void bz_internal_error(int errcode);
+
+// Decompresses a bzip2 stream. OutEstimate is the expected size (0: unknown);
+// the output never grows beyond OutLimit bytes: a stream that gives more ends
+// as soon as it passes the limit, with an empty Output, as one that ends
+// before its end marker does. A library failure raises EBZDecompressionError (or
+// EBZip2Error from the hook; Output is then empty); so does a failed
+// allocation (std::bad_alloc).
+void BZip2DecompressBuffer(const void* Input, std::size_t InputLen, std::size_t OutEstimate, std::size_t OutLimit,
+                           std::string& Output);

@@ -16,6 +16,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <new>
+#include <optional>
 #include <random>
 #include <vector>
 #include <zlib.h>
@@ -512,6 +514,7 @@ bool TZABaseArchiver::WriteNewItem(int32_t Index, TZAAction& Action)
     std::unique_ptr<TZAFileStream> diskFile;
     TZAStream* source = nullptr;
     int64_t borrowedPos = 0;
+    std::optional<EZAException> failure;
     try {
         TZACentralHeader& h = item.CentralDir;
         const bool folder = h.IsFolder() || (!item.StoredName.empty() && item.StoredName.back() == '/');
@@ -574,18 +577,21 @@ bool TZABaseArchiver::WriteNewItem(int32_t Index, TZAAction& Action)
         DoFileProgress(eventName, op, FCancel, ppEnd, 100);
         return true;
     } catch (const EZAException& e) {
-        // Nothing of the failed item stays in the archive.
-        if (source && !diskFile)
-            source->Seek(borrowedPos);
-        diskFile.reset();
-        archive.SetSize(itemStart);
-        archive.Seek(itemStart);
-        if (!OnProcessFileFailure)
-            throw;
-        const std::string name = op == poUpdate ? item.StoredName : AnsiFileName(item.DiskFileName);
-        DoProcessFileFailure(name, op, Action, e.what(), e.NativeError, e.ErrorCode);
-        return false;
+        failure = e;
+    } catch (const std::bad_alloc&) {
+        failure = EZAException(ZAErrNoMemory, this, {eventName});
     }
+    // Nothing of the failed item stays in the archive.
+    if (source && !diskFile)
+        source->Seek(borrowedPos);
+    diskFile.reset();
+    archive.SetSize(itemStart);
+    archive.Seek(itemStart);
+    if (!OnProcessFileFailure)
+        throw *failure;
+    const std::string name = op == poUpdate ? item.StoredName : AnsiFileName(item.DiskFileName);
+    DoProcessFileFailure(name, op, Action, failure->what(), failure->NativeError, failure->ErrorCode);
+    return false;
 }
 
 bool TZABaseArchiver::CompressItem(TZAStream& Source, TZAStream& Archive, TDirItem& Item, TZAProcessOperation Operation)

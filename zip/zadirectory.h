@@ -115,6 +115,16 @@ struct TDirItem {
     // Index of this item in the directory as it was when the update began
     // (-1 for an item the update added): how a kept item finds its old bytes.
     int32_t OriginIndex = -1;
+
+    // Sizes other than 0.
+    bool HasData() const { return CentralDir.CompressedSize != 0 || CentralDir.UncompressedSize != 0; }
+    // A folder: a name ending in "/", or the folder attribute on an item
+    // without data. An item with data whose name does not end in "/" is a
+    // file, whatever its attributes say (one flipped bit would drop it).
+    bool IsFolder() const
+    {
+        return (!StoredName.empty() && StoredName.back() == '/') || (CentralDir.IsFolder() && !HasData());
+    }
 };
 
 // Whether bytes are well-formed UTF-8.

@@ -34,7 +34,7 @@ const char* const ZAErrorMessages[] = {
     // Limits of the format without ZIP64, and refused item names.
     "File \"%s\" is too large for a ZIP archive (4 GiB limit)",
     "The archive would exceed the ZIP format limits (65535 items, 4 GiB)",
-    "Item name \"%s\" leads outside the target folder and is not extracted",
+    "Item name \"%s\" %s and is not extracted",
     "The archive uses ZIP64 records (over 65535 items, over 4 GiB, or written by zip to a stream), which this program cannot read",
     "Items of the archive overlap (possible zip bomb); the archive is not opened",
     "Item \"%s\": unsupported compression method %d",
@@ -47,7 +47,14 @@ const char* const ZAErrorMessages[] = {
     "Item \"%s\": its local header is missing or lies outside the archive",
     "Item \"%s\": its data run past the end of the archive",
     "Item \"%s\" is not extracted: no fitting password was given",
+    "Not enough memory for \"%s\"",
+    "Item \"%s\": its local header gives it another name (damaged archive)",
+    "Item \"%s\" is a folder but holds data (damaged archive)",
 };
+
+const char* const ZAUnsafeOutside = "leads outside the target folder";
+const char* const ZAUnsafeControl = "holds control characters (not allowed in file names)";
+const char* const ZAUnsafeEmpty = "is empty";
 const int ZAErrorMessageCount = sizeof(ZAErrorMessages) / sizeof(ZAErrorMessages[0]);
 
 const TZAErrorPair ZAErrorTable[] = {
@@ -59,13 +66,30 @@ const TZAErrorPair ZAErrorTable[] = {
     {ZAErrTooLarge, 22}, {ZAErrArchiveLimit, 23}, {ZAErrUnsafeName, 24},
     {ZAErrZip64, 25},    {ZAErrOverlap, 26},      {ZAErrMethod, 27},       {ZAErrAes, 28},
     {ZAErrCountMismatch, 29}, {ZAErrSameTarget, 30},  {ZAErrRebuilt, 31},      {ZAErrWrite, 32},
-    {ZAErrLocalHeader, 33},   {ZAErrDataOutside, 34}, {ZAErrNoPassword, 35},
+    {ZAErrLocalHeader, 33},   {ZAErrDataOutside, 34}, {ZAErrNoPassword, 35},   {ZAErrNoMemory, 36},
+    {ZAErrNameMismatch, 37},  {ZAErrFolderData, 38},
 };
 const int ZAErrorTableCount = sizeof(ZAErrorTable) / sizeof(ZAErrorTable[0]);
 
 std::string ZAShownName(const std::string& name, std::size_t maxBytes)
 {
-    std::string s = ZAIsUtf8(name) ? name : AnsiToUtf8(name);
+    const std::string utf8 = ZAIsUtf8(name) ? name : AnsiToUtf8(name);
+    // Control characters would act on the terminal or break the line.
+    std::string s;
+    s.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        char esc[8];
+        if (c < 0x20 || c == 0x7F) {
+            std::snprintf(esc, sizeof esc, "\\x%02X", c);
+            s += esc;
+        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+            std::snprintf(esc, sizeof esc, "\\u%04X", static_cast<unsigned char>(utf8[++i])); // U+0080..U+009F
+            s += esc;
+        } else {
+            s += char(c);
+        }
+    }
     if (s.size() <= maxBytes)
         return s;
     // Cut at character boundaries: keep the start and the end (the file name).

@@ -31,7 +31,8 @@ struct TZAFmtArg {
 // long ones are shortened in the middle, so a message stays one readable line.
 // Messages of EZAException are therefore UTF-8.
 std::string ZAFormat(const std::string& text, std::initializer_list<TZAFmtArg> args);
-// A name as messages show it: UTF-8, at most about maxBytes long.
+// A name as messages and listings show it: UTF-8, control characters written
+// as "\x1B" (or "\u009B"), at most about maxBytes long.
 std::string ZAShownName(const std::string& name, std::size_t maxBytes = 160);
 
 extern const char* const ZAErrorMessages[];
@@ -51,7 +52,9 @@ int32_t ZAErrorIndex(int32_t nativeError);
 // format without ZIP64, and item names that would leave the target folder.
 constexpr int32_t ZAErrTooLarge = 40;     // argument: the file or item name
 constexpr int32_t ZAErrArchiveLimit = 41; // no argument
-constexpr int32_t ZAErrUnsafeName = 42;   // argument: the item name
+// Item names that cannot become a file: arguments are the item name and
+// why (ZAUnsafeOutside, ZAUnsafeControl, ZAUnsafeEmpty).
+constexpr int32_t ZAErrUnsafeName = 42;
 // Archives refused on opening: ZIP64 records, and items whose data overlap.
 constexpr int32_t ZAErrZip64 = 43;
 constexpr int32_t ZAErrOverlap = 44;
@@ -77,6 +80,18 @@ constexpr int32_t ZAErrLocalHeader = 51;
 constexpr int32_t ZAErrDataOutside = 52;
 // An encrypted item left out for want of a fitting password.
 constexpr int32_t ZAErrNoPassword = 53;
+// Not enough memory for an item (argument: its name) or for the archive's
+// directory (argument: the archive's file name).
+constexpr int32_t ZAErrNoMemory = 54;
+// An item whose local header gives another name than the directory, and a
+// folder item that holds data: argument the item name.
+constexpr int32_t ZAErrNameMismatch = 55;
+constexpr int32_t ZAErrFolderData = 56;
+
+// The reasons of ZAErrUnsafeName.
+extern const char* const ZAUnsafeOutside;
+extern const char* const ZAUnsafeControl;
+extern const char* const ZAUnsafeEmpty;
 
 class EZAException;
 // A failed write of file (code ZAErrWrite) with the system's reason for

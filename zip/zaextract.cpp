@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <new>
+#include <optional>
 #include <random>
 #include <signal.h>
 #include <unistd.h>
@@ -116,6 +118,16 @@ void RemoveStaleTemporaries(const std::string& folder)
         if (fs::is_regular_file(it->symlink_status(sec)))
             fs::remove(it->path(), sec);
     }
+}
+
+// Control characters (a newline, an escape) in a name: Windows refuses them
+// in file names, and here they would reach the disk and every listing of it.
+bool HasControlCharacters(const std::string& name)
+{
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20)
+            return true;
+    return false;
 }
 
 // A name that would put the file outside the target folder: absolute, with a
@@ -297,6 +309,7 @@ void TZABaseArchiver::ProcessMarked(TZAProcessOperation Operation)
         }
         bool deleted = false;
         for (;;) {
+            std::optional<EZAException> failure;
             try {
                 switch (Operation) {
                 case poDelete:
@@ -316,10 +329,17 @@ void TZABaseArchiver::ProcessMarked(TZAProcessOperation Operation)
                     break;
                 }
             } catch (const EZAException& e) {
+                failure = e;
+            } catch (const std::bad_alloc&) {
+                // An item too large for the memory left fails as an item.
+                failure = EZAException(ZAErrNoMemory, this, {stored});
+            }
+            if (failure) {
                 if (!OnProcessFileFailure)
-                    throw;
+                    throw *failure;
                 TZAAction action = faSkip;
-                DoProcessFileFailure(name, Operation, action, e.what(), e.NativeError, e.ErrorCode);
+                DoProcessFileFailure(name, Operation, action, failure->what(), failure->NativeError,
+                                     failure->ErrorCode);
                 if (action == faRetry)
                     continue;
                 if (action == faAbort)
@@ -344,20 +364,23 @@ void TZABaseArchiver::ProcessMarked(TZAProcessOperation Operation)
 
 void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, const std::string& Base)
 {
-    const TZACentralHeader h = Item(Index).CentralDir;
+    const TDirItem& item = Item(Index);
+    const TZACentralHeader h = item.CentralDir;
     // Name is the item's (ANSI) name, for messages; the file gets the disk
     // form of the item's own name (its UTF-8 name where it has one).
-    std::string name = ZADiskNameOf(Item(Index));
+    std::string name = ZADiskNameOf(item);
     std::string base = DirWithBackslash(ToNativePath(Base));
     // A nameless item (or one whose name starts with a zero byte) has no
     // place to go: refused like any other name that cannot be extracted.
     if (WithoutTrailingSep(name).empty())
-        throw EZAException(ZAErrUnsafeName, this, {Name});
+        throw EZAException(ZAErrUnsafeName, this, {Name, ZAUnsafeEmpty});
+    if (HasControlCharacters(name))
+        throw EZAException(ZAErrUnsafeName, this, {Name, ZAUnsafeControl});
     std::string folder;
     if (Options.CreateDirs) {
         // Never followed: the file would land outside the target folder.
         if (IsUnsafeName(name))
-            throw EZAException(ZAErrUnsafeName, this, {Name});
+            throw EZAException(ZAErrUnsafeName, this, {Name, ZAUnsafeOutside});
         // A folder made or seen once in this run is not asked for again.
         // Folders match without regard to letter case, as the names in the
         // archive were made on Windows: "DIR/x" and "dir/y" share one folder.
@@ -382,13 +405,13 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     } else {
         name = ExtractFileName(WithoutTrailingSep(name));
         if (name == "..")
-            throw EZAException(ZAErrUnsafeName, this, {Name});
+            throw EZAException(ZAErrUnsafeName, this, {Name, ZAUnsafeOutside});
         folder = base;
     }
-    if (h.IsFolder())
+    if (item.IsFolder()) {
+        CheckFolderHoldsNoData(Index);
         return;
-    if (name.empty() || name.back() == '/')
-        return;
+    }
 
     std::string target = folder + name;
     // Two items of one run never end in one file, the second silently
@@ -397,43 +420,50 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     const auto [seen, fresh] = FExtractTargets.emplace(target, Index);
     if (!fresh && seen->second != Index)
         throw EZAException(ZAErrSameTarget, this, {Name, Item(seen->second).StoredName});
-    int32_t attr = ZAFileGetAttr(target);
-    if (attr >= 0 && !(attr & faDirectory)) {
-        if (!Options.ReplaceReadOnly && (attr & faReadOnly))
-            return;
-        bool replace = false;
-        switch (Options.OverwriteMode) {
-        case omPrompt:
-            DoConfirmOverwrite(Name, target, replace);
-            break;
-        case omAlways:
-            replace = true;
-            break;
-        case omNever:
-            break;
-        case omIfNewer:
-            replace = int32_t(h.DosDateTime()) > ZAFileAgeDos(target);
-            break;
-        case omIfOlder:
-            replace = int32_t(h.DosDateTime()) < ZAFileAgeDos(target);
-            break;
-        }
-        if (!replace)
-            return;
-    }
-    // The data go to a new file beside the target that replaces it only once
-    // the item is complete: a damaged or skipped item leaves an existing file
-    // as it was and no half-written one behind.
+    // A file that does not exist yet is created in its place at once (and
+    // removed again when its item fails). An existing one is replaced only
+    // by a complete new file: the data go to a new file beside it that takes
+    // its place once the item is whole, so a damaged or skipped item leaves
+    // it as it was and no half-written one behind.
     if (FReadyFolders.insert(folder).second)
         RemoveStaleTemporaries(folder);
+    std::unique_ptr<TZAFileStream> out = TZAFileStream::CreateNew(target);
     std::string temp;
-    std::unique_ptr<TZAFileStream> out;
-    for (int attempt = 0; attempt < 100 && !out; ++attempt) {
-        temp = folder + ".za" + std::to_string(::getpid()) + "_" + std::to_string(RandomTag());
-        out = TZAFileStream::CreateNew(temp);
+    if (!out) {
+        if (errno != EEXIST)
+            throw EZAException(19, this, {target});
+        int32_t attr = ZAFileGetAttr(target);
+        if (attr >= 0 && !(attr & faDirectory)) {
+            if (!Options.ReplaceReadOnly && (attr & faReadOnly))
+                return;
+            bool replace = false;
+            switch (Options.OverwriteMode) {
+            case omPrompt:
+                DoConfirmOverwrite(Name, target, replace);
+                break;
+            case omAlways:
+                replace = true;
+                break;
+            case omNever:
+                break;
+            case omIfNewer:
+                replace = int32_t(h.DosDateTime()) > ZAFileAgeDos(target);
+                break;
+            case omIfOlder:
+                replace = int32_t(h.DosDateTime()) < ZAFileAgeDos(target);
+                break;
+            }
+            if (!replace)
+                return;
+        }
+        for (int attempt = 0; attempt < 100 && !out; ++attempt) {
+            temp = folder + ".za" + std::to_string(::getpid()) + "_" + std::to_string(RandomTag());
+            out = TZAFileStream::CreateNew(temp);
+        }
+        if (!out)
+            throw EZAException(19, this, {target});
     }
-    if (!out)
-        throw EZAException(19, this, {target});
+    const std::string& written = temp.empty() ? target : temp;
     FTargetName = target;
     try {
         ExtractItem(Index, *out);
@@ -441,12 +471,12 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     } catch (...) {
         FTargetName.clear();
         out.reset();
-        ::DeleteFile(temp);
+        ::DeleteFile(written);
         throw;
     }
     if (FSkip) {
         out.reset();
-        ::DeleteFile(temp);
+        ::DeleteFile(written);
         return;
     }
     // Date and attributes go on the new file itself, before it takes the
@@ -456,17 +486,27 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     if (Options.SetAttributes)
         ZAFileSetAttrFd(out->Handle(), h.ExternalAttributes);
     out.reset();
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!temp.empty() && std::rename(temp.c_str(), target.c_str()) != 0) {
         ::DeleteFile(temp);
         throw EZAException(19, this, {target});
     }
 }
 
+void TZABaseArchiver::CheckFolderHoldsNoData(int32_t Index)
+{
+    // A folder has nothing to extract its data to: they would be lost
+    // without a word.
+    if (Item(Index).HasData())
+        throw EZAException(ZAErrFolderData, this, {Item(Index).StoredName});
+}
+
 void TZABaseArchiver::TestItem(int32_t Index, const std::string& Name)
 {
     (void)Name;
-    if (Item(Index).CentralDir.IsFolder())
+    if (Item(Index).IsFolder()) {
+        CheckFolderHoldsNoData(Index);
         return;
+    }
     // The data are read, deciphered, inflated and checked as for extracting;
     // only nothing is kept of them.
     TZADiscardStream out;
@@ -476,7 +516,7 @@ void TZABaseArchiver::TestItem(int32_t Index, const std::string& Name)
 void TZABaseArchiver::FreshenItem(int32_t Index, const std::string& Name, const std::string& Base)
 {
     const TZACentralHeader h = Item(Index).CentralDir;
-    if (h.IsFolder())
+    if (Item(Index).IsFolder())
         return;
     std::string disk = ExpandFileNameRelative(Base, ZADiskNameOf(Item(Index)));
     int32_t attr = ZAFileGetAttr(disk);
@@ -536,6 +576,13 @@ void TZABaseArchiver::ExtractItem(int32_t Index, TZAStream& Target)
     if (int64_t(h.LocalHeaderOffset) + ZALocalHeaderSize > size || !archive.ReadExact(local, ZALocalHeaderSize) ||
         ZAGet32(local) != ZALocalHeaderSig)
         throw EZAException(ZAErrLocalHeader, this, {stored});
+    // The local header must name the item as the directory does: two names
+    // for one item are a damaged archive (or one made to show one name and
+    // extract under another).
+    const std::string central = ZAArchiveNameBytes(FManager->Directory().GetItemPtr(Index));
+    std::string localName(ZAGet16(local + 26), '\0');
+    if (!archive.ReadExact(localName.data(), int64_t(localName.size())) || localName != central)
+        throw EZAException(ZAErrNameMismatch, this, {stored});
     const uint16_t localExtra = ZAGet16(local + 28);
     const int64_t dataStart = int64_t(h.LocalHeaderOffset) + ZALocalHeaderSize + ZAGet16(local + 26) + localExtra;
     // The item's data must lie inside the archive before anything is read or

@@ -48,7 +48,10 @@ bool ZAFileSetAttr(const std::string& path, uint32_t attributes)
 bool ZAFileSetAttrFd(int fd, uint32_t attributes)
 {
     struct stat st;
-    return ::fstat(fd, &st) == 0 && ::fchmod(fd, ModeWith(st.st_mode, attributes)) == 0;
+    if (::fstat(fd, &st) != 0)
+        return false;
+    const mode_t mode = ModeWith(st.st_mode, attributes);
+    return mode == (st.st_mode & 07777) || ::fchmod(fd, mode) == 0;
 }
 
 uint32_t ZAUnixToDos(std::time_t t)
@@ -65,16 +68,27 @@ uint32_t ZAUnixToDos(std::time_t t)
 
 std::time_t ZADosToUnix(uint32_t dosDateTime)
 {
-    uint32_t date = dosDateTime >> 16, time = dosDateTime & 0xFFFF;
-    struct tm tm {};
-    tm.tm_year = int((date >> 9) & 0x7F) + 80;
-    tm.tm_mon = int((date >> 5) & 0x0F) - 1;
-    tm.tm_mday = int(date & 0x1F);
-    tm.tm_hour = int((time >> 11) & 0x1F);
-    tm.tm_min = int((time >> 5) & 0x3F);
-    tm.tm_sec = int(time & 0x1F) * 2;
-    tm.tm_isdst = -1;
-    return mktime(&tm);
+    // mktime looks at the time zone's file on every call. Within one hour of
+    // a day the offset of local time stays the same, so each hour is worked
+    // out once and minutes and seconds are added (items extracted one after
+    // another mostly share their hour).
+    thread_local uint32_t cachedHour = ~0u;
+    thread_local std::time_t cachedStart = -1;
+    const uint32_t hour = dosDateTime >> 11;
+    if (hour != cachedHour) {
+        const uint32_t date = dosDateTime >> 16;
+        struct tm tm {};
+        tm.tm_year = int((date >> 9) & 0x7F) + 80;
+        tm.tm_mon = int((date >> 5) & 0x0F) - 1;
+        tm.tm_mday = int(date & 0x1F);
+        tm.tm_hour = int((dosDateTime >> 11) & 0x1F);
+        tm.tm_isdst = -1;
+        cachedStart = mktime(&tm);
+        cachedHour = hour;
+    }
+    if (cachedStart == std::time_t(-1))
+        return -1;
+    return cachedStart + std::time_t((dosDateTime >> 5) & 0x3F) * 60 + std::time_t(dosDateTime & 0x1F) * 2;
 }
 
 namespace {

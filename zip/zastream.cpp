@@ -81,13 +81,39 @@ TZAFileStream::~TZAFileStream()
 
 namespace {
 constexpr std::size_t kWriteBehindBlock = 1 << 20;
+constexpr int64_t kReadAheadBlock = 256 << 10;
+}
+
+void TZAFileStream::SetReadAhead(bool on)
+{
+    ReadAhead = on;
+    ReadBlock.clear();
+    if (!on)
+        ReadBlock.shrink_to_fit();
 }
 
 int64_t TZAFileStream::Read(void* buffer, int64_t count)
 {
+    if (count <= 0)
+        return 0;
     if (!Pending.empty() && Pos + count > PendingStart && !Flush())
         return 0;
     char* p = static_cast<char*>(buffer);
+    if (ReadAhead && count < kReadAheadBlock) {
+        if (Pos < ReadStart || Pos + count > ReadStart + int64_t(ReadBlock.size())) {
+            ReadBlock.resize(std::size_t(kReadAheadBlock));
+            ReadStart = Pos;
+            ssize_t r;
+            do
+                r = ::pread(Fd, ReadBlock.data(), ReadBlock.size(), Pos);
+            while (r < 0 && errno == EINTR);
+            ReadBlock.resize(std::size_t(std::max<ssize_t>(r, 0)));
+        }
+        const int64_t n = std::min(count, ReadStart + int64_t(ReadBlock.size()) - Pos);
+        std::memcpy(p, ReadBlock.data() + (Pos - ReadStart), std::size_t(n));
+        Pos += n;
+        return n;
+    }
     int64_t done = 0;
     while (done < count) {
         const auto want = static_cast<std::size_t>(std::min<int64_t>(count - done, 1 << 30));
@@ -106,6 +132,7 @@ int64_t TZAFileStream::Read(void* buffer, int64_t count)
 
 int64_t TZAFileStream::WriteThrough(const void* buffer, int64_t count, int64_t at)
 {
+    ReadBlock.clear();
     const char* p = static_cast<const char*>(buffer);
     int64_t done = 0;
     while (done < count) {
@@ -141,6 +168,7 @@ int64_t TZAFileStream::Write(const void* buffer, int64_t count)
             return 0;
         PendingStart = Pos;
     }
+    ReadBlock.clear();
     const std::size_t at = std::size_t(Pos - PendingStart);
     if (at + std::size_t(count) > Pending.size())
         Pending.resize(at + std::size_t(count));
@@ -205,6 +233,7 @@ bool TZAFileStream::SetSize(int64_t size)
 {
     if (!Flush())
         return false;
+    ReadBlock.clear();
     if (::ftruncate(Fd, size) != 0) {
         FLastError = errno;
         return false;

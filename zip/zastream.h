@@ -38,7 +38,8 @@ class TZAFileStream : public TZAStream {
 public:
     // Returns nullptr when the file cannot be opened or created.
     static std::unique_ptr<TZAFileStream> Open(const std::string& path, uint16_t mode);
-    // Creates a file that must not exist yet; nullptr when it does or fails.
+    // Creates a file that must not exist yet; nullptr when it does or fails
+    // (errno tells which: EEXIST when something has that name, a link too).
     static std::unique_ptr<TZAFileStream> CreateNew(const std::string& path);
     ~TZAFileStream() override;
 
@@ -58,6 +59,10 @@ public:
     // before it relies on the file. Also assumes that nothing else changes
     // the file's size meanwhile. Turning it off flushes.
     bool SetWriteBehind(bool on);
+    // Serves small reads from one large block read at once: the items of an
+    // archive, read one after another, cost one system call per block, not
+    // several per item. Every write or change of size drops the block.
+    void SetReadAhead(bool on);
 
 private:
     explicit TZAFileStream(int fd) : Fd(fd) {}
@@ -74,7 +79,10 @@ private:
     int64_t KnownSize = -1;
     bool FlushFailed = false;
     int FLastError = 0;
-
+    // Read-ahead: the bytes of [ReadStart, ReadStart + size).
+    bool ReadAhead = false;
+    std::vector<char> ReadBlock;
+    int64_t ReadStart = 0;
 };
 
 class TZAMemoryStream : public TZAStream {

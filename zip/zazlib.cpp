@@ -1,6 +1,8 @@
 #include "zip/zazlib.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <zlib.h>
 
 int32_t ZlibCheckDeflate(int32_t code)
@@ -17,13 +19,15 @@ int32_t ZlibCheckInflate(int32_t code)
     return code;
 }
 
-bool ZlibInflateBuffer(const void* Input, std::size_t InputLen, std::size_t OutEstimate, std::string& Output)
+bool ZlibInflateBuffer(const void* Input, std::size_t InputLen, std::size_t OutEstimate, std::size_t OutLimit,
+                       std::string& Output)
 {
     Output.clear();
     const std::size_t step = (InputLen + 255) & ~std::size_t(255);
-    std::size_t outLen = OutEstimate ? OutEstimate : step;
     if (step == 0 || InputLen > UINT32_MAX)
         return false;
+    const std::size_t room = std::min<std::size_t>(OutLimit, UINT32_MAX);
+    std::size_t outLen = std::min(OutEstimate ? OutEstimate : step, room);
     try {
         Output.resize(outLen);
     } catch (const std::bad_alloc&) {
@@ -50,8 +54,16 @@ bool ZlibInflateBuffer(const void* Input, std::size_t InputLen, std::size_t OutE
                 break;
             }
             if (zs.avail_out != 0)
-                break; // room left but no end: input cut short (or a dictionary is wanted)
-            outLen += step;
+                break; // cut short (or a dictionary is wanted)
+            if (outLen == room) {
+                // Full at the limit: the stream must end without another byte.
+                unsigned char probe;
+                zs.next_out = &probe;
+                zs.avail_out = 1;
+                ok = inflate(&zs, Z_NO_FLUSH) == Z_STREAM_END && zs.avail_out == 1;
+                break;
+            }
+            outLen = std::min(outLen + step, room);
             Output.resize(outLen);
             zs.next_out = reinterpret_cast<Bytef*>(Output.data()) + zs.total_out;
             zs.avail_out = static_cast<uInt>(outLen - zs.total_out);

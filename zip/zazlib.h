@@ -26,6 +26,9 @@ int32_t ZlibCheckInflate(int32_t code);
 
 // Inflates a zlib stream (2-byte header, deflate data, Adler-32 trailer).
 // OutEstimate is the expected size (0: unknown); the buffer grows in steps of
-// the input length rounded up to 256. Never raises: on failure Output is
+// the input length rounded up to 256, but never beyond OutLimit bytes: a
+// stream that gives more fails as soon as it passes the limit (a few hundred
+// bytes of input can stand for gigabytes). Never raises: on failure Output is
 // empty and the result is false.
-bool ZlibInflateBuffer(const void* Input, std::size_t InputLen, std::size_t OutEstimate, std::string& Output);
+bool ZlibInflateBuffer(const void* Input, std::size_t InputLen, std::size_t OutEstimate, std::size_t OutLimit,
+                       std::string& Output);

@@ -89,7 +89,7 @@ TEST_F(InteropHostile, EscapingNamesAreSkippedAndReported)
         fs::create_directories(base_);
         std::vector<std::string> evil = {"../evil.txt", "../../evil1.txt", absName_, "a/../../evil2.txt",
                                          "..\\evil3.txt", "a\\..\\..\\evil4.txt", "./../evil5.txt",
-                                         "b/./../../../evil6.txt"};
+                                         "b/./../../../evil6.txt", "esc\x1B[2J.txt", "bell\x07/new\nline.txt"};
         std::vector<std::string> names = evil;
         names.insert(names.begin() + 2, "good.txt");
         names.push_back("sub/good2.txt");
@@ -104,6 +104,11 @@ TEST_F(InteropHostile, EscapingNamesAreSkippedAndReported)
         size_t reports = 0;
         for (size_t p = r.out.find("failed: "); p != std::string::npos; p = r.out.find("failed: ", p + 1)) ++reports;
         EXPECT_EQ(reports, evil.size()) << r.out;
+        // Names are printed with "/" and control characters escaped.
+        EXPECT_NE(r.out.find("failed: a/../../evil2.txt: "), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("failed: bell\\x07/new\\x0Aline.txt: "), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find_first_of("\x07\x1B"), std::string::npos) << r.out;
+        EXPECT_EQ(Shell("find " + Q(base_) + " -name '*[[:cntrl:]]*'").out, "");
     }
 }
 

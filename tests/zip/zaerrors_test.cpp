@@ -64,7 +64,7 @@ TEST(ZAErrors, TableMapsEveryClassicCode)
                               10, 1, 11, 9, 1, 11, 13, 14, 15, 5, 6, 6, 16, 12, 17, 18, 19, 20, 6, 21};
     for (int code = 0; code < 40; ++code)
         EXPECT_EQ(ZAErrorIndex(code), expected[code]) << code;
-    EXPECT_EQ(ZAErrorMessageCount, 36);
+    EXPECT_EQ(ZAErrorMessageCount, 39);
     EXPECT_STREQ(ZAErrorMessages[20], "Archive is open. You should close it beore performing this operation.");
 }
 
@@ -78,6 +78,9 @@ TEST(ZAErrors, NamesShowAsUtf8AndLongOnesShortened)
     EXPECT_LT(text.size(), 600u);
     EXPECT_NE(text.find("\xE2\x80\xA6"), std::string::npos);
     EXPECT_NE(text.find("aaa/end.txt"), std::string::npos);
+    // Control characters never reach a terminal or split a line.
+    EXPECT_EQ(ZAShownName(std::string("a\x1B[2Jb\n\x07.txt")), "a\\x1B[2Jb\\x0A\\x07.txt");
+    EXPECT_EQ(ZAShownName("c\xC2\x9B" "1m\xC3\xA9"), "c\\u009B1m\xC3\xA9");
 }
 
 } // namespace

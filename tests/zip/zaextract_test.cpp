@@ -493,8 +493,10 @@ TEST(ZAExtract, DeleteFilesRewritesArchive)
 
 namespace {
 
-// Extracts the archive bytes below base; the native codes its items failed with.
-std::vector<int32_t> ExtractCodes(const std::string& zip, const std::string& base)
+// Extracts the archive bytes below base; the native codes its items failed
+// with (and their messages).
+std::vector<int32_t> ExtractCodes(const std::string& zip, const std::string& base,
+                                  std::vector<std::string>* messages = nullptr)
 {
     WriteFile(base + ".zip", zip);
     TZipArchiver z;
@@ -502,7 +504,11 @@ std::vector<int32_t> ExtractCodes(const std::string& zip, const std::string& bas
     z.BaseDir = base;
     std::vector<int32_t> codes;
     z.OnProcessFileFailure = [&](TZABaseArchiver&, const std::string&, TZAProcessOperation, int32_t native, int32_t,
-                                 const std::string&, TZAAction&) { codes.push_back(native); };
+                                 const std::string& message, TZAAction&) {
+        codes.push_back(native);
+        if (messages)
+            messages->push_back(message);
+    };
     z.OpenArchiveWithMode(fmOpenRead);
     z.ExtractFiles("*.*", 63, "");
     return codes;
@@ -543,6 +549,62 @@ TEST(ZAExtract, DamagedItemsAndUnknownFormatsGetTheirOwnMessages)
     EXPECT_EQ(ExtractCodes(RawZip({{"", 0, hello, Crc(hello), 5}, {std::string("\0x", 2), 0, hello, Crc(hello), 5}}),
                            d / "n"),
               (std::vector<int32_t>{ZAErrUnsafeName, ZAErrUnsafeName}));
+}
+
+TEST(ZAExtract, NoItemIsDroppedOrMisnamedSilently)
+{
+    ScratchDir d;
+    const std::string data(15000, 'x'), hello = "hello";
+    // The folder attribute on an item with data: a file all the same.
+    EXPECT_TRUE(ExtractCodes(RawZip({{"route.csv", 0, data, Crc(data), 15000, faDirectory}}), d / "a").empty());
+    EXPECT_EQ(ReadFile(d / "a/route.csv"), data);
+    // A folder name with data; a central name that the local header does
+    // not share; names with control characters, and none.
+    std::string renamed = RawZip({{"b.txt", 0, hello, Crc(hello), 5}});
+    renamed[renamed.size() - 22 - 5] = 'c';
+    std::vector<std::string> messages;
+    EXPECT_EQ(ExtractCodes(RawZip({{"dir/", 0, hello, Crc(hello), 5, faDirectory}}), d / "b", &messages),
+              std::vector<int32_t>{ZAErrFolderData});
+    EXPECT_EQ(ExtractCodes(renamed, d / "b", &messages), std::vector<int32_t>{ZAErrNameMismatch});
+    EXPECT_EQ(ExtractCodes(RawZip({{"esc\x1B[2J.txt", 0, hello, Crc(hello), 5},
+                                   {"new\nline.txt", 0, hello, Crc(hello), 5},
+                                   {"", 0, hello, Crc(hello), 5}}),
+                           d / "b", &messages),
+              (std::vector<int32_t>{ZAErrUnsafeName, ZAErrUnsafeName, ZAErrUnsafeName}));
+    EXPECT_NE(messages[0].find("folder but holds data"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[1].find("\"c.txt\": its local header gives it another name"), std::string::npos) << messages[1];
+    EXPECT_NE(messages[2].find("\"esc\\x1B[2J.txt\" holds control characters"), std::string::npos) << messages[2];
+    EXPECT_NE(messages[4].find("Item name \"\" is empty"), std::string::npos) << messages[4];
+    // Only the folder reached the disk.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d / "b"), {}), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(d / "b/dir"));
+}
+
+// Memory running out while an item is read fails that item with the
+// engine's own error; no std::bad_alloc leaves the component.
+TEST(ZAExtract, AllocationFailureIsAnItemError)
+{
+    ScratchDir d;
+    MakeArchive(d / "a.zip", d / "src", {{"a.txt", "a"}, {"b.txt", "b"}});
+    TZipArchiver z;
+    z.FileName = d / "a.zip";
+    z.BaseDir = d / "out";
+    z.OpenArchiveWithMode(fmOpenRead);
+    z.OnFileProgress = [](TZABaseArchiver&, const std::string& name, double, TZAProcessOperation,
+                          TZAProgressPhase phase, bool&) {
+        if (phase == ppProcess && name == "a.txt")
+            throw std::bad_alloc();
+    };
+    EXPECT_EQ(CodeOf([&] { z.ExtractFiles("*.*", 63, ""); }), ZAErrNoMemory);
+    std::vector<std::string> failed;
+    z.OnProcessFileFailure = [&](TZABaseArchiver&, const std::string& name, TZAProcessOperation, int32_t native,
+                                 int32_t, const std::string&, TZAAction&) {
+        failed.push_back(name + " " + std::to_string(native));
+    };
+    z.ExtractFiles("*.*", 63, "");
+    EXPECT_EQ(failed, std::vector<std::string>{"a.txt " + std::to_string(ZAErrNoMemory)});
+    EXPECT_FALSE(Exists(d / "out/a.txt"));
+    EXPECT_EQ(ReadFile(d / "out/b.txt"), "b");
 }
 
 TEST(ZAExtract, OverlapThroughTheLocalExtraLengthIsRefused)

@@ -202,6 +202,18 @@ TEST(BlockItems, DamagedItemsFail)
     std::string unknown = MakeItem(data, z);
     unknown[20] = 9;
     EXPECT_FALSE(Read(unknown).Ok);
+    // Blocks whose streams give more than the header declares (a megabyte
+    // of zeros for 1000 bytes) fail instead of being cut to size.
+    for (int compressor : {bcZlib, bcBZip2}) {
+        TItemSpec big;
+        big.BlockSize = 1u << 20;
+        big.Compressor = compressor;
+        big.Compressed = true;
+        std::string bomb = MakeItem(std::vector<uint8_t>(big.BlockSize), big);
+        Put32(bomb, 0, 1000);
+        Put32(bomb, 8, 1000);
+        EXPECT_FALSE(Read(bomb).Ok) << compressor;
+    }
 }
 
 TEST(BlockItems, UnknownCipherTypeLeavesBlocks)

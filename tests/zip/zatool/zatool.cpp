@@ -17,10 +17,11 @@
 //
 // Items that fail are reported as "failed: <name>: <message>" and skipped; a
 // wrong password skips the item, which is reported the same way. Names and
-// messages are printed in UTF-8. Exit code: 0 all well, 1 some items failed
-// (or the archive was cut short), 2 the archive could not be processed,
-// 3 bad command line.
+// messages are printed in UTF-8, control characters escaped. Exit code: 0 all
+// well, 1 some items failed (or the archive was cut short), 2 the archive
+// could not be processed, 3 bad command line.
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -103,9 +104,14 @@ int Run(const Command& c)
     if (c.level >= 0) za.SetCompressionMode(c.level);
 
     int failures = 0;
-    za.OnProcessFileFailure = [&failures](TZABaseArchiver&, const std::string& name, TZAProcessOperation,
+    za.OnProcessFileFailure = [&failures](TZABaseArchiver&, const std::string& name, TZAProcessOperation op,
                                           int32_t native, int32_t, const std::string& message, TZAAction& action) {
-        std::printf("failed: %s: %s (code %d)\n", ZAShownName(name).c_str(), message.c_str(),
+        // Items come with "\" separators; this system writes "/".
+        std::string shown = name;
+        if (op == poExtract || op == poTest)
+            for (char& c : shown)
+                if (c == '\\') c = '/';
+        std::printf("failed: %s: %s (code %d)\n", ZAShownName(shown).c_str(), message.c_str(),
                     static_cast<int>(native));
         ++failures;
         action = faSkip;
@@ -134,7 +140,7 @@ int Run(const Command& c)
             const TDirItem& item = za.Item(i);
             std::printf("%10u %10u %-8s %08x %s%s\n", static_cast<unsigned>(item.CentralDir.UncompressedSize),
                         static_cast<unsigned>(item.CentralDir.CompressedSize), MethodName(item),
-                        static_cast<unsigned>(item.CentralDir.Crc32), ZADiskNameOf(item).c_str(),
+                        static_cast<unsigned>(item.CentralDir.Crc32), ZAShownName(ZADiskNameOf(item), SIZE_MAX).c_str(),
                         (item.CentralDir.Flags & 1) ? " (encrypted)" : "");
         }
     } else {

@@ -248,6 +248,9 @@ protected:
 private:
     bool ReadZipData(int32_t Index, TZAStream& Target, uint32_t& Crc, uint64_t& Written);
     void CheckFolderHoldsNoData(int32_t Index);
+    // Whether an existing target may be replaced by the item of header h
+    // (ReplaceReadOnly, OverwriteMode; omPrompt asks).
+    bool MayReplaceFile(const TZACentralHeader& h, const std::string& Name, std::string& Target);
     bool WriteNewItem(int32_t Index, TZAAction& Action);
     void CopyKeptItem(int32_t Index);
     bool CompressItem(TZAStream& Source, TZAStream& Archive, TDirItem& Item, TZAProcessOperation Operation);

@@ -432,30 +432,8 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
     if (!out) {
         if (errno != EEXIST)
             throw EZAException(19, this, {target});
-        int32_t attr = ZAFileGetAttr(target);
-        if (attr >= 0 && !(attr & faDirectory)) {
-            if (!Options.ReplaceReadOnly && (attr & faReadOnly))
-                return;
-            bool replace = false;
-            switch (Options.OverwriteMode) {
-            case omPrompt:
-                DoConfirmOverwrite(Name, target, replace);
-                break;
-            case omAlways:
-                replace = true;
-                break;
-            case omNever:
-                break;
-            case omIfNewer:
-                replace = int32_t(h.DosDateTime()) > ZAFileAgeDos(target);
-                break;
-            case omIfOlder:
-                replace = int32_t(h.DosDateTime()) < ZAFileAgeDos(target);
-                break;
-            }
-            if (!replace)
-                return;
-        }
+        if (!MayReplaceFile(h, Name, target))
+            return;
         for (int attempt = 0; attempt < 100 && !out; ++attempt) {
             temp = folder + ".za" + std::to_string(::getpid()) + "_" + std::to_string(RandomTag());
             out = TZAFileStream::CreateNew(temp);
@@ -490,6 +468,35 @@ void TZABaseArchiver::ExtractItemToFile(int32_t Index, const std::string& Name, 
         ::DeleteFile(temp);
         throw EZAException(19, this, {target});
     }
+}
+
+bool TZABaseArchiver::MayReplaceFile(const TZACentralHeader& h, const std::string& Name, std::string& Target)
+{
+    const int32_t attr = ZAFileGetAttr(Target);
+    // Not a file (a folder, a link to nothing): the rename that puts the new
+    // file there says whether that works.
+    if (attr < 0 || (attr & faDirectory))
+        return true;
+    if (!Options.ReplaceReadOnly && (attr & faReadOnly))
+        return false;
+    bool replace = false;
+    switch (Options.OverwriteMode) {
+    case omPrompt:
+        DoConfirmOverwrite(Name, Target, replace);
+        break;
+    case omAlways:
+        replace = true;
+        break;
+    case omNever:
+        break;
+    case omIfNewer:
+        replace = int32_t(h.DosDateTime()) > ZAFileAgeDos(Target);
+        break;
+    case omIfOlder:
+        replace = int32_t(h.DosDateTime()) < ZAFileAgeDos(Target);
+        break;
+    }
+    return replace;
 }
 
 void TZABaseArchiver::CheckFolderHoldsNoData(int32_t Index)

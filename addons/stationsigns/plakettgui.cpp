@@ -58,12 +58,16 @@ std::string ToAnsi(const QString& text) { return Utf8ToAnsi(text.toUtf8().toStdS
 
 // Writes a whole file in place of an earlier one (never of a write-protected
 // one); on failure shows why and returns false, the earlier file kept.
+void SayCannotWrite(const std::string& path, int error)
+{
+    MessageDlg("Cannot write file \"" + Utf8ToAnsi(path) + "\". " + WriteErrorText(path, error), mtError, mbOK);
+}
+
 bool WriteSignFile(const std::string& path, const std::string& bytes)
 {
     if (WriteFileAtomic(path, bytes))
         return true;
-    const int error = errno;
-    MessageDlg("Cannot write file \"" + Utf8ToAnsi(path) + "\". " + WriteErrorText(path, error), mtError, mbOK);
+    SayCannotWrite(path, errno);
     return false;
 }
 
@@ -320,6 +324,14 @@ void TFormStationsigns::Button1Click()
         if (MessageDlg(question, mtConfirmation, mbYesNo) != mrYes)
             return;
     }
+
+    // A sign is its picture and its object together: where either is
+    // write-protected, neither is replaced.
+    for (const std::string& path : {file + ".bmp", file + ".b3d"})
+        if (IsWriteProtected(path)) {
+            SayCannotWrite(path, EACCES);
+            return;
+        }
 
     std::vector<std::uint8_t> indices;
     indices.reserve(SignWidth * SignHeight);

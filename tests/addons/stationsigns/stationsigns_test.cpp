@@ -433,6 +433,8 @@ TEST_F(StationSigns, AWriteProtectedSignFileIsKept)
     Answer = [](const TDialogRequest&) { return static_cast<int>(mrYes); };
     form.Button1Click();
     EXPECT_EQ(ReadAll(sign), "mine");
+    // Nor is the picture beside it replaced, or the sign would be half new.
+    EXPECT_FALSE(fs::exists(Dir / "lib/signs/stationsign_dale.bmp"));
     EXPECT_NE(Requests.back().Text.find("stationsign_dale.b3d\". The file is write-protected."), std::string::npos)
         << Requests.back().Text;
 }

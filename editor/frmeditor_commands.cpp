@@ -210,6 +210,14 @@ void TFrmEditor::addnewpointandconnect1Click()
     TVLPoint* added = state.SelectedPoint;
     if (!added || added == origin)
         return;
+    // Snapped beside a parallel track, the new point can land where the
+    // selected one lies: it goes again, and the selected point stays.
+    if (added->Position == origin->Position) {
+        Project->DeletePoint(added);
+        state.SelectedPoint = origin;
+        RefreshEditor();
+        return;
+    }
     auto track = std::make_unique<TVLConnection>(origin, added);
     TVLConnection* c = track.get();
     Project->AddConnection(std::move(track));

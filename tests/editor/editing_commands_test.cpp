@@ -62,6 +62,24 @@ TEST_F(CommandsTest, NewPointSnapsBesideATrackWithTheOption)
     ExpectAt(CurrentSituation.SelectedPoint, 100, 4);
 }
 
+TEST_F(CommandsTest, AddAndConnectNeverSnapsOntoTheSelectedPoint)
+{
+    // A siding end 15 m beside the end of a track: a new point 1.4 m from
+    // the siding end is 14 m from the track's end and snaps 15 m beside it,
+    // onto the siding end itself.
+    FormOptions->Fit4m = true;
+    FormOptions->MinLength = false;
+    Connect(AddPoint(100, 0), AddPoint(200, 0));
+    TVLPoint* siding = AddPoint(200, -15);
+    Connect(AddPoint(100, -15), siding);
+    CurrentSituation.SelectedPoint = siding;
+    CurrentSituation.Cursor = MakeWorldPoint(201, -14);
+    Frame->tbAddAndConnectClick();
+    EXPECT_EQ(Project->Points.Count(), 4);
+    EXPECT_EQ(Project->Connections.Count(), 2);
+    EXPECT_EQ(CurrentSituation.SelectedPoint, siding);
+}
+
 TEST_F(CommandsTest, ConnectPointsCopiesFiveGroupsFromTheTrackCurrentBefore)
 {
     FormOptions->CopyPropLast = true;

@@ -121,6 +121,11 @@ TEST_P(EveryWindowShowsItsButtonsAt800x600, Installer)
     const std::string name = GetParam();
     std::unique_ptr<QWidget> window;
     if (name == "Kalmiro_Main") {
+        // A long description scrolls instead of pushing the buttons off the screen.
+        std::string description;
+        for (int i = 1; i <= 30; ++i)
+            description += "Line " + std::to_string(i) + " of the route's description\r\n";
+        WriteFile(Source + "description.dat", description);
         auto main = std::make_unique<TKalmiro_Main>();
         ASSERT_TRUE(main->FormCreate(Source));
         window = std::move(main);

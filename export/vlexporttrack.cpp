@@ -186,6 +186,7 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                 FTrack.Add(Curve(r, 0, 0));
             }
 
+            const TVLConnection* lastBefore = previous;
             TWorldPoint blockStart = a == 1 ? first->StartPosition() : first->EndPosition();
             TWorldPoint blockEnd = a == 1 ? last->EndPosition() : last->StartPosition();
 
@@ -248,6 +249,13 @@ void TVLExport_Mod::WriteMainTrack(int a, std::unordered_set<TVLConnection*>& ex
                             stopAt = std::min(stopAt, p + 5);
                         else if (e + 1 < block.size() && block[e + 1] == stop->Last)
                             stopAt = std::min(stopAt, p + 10);
+                        // The platform is laid by whole blocks after each
+                        // block's last piece: where this block ends off the
+                        // platform, the platform laid ends where it begins,
+                        // and the train stops there.
+                        if (c->PlatformSide > 0 && last->PlatformSide == 0 && lastBefore &&
+                            lastBefore->PlatformSide > 0 && UsesPiece(*s, lastBefore))
+                            stopAt = r;
                         // One stop point: the simulator's own post on the
                         // right, or none beside the library's stop sign.
                         if (StopSignIndex == -1) {

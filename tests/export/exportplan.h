@@ -150,9 +150,14 @@ struct TPlan {
 // Each station written is written once, and its stop lies along the last
 // 15 m of its tracks on the main track in the direction of travel, so that
 // a train stands along the platform; 40 m where the last piece fills the
-// rest of its block before a switch. Returns the stations in route order.
+// rest of its block before a switch. Where platforms are laid near the stop,
+// the stop lies on one of them. Returns the stations in route order.
 inline TStrings ExpectStopsAlongPlatforms(const TPlan& plan, const TVLExport_Mod& w)
 {
+    std::vector<double> platforms;
+    for (const auto& line : plan.TrackLines())
+        if (line.find(", .form 0;") != std::string::npos)
+            platforms.push_back(TrackCommandPosition(line));
     TStrings order;
     std::string name;
     for (const auto& line : plan.TrackLines()) {
@@ -172,6 +177,12 @@ inline TStrings ExpectStopsAlongPlatforms(const TPlan& plan, const TVLExport_Mod
         double stop = TrackCommandPosition(line);
         EXPECT_TRUE(stop <= farEnd && stop >= farEnd - 40) << name << " stops at " << stop << ", its track ends at "
                                                            << farEnd;
+        auto near = [&](double from, double to) {
+            return std::any_of(platforms.begin(), platforms.end(), [&](double f) { return f >= from && f <= to; });
+        };
+        if (near(stop - 50, stop + 25)) {
+            EXPECT_TRUE(near(stop - 25, stop)) << name << " stops at " << stop << ", off its platform";
+        }
         name.clear();
     }
     return order;

@@ -717,7 +717,8 @@ TEST(ExportMainTrack, StartStationPlatformAndSceneryBehindTheStart)
         double start = position(t, ".Sta Hill Road;");
         EXPECT_EQ(start, 100) << plan.Dump();
         EXPECT_EQ(position(t, ".Sta Dale End;") - start, 400);
-        EXPECT_TRUE(Has(t, "110.00000, .stop 0"));
+        // The train stops where the platform laid ends.
+        EXPECT_TRUE(Has(t, "100.00000, .stop 0"));
         for (const char* at : {"0.00000", "25.00000", "50.00000", "75.00000"})
             EXPECT_TRUE(Has(t, std::string(at) + ", .form 0;L;1;0")) << at;
         EXPECT_TRUE(Has(plan.Output, ".freeobj(1) sub\\misc\\kuh1.b3d"));

@@ -319,10 +319,22 @@ bool TVLProject::LoadFromLines(const TStrings& lines)
         else
             ++DroppedLines;
     }
+    // An object's place is read as strictly as a point's.
+    std::unordered_map<std::string, std::size_t> objectLines;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].compare(0, 10, "freeobject") == 0)
+            objectLines.emplace(lines[i].substr(0, lines[i].find('=')), i);
     for (int i = 1;; ++i) {
-        std::string value = keys.Value("freeobject" + std::to_string(i));
+        const std::string key = "freeobject" + std::to_string(i);
+        std::string value = keys.Value(key);
         if (value.empty())
             break;
+        auto line = objectLines.find(key);
+        if (line != objectLines.end() &&
+            (unreadable(line->second, value, 3, "scenery object position") ||
+             unreadable(line->second, value, 4, "scenery object position") ||
+             unreadable(line->second, value, 6, "scenery object height")))
+            return false;
         FreeObjects.Add(TVLObject::CreateFromLine(value));
     }
     return true;

@@ -137,7 +137,9 @@ TEST(GoldenExport, DamagedProjectSaysWhereItIsDamagedAndKeepsAnEarlierRoute)
         {replaced("2,100.00000,0", "2,nan.0,0"), "line 8 holds a point position"},
         {replaced("3,200.00000,0.00000", "3,200.00000,-inf.5"), "line 9 holds a point position"},
         {replaced("2,100.00000,0", "2,hundred,0"), "line 8 holds a point position"},
-        {replaced("1,2,1,80,0.00000", "1,2,1,80,1.5e400"), "line 10 holds a track height that cannot be read"}};
+        {replaced("1,2,1,80,0.00000", "1,2,1,80,1.5e400"), "line 10 holds a track height that cannot be read"},
+        {data + "freeobject1=\"misc\",\"kuh1.b3d\",150.0,nan.0,0,0\r\n", "line 17 holds a scenery object position"},
+        {data + "freeobject1=\"misc\",\"kuh1.b3d\",150.0,10.0,0,1e999\r\n", "line 17 holds a scenery object height"}};
     fs::path file = fs::temp_directory_path() / ("vl_golden_damaged_" + std::to_string(::getpid()) + ".vlp");
     for (const auto& [text, said] : damages) {
         ASSERT_TRUE(WriteFileAtomic(file.string(), text));

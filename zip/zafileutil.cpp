@@ -68,13 +68,15 @@ uint32_t ZAUnixToDos(std::time_t t)
 
 std::time_t ZADosToUnix(uint32_t dosDateTime)
 {
-    // mktime looks at the time zone's file on every call. Within one hour of
-    // a day the offset of local time stays the same, so each hour is worked
-    // out once and minutes and seconds are added (items extracted one after
-    // another mostly share their hour).
+    // mktime looks at the time zone's file on every call. Within most hours
+    // of a day the offset of local time stays the same, so each such hour is
+    // worked out once and minutes and seconds are added (items extracted one
+    // after another mostly share their hour).
     thread_local uint32_t cachedHour = ~0u;
     thread_local std::time_t cachedStart = -1;
     const uint32_t hour = dosDateTime >> 11;
+    const std::time_t withinHour =
+        std::time_t((dosDateTime >> 5) & 0x3F) * 60 + std::time_t(dosDateTime & 0x1F) * 2;
     if (hour != cachedHour) {
         const uint32_t date = dosDateTime >> 16;
         struct tm tm {};
@@ -83,12 +85,26 @@ std::time_t ZADosToUnix(uint32_t dosDateTime)
         tm.tm_mday = int(date & 0x1F);
         tm.tm_hour = int((dosDateTime >> 11) & 0x1F);
         tm.tm_isdst = -1;
-        cachedStart = mktime(&tm);
+        const struct tm asked = tm;
+        const std::time_t start = mktime(&tm);
+        // An hour whose clock moves within it (a zone that shifts by half an
+        // hour, at half past, or skips the hour's start) is worked out time
+        // by time: one start plus minutes would be off by the shift.
+        struct tm last {};
+        const std::time_t end = start + 3599;
+        const bool steady = start != std::time_t(-1) && tm.tm_hour == asked.tm_hour && tm.tm_min == 0 &&
+                            localtime_r(&end, &last) && last.tm_hour == tm.tm_hour && last.tm_min == 59 &&
+                            last.tm_sec == 59;
+        if (!steady) {
+            tm = asked;
+            tm.tm_min = int((dosDateTime >> 5) & 0x3F);
+            tm.tm_sec = int(dosDateTime & 0x1F) * 2;
+            return mktime(&tm);
+        }
+        cachedStart = start;
         cachedHour = hour;
     }
-    if (cachedStart == std::time_t(-1))
-        return -1;
-    return cachedStart + std::time_t((dosDateTime >> 5) & 0x3F) * 60 + std::time_t(dosDateTime & 0x1F) * 2;
+    return cachedStart + withinHour;
 }
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 #include <cerrno>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -124,6 +126,28 @@ TEST(ZAExtract, WholeArchiveBelowBaseDirWithDatesAndReadOnly)
     ExpectTree(d / "out");
     // Dates come back to the 2-second precision of DOS times.
     EXPECT_EQ(ZAFileAgeDos(d / "out/railway/object/x/a.b3d"), ZAFileAgeDos(d / "src/railway/object/x/a.b3d"));
+}
+
+// Lord Howe Island moves its clock by half an hour, from 02:00 to 02:30 on
+// the first Sunday of October: 02:45 there is 15:45 UTC the day before.
+TEST(ZAExtract, DatesInAnHourWhoseClockMovesAreExact)
+{
+    if (!std::filesystem::exists("/usr/share/zoneinfo/Australia/Lord_Howe"))
+        GTEST_SKIP() << "no time zone data";
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    ::setenv("TZ", "Australia/Lord_Howe", 1);
+    ::tzset();
+    const uint32_t day = uint32_t((2026 - 1980) << 9 | 10 << 5 | 4) << 16;
+    const std::time_t at0245 = ZADosToUnix(day | 2 << 11 | 45 << 5);
+    const std::time_t at0410 = ZADosToUnix(day | 4 << 11 | 10 << 5);
+    if (old)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+    EXPECT_EQ(at0245, std::time_t(1791042300));
+    EXPECT_EQ(at0410, std::time_t(1791042300 + 85 * 60));
 }
 
 TEST(ZAExtract, OverwriteModes)

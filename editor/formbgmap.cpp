@@ -85,7 +85,11 @@ void TFormBGMap::showEvent(QShowEvent* event)
     FormShow();
 }
 
-bool TFormBGMap::FormShow() { return LoadPreview(QToAnsi(edfilename->text())); }
+bool TFormBGMap::FormShow()
+{
+    FShownName = QToAnsi(edfilename->text());
+    return LoadPreview(FShownName);
+}
 
 bool TFormBGMap::LoadPreview(const std::string& name)
 {
@@ -122,8 +126,9 @@ void TFormBGMap::Button2Click()
         return;
     // A name typed by hand is checked as a chosen one is.
     const std::string name = QToAnsi(edfilename->text());
-    if (Image1->File() != QString::fromStdString(DiskPath(name)) && FileExists(DiskPath(name)) &&
-        !LoadPreview(name)) {
+    const bool missing = !name.empty() && name != FShownName && !FileExists(DiskPath(name));
+    if (missing || (Image1->File() != QString::fromStdString(DiskPath(name)) && FileExists(DiskPath(name)) &&
+                    !LoadPreview(name))) {
         MessageDlg(GetMessageText("ubgmap_unreadable") + name, mtError, mbOK);
         return;
     }

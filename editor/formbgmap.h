@@ -40,8 +40,8 @@ public:
     // Browse: a chosen file that is no picture that can be read is refused
     // with a message, and the previous choice stays.
     void Button1Click();
-    // OK (refused, with a message, for an existing file that is no picture
-    // that can be read) and Cancel.
+    // OK (refused, with a message, for a file that is no picture that can
+    // be read, or a newly typed name of no file) and Cancel.
     void Button2Click();
     void Button3Click();
 
@@ -51,6 +51,9 @@ protected:
 private:
     // Loads the preview of the file named (ANSI); true when loaded.
     bool LoadPreview(const std::string& name);
+    // The name the window was shown with: kept on OK even when its file has
+    // gone, so that the scale alone can be changed.
+    std::string FShownName;
 };
 
 extern TFormBGMap* FormBGMap;

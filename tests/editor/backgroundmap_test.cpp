@@ -268,6 +268,13 @@ TEST_F(BackgroundMapTest, PreviewDecodesJpegAtOneEighth)
     FormBGMap->EdScale->setText("100");
     FormBGMap->Button2->click();
     EXPECT_EQ(CountMessages(GetMessageText("ubgmap_unreadable") + Program + "cut.png"), 2);
+    // So is a mistyped name of no file at all.
+    FormBGMap->edfilename->setText(QString::fromStdString(Program + "nowhere.png"));
+    FormBGMap->Button2->click();
+    EXPECT_EQ(CountMessages(GetMessageText("ubgmap_unreadable") + Program + "nowhere.png"), 1);
     EXPECT_TRUE(FormBGMap->isVisible());
-    FormBGMap->hide();
+    // The name the window opened with stays a choice though its file has gone.
+    FormBGMap->edfilename->setText(QString::fromStdString(Program + "missing.jpg"));
+    FormBGMap->Button2->click();
+    EXPECT_FALSE(FormBGMap->isVisible());
 }

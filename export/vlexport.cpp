@@ -106,6 +106,13 @@ void TVLExport_Mod::StopExport(const std::string& messageKey, const std::string&
     FServices.Progress->ShowError(FServices.Messages->GetMessage(messageKey) + (place.empty() ? "" : place + "."));
 }
 
+// With a place named, the stations were chosen but cannot be used as the
+// project stands; without, none was chosen.
+const char* TVLExport_Mod::StationsKey(const std::string& place)
+{
+    return place.empty() ? "texport_no_stations" : "texport_station_unusable";
+}
+
 int TVLExport_Mod::DistanceBeyondLast() const
 {
     return FServices.Settings->DistanceBeyondLast();
@@ -199,13 +206,14 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
     if (!StartStation || !DestStation) {
         // The stations offered are those on the route: a damaged one is not.
         std::vector<const TVLStation*> all(Project->Stations.begin(), Project->Stations.end());
-        StopExport("texport_no_stations", "Start or destination station missing.", ProjectDamage(all));
+        const std::string place = ProjectDamage(all);
+        StopExport(StationsKey(place), "Start or destination station missing.", place);
         return false;
     }
     for (const TVLStation* s : {StartStation, DestStation})
         if (!StationOnRouteDefinition(*s, *RouteDefinition)) {
-            StopExport("texport_no_stations", "Start or destination station is not on the route definition.",
-                       ProjectDamage({s}));
+            const std::string place = ProjectDamage({s});
+            StopExport(StationsKey(place), "Start or destination station is not on the route definition.", place);
             return false;
         }
 
@@ -245,7 +253,7 @@ bool TVLExport_Mod::Export(const std::string& trainName, const std::string& subD
                 place = "Track " + std::to_string(c->Id) + ": station \"" + s.Name + "\" lies on it, but it is only " +
                         FloatToStrDot(c->Length()) + " m long";
         }
-        StopExport("texport_no_stations", "Start or destination station lies on no track of the route longer than 5 m.",
+        StopExport(StationsKey(place), "Start or destination station lies on no track of the route longer than 5 m.",
                    place);
         return false;
     }

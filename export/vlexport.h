@@ -195,6 +195,9 @@ private:
     // StatusLine; Place, when given, names the track or point to blame
     // ("Track 12: height 1E308 m") in both.
     void StopExport(const std::string& messageKey, const std::string& statusLine, const std::string& place = {});
+    // The message for a start or destination that cannot be used, by
+    // whether a place is named.
+    static const char* StationsKey(const std::string& place);
     void NoteBadValue(const TVLConnection* c, const std::string& what);
     void RequireName(const TNameRegistry& registry, int index, const TVLConnection* c, const std::string& kind,
                      int id);

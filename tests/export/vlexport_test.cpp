@@ -217,7 +217,7 @@ TEST(ExportStops, MissingOrOffRouteStations)
     TVLExport_Mod w(true, plan.Services());
     plan.Wire(w, a, tiny);
     EXPECT_FALSE(w.Export("t", "sub", 0));
-    EXPECT_EQ(w.StopMessageKey, "texport_no_stations");
+    EXPECT_EQ(w.StopMessageKey, "texport_station_unusable");
 }
 
 TEST(ExportStops, StartAndDestinationOnOnePiece)
@@ -245,10 +245,10 @@ TEST(ExportStops, DamagedProjectsNameTheTrackOrPoint)
     const std::pair<std::string, std::string> cases[] = {
         {conn("2=2,2,9"), "texport_incompleteTrack 2: the route definition holds it, but the project has no such "
                           "track (a track whose end point is missing from the project file is not read)."},
-        {conn("3=3,3,3"), "texport_no_stationsTrack 3: station \"B\" lies on it, but it runs from point 3 to itself."},
-        {"point3=2,200,0", "texport_no_stationsPoint 2: two points have this id."},
+        {conn("3=3,3,3"), "texport_station_unusableTrack 3: station \"B\" lies on it, but it runs from point 3 to itself."},
+        {"point3=2,200,0", "texport_station_unusablePoint 2: two points have this id."},
         {"station1=\"A\",1=-1",
-         "texport_no_stationsTrack -1: station \"A\" names it for platform 1, but the project has no such track."}};
+         "texport_station_unusableTrack -1: station \"A\" names it for platform 1, but the project has no such track."}};
     for (const auto& [damage, said] : cases) {
         TPlan plan;
         TStrings lines = line;

@@ -36,7 +36,7 @@ const std::vector<std::string> kMessageKeys = {
     "texport_no_filename", "texport_no_dir",    "texport_incomplete", "tvlexport_no_conn",
     "toptions_no_sv",     "twizard_close",      "twizard_no_prjname", "twizard_no_name",
     "upredefobj_already", "urdform_merge",      "ufrmeditor_nobgmap", "ufrmeditor_nopts",
-    "tmain_errorsaving",  "texport_no_stations", "texport_same_station", "texport_bad_name",
+    "tmain_errorsaving",  "texport_no_stations", "texport_station_unusable", "texport_same_station", "texport_bad_name",
     "texport_no_bvefolder", "texport_write_failed", "texport_copy_failed", "texport_no_bve",
     "ufreeobj_no_number", "ufreeobj_no_angle",  "udialog_decimal_form", "udialog_bad_text",
     "udialog_text_line",  "udialog_text_chars", "udialog_text_empty", "ustations_no_station",

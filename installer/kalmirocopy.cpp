@@ -196,7 +196,7 @@ void TRouteCopy::Install(std::size_t i)
         Fail("Cannot write", job.To, EISDIR);
     // A file the user made read-only stays as it is.
     if (existed && IsWriteProtected(job.To))
-        Fail("Cannot write", job.To, EACCES);
+        throw std::runtime_error("Cannot write \"" + job.To + "\": it is write-protected");
     // Short names of our own: the target's name may already be as long as a
     // name can be.
     const std::string part = folder + ".kalmiro" + std::to_string(::getpid());

@@ -326,7 +326,7 @@ TEST_F(KalmiroWindows, AFileThatCannotBeWrittenTakesBackWhatWasChanged)
     WriteFile(Source + "railway/object/s/b.b3d", "object b, new");
     TKalmiro_Install third;
     RunInstall(third);
-    EXPECT_NE(LastMessage().find("b.b3d\": Permission denied"), std::string::npos) << LastMessage();
+    EXPECT_NE(LastMessage().find("b.b3d\": it is write-protected"), std::string::npos) << LastMessage();
     EXPECT_EQ(ReadFile(Bve + "/railway/object/s/b.b3d"), "object b");
 }
 

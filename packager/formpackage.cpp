@@ -52,8 +52,10 @@ const char NoFilesMessage[] = "The route has no files to package. No package was
 
 void WriteTextFile(const std::string& fileName, const std::string& text)
 {
-    if (!WriteFileAtomic(fileName, text))
-        throw std::runtime_error("Cannot write file \"" + fileName + "\"");
+    if (!WriteFileAtomic(fileName, text)) {
+        const int error = errno;
+        throw std::runtime_error("Cannot write file \"" + fileName + "\". " + WriteErrorText(fileName, error));
+    }
 }
 
 } // namespace

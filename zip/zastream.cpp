@@ -87,9 +87,11 @@ constexpr int64_t kReadAheadBlock = 256 << 10;
 void TZAFileStream::SetReadAhead(bool on)
 {
     ReadAhead = on;
-    ReadBlock.clear();
-    if (!on)
-        ReadBlock.shrink_to_fit();
+    ReadLength = 0;
+    if (!on) {
+        ReadBlock.reset();
+        ReadCapacity = 0;
+    }
 }
 
 int64_t TZAFileStream::Read(void* buffer, int64_t count)
@@ -100,17 +102,25 @@ int64_t TZAFileStream::Read(void* buffer, int64_t count)
         return 0;
     char* p = static_cast<char*>(buffer);
     if (ReadAhead && count < kReadAheadBlock) {
-        if (Pos < ReadStart || Pos + count > ReadStart + int64_t(ReadBlock.size())) {
-            ReadBlock.resize(std::size_t(kReadAheadBlock));
+        if (Pos < ReadStart || Pos + count > ReadStart + ReadLength) {
+            // No further than the file reaches: a small archive takes a
+            // small block, and the block is never cleared before a read.
+            int64_t want = kReadAheadBlock;
+            if (FixedSize >= 0)
+                want = std::clamp(FixedSize - Pos, count, kReadAheadBlock);
+            if (want > ReadCapacity) {
+                ReadBlock = std::make_unique_for_overwrite<char[]>(std::size_t(want));
+                ReadCapacity = want;
+            }
             ReadStart = Pos;
             ssize_t r;
             do
-                r = ::pread(Fd, ReadBlock.data(), ReadBlock.size(), Pos);
+                r = ::pread(Fd, ReadBlock.get(), std::size_t(want), Pos);
             while (r < 0 && errno == EINTR);
-            ReadBlock.resize(std::size_t(std::max<ssize_t>(r, 0)));
+            ReadLength = std::max<ssize_t>(r, 0);
         }
-        const int64_t n = std::min(count, ReadStart + int64_t(ReadBlock.size()) - Pos);
-        std::memcpy(p, ReadBlock.data() + (Pos - ReadStart), std::size_t(n));
+        const int64_t n = std::min(count, ReadStart + ReadLength - Pos);
+        std::memcpy(p, ReadBlock.get() + (Pos - ReadStart), std::size_t(n));
         Pos += n;
         return n;
     }
@@ -132,7 +142,7 @@ int64_t TZAFileStream::Read(void* buffer, int64_t count)
 
 int64_t TZAFileStream::WriteThrough(const void* buffer, int64_t count, int64_t at)
 {
-    ReadBlock.clear();
+    ReadLength = 0;
     const char* p = static_cast<const char*>(buffer);
     int64_t done = 0;
     while (done < count) {
@@ -168,7 +178,7 @@ int64_t TZAFileStream::Write(const void* buffer, int64_t count)
             return 0;
         PendingStart = Pos;
     }
-    ReadBlock.clear();
+    ReadLength = 0;
     const std::size_t at = std::size_t(Pos - PendingStart);
     if (at + std::size_t(count) > Pending.size())
         Pending.resize(at + std::size_t(count));
@@ -233,7 +243,7 @@ bool TZAFileStream::SetSize(int64_t size)
 {
     if (!Flush())
         return false;
-    ReadBlock.clear();
+    ReadLength = 0;
     if (::ftruncate(Fd, size) != 0) {
         FLastError = errno;
         return false;

@@ -79,9 +79,12 @@ private:
     int64_t KnownSize = -1;
     bool FlushFailed = false;
     int FLastError = 0;
-    // Read-ahead: the bytes of [ReadStart, ReadStart + size).
+    // Read-ahead: the bytes of [ReadStart, ReadStart + ReadLength), in a
+    // block of ReadCapacity bytes.
     bool ReadAhead = false;
-    std::vector<char> ReadBlock;
+    std::unique_ptr<char[]> ReadBlock;
+    int64_t ReadCapacity = 0;
+    int64_t ReadLength = 0;
     int64_t ReadStart = 0;
 };
 

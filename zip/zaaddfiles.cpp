@@ -207,7 +207,7 @@ void TZABaseArchiver::AddFiles(const std::string& FileMask, uint16_t SearchAttr,
     const TStrings exclusions{ExclusionMask};
     BeginUpdate();
     try {
-        CollectDiskFiles(masks, SearchAttr, Options.Recurse, false, exclusions);
+        RunWholeOperation([&] { CollectDiskFiles(masks, SearchAttr, Options.Recurse, false, exclusions); });
         EndUpdate();
     } catch (...) {
         CancelUpdate();

@@ -215,6 +215,15 @@ void TZABaseArchiver::CancelUpdate()
     }
 }
 
+void TZABaseArchiver::RunWholeOperation(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+        throw EZAException(ZAErrNoMemory, this, {FileName.empty() ? std::string("(in memory)") : FileName});
+    }
+}
+
 void TZABaseArchiver::CheckActive()
 {
     if (!FActive)
@@ -251,7 +260,7 @@ void TZABaseArchiver::EndUpdate()
     if (FUpdateCount <= 0)
         return;
     if (FUpdateCount == 1)
-        CommitUpdate();
+        RunWholeOperation([this] { CommitUpdate(); });
     else
         --FUpdateCount;
 }

@@ -149,6 +149,10 @@ public:
     int32_t UpdateCount() const { return FUpdateCount; }
     void CancelUpdate();
     void CheckActive();   // code 13 unless open
+    // Runs one whole operation; memory running out outside an item's own
+    // work (each item turns it into its own error) fails the operation with
+    // the engine's error naming the archive, never as std::bad_alloc.
+    void RunWholeOperation(const std::function<void()>& work);
     void CheckNoUpdate(); // code 26 while an update is open
     void BeginUpdate();
     void EndUpdate();

@@ -236,16 +236,20 @@ void TZABaseArchiver::ExtractFiles(const std::string& FileMask, uint32_t SearchA
 {
     CheckActive();
     CheckNoUpdate();
-    MarkFiles(FileMask, SearchAttr, ExclusionMask);
-    ProcessMarked(poExtract);
+    RunWholeOperation([&] {
+        MarkFiles(FileMask, SearchAttr, ExclusionMask);
+        ProcessMarked(poExtract);
+    });
 }
 
 void TZABaseArchiver::TestFiles(const std::string& FileMask, uint32_t SearchAttr, const std::string& ExclusionMask)
 {
     CheckActive();
     CheckNoUpdate();
-    MarkFiles(FileMask, SearchAttr, ExclusionMask);
-    ProcessMarked(poTest);
+    RunWholeOperation([&] {
+        MarkFiles(FileMask, SearchAttr, ExclusionMask);
+        ProcessMarked(poTest);
+    });
 }
 
 void TZABaseArchiver::DeleteFiles(const std::string& FileMask, uint32_t SearchAttr, const std::string& ExclusionMask)
@@ -253,8 +257,10 @@ void TZABaseArchiver::DeleteFiles(const std::string& FileMask, uint32_t SearchAt
     CheckActive();
     BeginUpdate();
     try {
-        MarkFiles(FileMask, SearchAttr, ExclusionMask);
-        ProcessMarked(poDelete);
+        RunWholeOperation([&] {
+            MarkFiles(FileMask, SearchAttr, ExclusionMask);
+            ProcessMarked(poDelete);
+        });
         EndUpdate();
     } catch (...) {
         CancelUpdate();

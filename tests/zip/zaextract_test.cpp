@@ -621,6 +621,13 @@ TEST(ZAExtract, AllocationFailureIsAnItemError)
     };
     EXPECT_EQ(CodeOf([&] { z.ExtractFiles("*.*", 63, ""); }), ZAErrNoMemory);
     EXPECT_FALSE(Exists(d / "out/a.txt"));
+    // Outside any one item, the whole operation fails the same way.
+    z.OnFileProgress = nullptr;
+    z.OnOverallProgress = [](TZABaseArchiver&, double, TZAProcessOperation, TZAProgressPhase phase, bool&) {
+        if (phase == ppStart)
+            throw std::bad_alloc();
+    };
+    EXPECT_EQ(CodeOf([&] { z.TestFiles("*.*", 63, ""); }), ZAErrNoMemory);
 }
 
 TEST(ZAExtract, OverlapThroughTheLocalExtraLengthIsRefused)

@@ -191,8 +191,12 @@ bool TZABaseArchiver::FindNext(TZAArchiveItem& Item)
                                          : ZACompareText(name, FSearch.Mask) == 0;
         if (!fits)
             continue;
-        const uint32_t checked = faHidden | faSysFile | faVolumeID | faDirectory;
-        if ((d.CentralDir.ExternalAttributes & checked) & ~FSearch.SearchAttr)
+        // A folder is what extraction takes for one: the attribute alone on
+        // an item with data does not make it one.
+        uint32_t attributes = d.CentralDir.ExternalAttributes & (faHidden | faSysFile | faVolumeID);
+        if (d.IsFolder())
+            attributes |= faDirectory;
+        if (attributes & ~FSearch.SearchAttr)
             continue;
 
         const TZACentralHeader& h = d.CentralDir;

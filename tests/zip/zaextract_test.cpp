@@ -520,7 +520,7 @@ namespace {
 // Extracts the archive bytes below base; the native codes its items failed
 // with (and their messages).
 std::vector<int32_t> ExtractCodes(const std::string& zip, const std::string& base,
-                                  std::vector<std::string>* messages = nullptr)
+                                  std::vector<std::string>* messages = nullptr, uint32_t searchAttr = 63)
 {
     WriteFile(base + ".zip", zip);
     TZipArchiver z;
@@ -534,7 +534,7 @@ std::vector<int32_t> ExtractCodes(const std::string& zip, const std::string& bas
             messages->push_back(message);
     };
     z.OpenArchiveWithMode(fmOpenRead);
-    z.ExtractFiles("*.*", 63, "");
+    z.ExtractFiles("*.*", searchAttr, "");
     return codes;
 }
 
@@ -580,8 +580,13 @@ TEST(ZAExtract, NoItemIsDroppedOrMisnamedSilently)
     ScratchDir d;
     const std::string data(15000, 'x'), hello = "hello";
     // The folder attribute on an item with data: a file all the same.
-    EXPECT_TRUE(ExtractCodes(RawZip({{"route.csv", 0, data, Crc(data), 15000, faDirectory}}), d / "a").empty());
-    EXPECT_EQ(ReadFile(d / "a/route.csv"), data);
+    // Files only (no folder bit asked for) finds it too.
+    for (uint32_t attr : {63u, 47u}) {
+        const std::string out = d / ("a" + std::to_string(attr));
+        EXPECT_TRUE(ExtractCodes(RawZip({{"route.csv", 0, data, Crc(data), 15000, faDirectory}}), out, nullptr, attr)
+                        .empty());
+        EXPECT_EQ(ReadFile(out + "/route.csv"), data);
+    }
     // A folder name with data; a central name that the local header does
     // not share; names with control characters, and none.
     std::string renamed = RawZip({{"b.txt", 0, hello, Crc(hello), 5}});
